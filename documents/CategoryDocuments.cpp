@@ -1,0 +1,10 @@
+#include "control/ctlGlobalsTab.h"
+
+namespace globalstab {
+
+void ctlGlobalsTab::PopulateCategories()
+{
+
+}
+
+} // namespace globalstab

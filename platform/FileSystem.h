@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace globalstab {
+
+class FileSystem;
+
+// A file found in a folder walk.
+struct FileEntry
+{
+    QString Path; // native path
+    QString Name;
+};
+
+// A folder of the file system: its path, files and subfolders.
+class Folder
+{
+public:
+    Folder() = default;
+    explicit Folder(QString nativePath);
+
+    bool isNull() const { return m_path.isEmpty(); }
+    QString Path() const { return m_path; }
+    QString Name() const;
+    // Files and subfolders, sorted by name so that walks are repeatable.
+    // Raises 76 when the folder is gone.
+    QList<FileEntry> Files() const;
+    QList<Folder> SubFolders() const;
+    // Renames or moves the folder. Moving onto its own path succeeds and changes nothing;
+    // a move that only changes letter case renames it; an existing destination raises 58.
+    void Move(const QString& destination);
+
+private:
+    QString m_path;
+};
+
+// The file-system object: the operations the component needs, on paths as the component
+// builds them. "\" and "/" both separate, doubled separators count as one, and a path
+// component without an exact match is matched ignoring letter case.
+//
+// Attributes on Linux:
+//  - ReadOnly (1): no write permission bits. Honoured by this layer itself before a write,
+//    a rename over or a delete, because root (tests, CI) ignores permission bits.
+//  - Hidden (2): the name starts with "."; reported only, never set.
+//  - System (4): never reported; setting it is ignored.
+//  - Archive (32): the sticky bit, which Linux ignores on regular files.
+class FileSystem
+{
+public:
+    enum Attribute {
+        Normal = 0,
+        ReadOnly = 1,
+        Hidden = 2,
+        System = 4,
+        Directory = 16,
+        Archive = 32,
+    };
+
+    // The native path for a component path; parts that do not exist yet keep their case.
+    static QString resolve(const QString& path);
+
+    bool FileExists(const QString& path) const;
+    bool FolderExists(const QString& path) const;
+    // Raises 58 when it exists, 76 when its parent is missing.
+    void CreateFolder(const QString& path) const;
+    // Raises 53 for a missing source, 58 when the target exists and overwrite is false,
+    // 70 when the target is read-only.
+    void CopyFile(const QString& source, const QString& destination, bool overwrite) const;
+    // Raises 53 when missing, 70 when read-only and not forced.
+    void DeleteFile(const QString& path, bool force = false) const;
+    // Raises 76 when missing.
+    Folder GetFolder(const QString& path) const;
+    int GetAttributes(const QString& path) const;
+    void SetAttributes(const QString& path, int attributes) const;
+
+    // OpenTextFile + ReadAll: by byte-order mark (UTF-16LE, UTF-16BE, UTF-8), else UTF-8
+    // when valid, else Windows-1252. Raises 53 when missing, 62 ("Input past end of
+    // file") for an empty file, as the classic text stream does.
+    QString ReadAllText(const QString& path) const;
+    // CreateTextFile(overwrite, Unicode) + Write + Close: UTF-16LE with a byte-order mark,
+    // written to a temporary file beside the target and renamed over it.
+    // Raises 70 when the target is read-only.
+    void WriteAllText(const QString& path, const QString& text) const;
+};
+
+// Writes data to a temporary file beside nativePath and renames it over the target.
+// On any failure the target is left as it was and a RuntimeError is raised.
+void atomicWriteFile(const QString& nativePath, const QByteArray& data);
+
+namespace testing {
+// Makes the next rename of atomicWriteFile fail, as an interrupted save would.
+void failNextRename();
+} // namespace testing
+
+} // namespace globalstab

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+namespace globalstab {
+
+// Classic run-time error numbers, kept so that messages read like the authoring tool's.
+namespace rt {
+constexpr int InvalidArgument = 5;
+constexpr int Overflow = 6;
+constexpr int SubscriptOutOfRange = 9;
+constexpr int TypeMismatch = 13;
+constexpr int InternalError = 51;
+constexpr int FileNotFound = 53;
+constexpr int FileAlreadyExists = 58;
+constexpr int PermissionDenied = 70;
+constexpr int PathFileAccessError = 75;
+constexpr int PathNotFound = 76;
+constexpr int ObjectNotSet = 91;
+constexpr int ResourceNotFound = 326;
+constexpr int CannotCreateObject = 429;
+// The XML object model reports parser and XPath failures under this HRESULT.
+constexpr int XmlFailure = -2147467259;
+} // namespace rt
+
+// A run-time error: a number and a description meant for the user.
+class RuntimeError : public std::exception
+{
+public:
+    RuntimeError(int number, QString description);
+
+    int number() const { return m_number; }
+    const QString& description() const { return m_description; }
+    const char* what() const noexcept override { return m_what.constData(); }
+
+private:
+    int m_number;
+    QString m_description;
+    QByteArray m_what;
+};
+
+// Throws a RuntimeError.
+[[noreturn]] void raise(int number, const QString& description);
+
+// Converts a value as the classic 32-bit integer conversion does: rounds half to even,
+// raises 13 for text that is not a number and 6 when it does not fit.
+qint32 toLong(const QVariant& value);
+
+// The shared numeric test: optional blanks, an optional sign, digits with at most one
+// decimal point (at least one digit), optional blanks. No exponents, no hexadecimal, no
+// thousands separators.
+bool isNumeric(const QString& text);
+
+} // namespace globalstab

@@ -1,0 +1,97 @@
+#include "tests/support/TestSupport.h"
+
+#include "platform/FileSystem.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+namespace globalstab::test {
+
+MessageAnswer RecordingDialogs::messageBox(QWidget*, const QString& text, const QString& title,
+                                           MessageIcon icon, MessageButtons buttons)
+{
+    messages.append({text, title, icon, buttons});
+    if (buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    if (answers.empty())
+        return MessageAnswer::Yes;
+    const MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+QString RecordingDialogs::getOpenFileName(QWidget*, const QString& title, const QString& filter)
+{
+    ++openDialogCount;
+    lastOpenTitle = title;
+    lastOpenFilter = filter;
+    if (fileNames.empty())
+        return QString();
+    const QString name = fileNames.front();
+    fileNames.pop_front();
+    return name;
+}
+
+QStringList RecordingDialogs::texts() const
+{
+    QStringList result;
+    for (const ShownMessage& message : messages)
+        result << message.text;
+    return result;
+}
+
+QString samplesDir()
+{
+    return QStringLiteral(GLOBALSTAB_SAMPLES_DIR);
+}
+
+bool copyTree(const QString& from, const QString& to)
+{
+    QDir().mkpath(to);
+    QDirIterator it(from, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + source.mid(from.size());
+        if (it.fileInfo().isDir()) {
+            if (!QDir().mkpath(target))
+                return false;
+        } else if (!QFile::copy(source, target)) {
+            return false;
+        } else {
+            QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+        }
+    }
+    return true;
+}
+
+SampleDataRoot::SampleDataRoot()
+{
+    if (m_dir.isValid())
+        copyTree(samplesDir(), m_dir.path());
+}
+
+QString SampleDataRoot::path(const QString& relative) const
+{
+    return FileSystem::resolve(root() + relative);
+}
+
+QByteArray SampleDataRoot::read(const QString& relative) const
+{
+    QFile file(path(relative));
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+void SampleDataRoot::write(const QString& relative, const QByteArray& data) const
+{
+    const QString target = path(relative);
+    QDir().mkpath(QFileInfo(target).path());
+    QFile file(target);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(data);
+}
+
+} // namespace globalstab::test
