@@ -127,7 +127,7 @@ QString ctlGlobalsTab::LoadResString(int id)
     const auto& table = stringTable();
     const auto it = table.constFind(id);
     if (it == table.constEnd())
-        raise(rt::ResourceNotFound,
+        raiseError(rt::ResourceNotFound,
               QStringLiteral("Resource with identifier '%1' not found").arg(id));
     return it.value();
 }

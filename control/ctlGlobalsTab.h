@@ -289,7 +289,7 @@ std::unique_ptr<Service> ctlGlobalsTab::CreateService()
             service = provider->createBookCategoryService();
     }
     if (!service)
-        raise(rt::CannotCreateObject,
+        raiseError(rt::CannotCreateObject,
               QStringLiteral("Can't create object: the developer service is not available"));
     return service;
 }

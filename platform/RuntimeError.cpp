@@ -14,7 +14,7 @@ RuntimeError::RuntimeError(int number, QString description)
 {
 }
 
-void raise(int number, const QString& description)
+void raiseError(int number, const QString& description)
 {
     throw RuntimeError(number, description);
 }
