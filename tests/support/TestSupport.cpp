@@ -95,3 +95,93 @@ void SampleDataRoot::write(const QString& relative, const QByteArray& data) cons
 }
 
 } // namespace globalstab::test
+
+#include "control/ctlGlobalsTab.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+namespace globalstab::test {
+
+TabHarness::TabHarness(qint32 installType, bool openSampleProject)
+    : dialogs(std::make_shared<RecordingDialogs>()),
+      services(std::make_shared<DefaultServiceProvider>(data.root(), installType))
+{
+    resetGlobalVariables();
+    installDialogProvider(dialogs);
+    installServiceProvider(services);
+    tab = std::make_unique<ctlGlobalsTab>();
+    tab->show();
+    if (openSampleProject)
+        tab->setProjectName(sampleProject());
+}
+
+TabHarness::~TabHarness()
+{
+    tab.reset();
+    installDialogProvider(nullptr);
+    installServiceProvider(nullptr);
+    resetGlobalVariables();
+}
+
+void TabHarness::click(const char* button)
+{
+    auto* target = widget<QPushButton>(button);
+    if (target)
+        QTest::mouseClick(target, Qt::LeftButton);
+}
+
+bool TabHarness::clickItem(const char* list, const QString& text)
+{
+    auto* target = widget<QListWidget>(list);
+    if (!target)
+        return false;
+    const QList<QListWidgetItem*> found = target->findItems(text, Qt::MatchExactly);
+    if (found.isEmpty())
+        return false;
+    target->scrollToItem(found.first());
+    QTest::mouseClick(target->viewport(), Qt::LeftButton, {},
+                      target->visualItemRect(found.first()).center());
+    return true;
+}
+
+bool TabHarness::pick(const QString& function, const QString& entry)
+{
+    const bool add = function == QLatin1String("Add");
+    click(add ? "cmdAdd" : "cmdEdit");
+    return clickItem(add ? "lstAddItems" : "lstEditItems", entry);
+}
+
+void TabHarness::type(const char* edit, const QString& text)
+{
+    auto* target = widget<QLineEdit>(edit);
+    if (!target)
+        return;
+    target->setFocus();
+    target->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(target, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(target, text);
+}
+
+void TabHarness::setText(const char* edit, const QString& text)
+{
+    if (auto* target = widget<QLineEdit>(edit))
+        target->setText(text);
+}
+
+QStringList TabHarness::items(const char* list) const
+{
+    QStringList result;
+    if (auto* target = widget<QListWidget>(list)) {
+        for (int i = 0; i < target->count(); ++i)
+            result << target->item(i)->text();
+    }
+    return result;
+}
+
+} // namespace globalstab::test

@@ -77,3 +77,42 @@ inline QString sampleProject()
 }
 
 } // namespace globalstab::test
+
+namespace globalstab {
+class ctlGlobalsTab;
+}
+
+namespace globalstab::test {
+
+// A tab on a fresh copy of the sample data, with recorded dialogs and the file-system
+// services, shown offscreen so that clicks and focus behave as for a user.
+class TabHarness
+{
+public:
+    explicit TabHarness(qint32 installType = 0, bool openSampleProject = true);
+    ~TabHarness();
+
+    template <typename Widget>
+    Widget* widget(const char* name) const
+    {
+        return tab->findChild<Widget*>(QString::fromLatin1(name));
+    }
+    // Clicks a push button by object name.
+    void click(const char* button);
+    // Clicks the entry of a list by its text; false when no such entry.
+    bool clickItem(const char* list, const QString& text);
+    // Opens "Add" or "Edit" and picks an entry, as a user does.
+    bool pick(const QString& function, const QString& entry);
+    // Replaces the text of a line edit by typing (key presses reach the handlers).
+    void type(const char* edit, const QString& text);
+    // Sets the text of a line edit without key presses.
+    void setText(const char* edit, const QString& text);
+    QStringList items(const char* list) const;
+
+    SampleDataRoot data;
+    std::shared_ptr<RecordingDialogs> dialogs;
+    std::shared_ptr<DefaultServiceProvider> services;
+    std::unique_ptr<ctlGlobalsTab> tab;
+};
+
+} // namespace globalstab::test
