@@ -1,0 +1,45 @@
+# The two commands of the README: `make test` and `make run`.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+DEBIAN_PACKAGES := cmake g++ make qt6-base-dev libpugixml-dev libgtest-dev libgl-dev xvfb xauth
+
+.PHONY: test run deps configure build clean
+
+deps:
+	@missing=""; \
+	for p in $(DEBIAN_PACKAGES); do \
+		dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+		if ! command -v apt-get >/dev/null; then \
+			echo "Please install:$$missing (Debian/Ubuntu package names)"; exit 1; \
+		fi; \
+		echo "Installing:$$missing"; \
+		SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
+		$$SUDO apt-get update -qq && \
+		DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+		echo "No display found. To see the tab, run 'xvfb-run -a make run' and look at it with a"; \
+		echo "VNC/X viewer, or take a picture of it:"; \
+		echo "  $(BUILD_DIR)/globalstab-host --screenshot globals.png"; \
+		QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/globalstab-host --screenshot globals-tab.png && \
+		echo "Wrote globals-tab.png (the tab on the bundled sample data)."; \
+	else \
+		$(BUILD_DIR)/globalstab-host $(ARGS); \
+	fi
+
+clean:
+	rm -rf $(BUILD_DIR)
