@@ -19,7 +19,8 @@ void ctlGlobalsTab::setProjectName(const QString& vstrProjectName)
         if (g.gstrRootPath.isEmpty())
             LoadResource();
         txtProjectID->setText(GetPXAcro(g.gstrRootPath + QStringLiteral("Docs\\") +
-                                            QStringLiteral("\\") + QStringLiteral("PX_Selection.XML"),
+                                            QStringLiteral("\\") +
+                                            QStringLiteral("PX_Selection.XML"),
                                         g.gstrProjectName));
         txtPrjoectRank->setText(rankService->GetProjectRank(g.gstrProjectName));
         mstrProjectId = txtProjectID->text();

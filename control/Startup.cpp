@@ -98,7 +98,8 @@ void ctlGlobalsTab::LoadResource()
 {
     Trap("LoadResource", [&] {
         Global_Variables& g = globalVariables();
-        std::unique_ptr<DeveloperSettingsService> settings = CreateService<DeveloperSettingsService>();
+        std::unique_ptr<DeveloperSettingsService> settings =
+            CreateService<DeveloperSettingsService>();
         g.gstrRootPath = settings->GetPXServer().toString();
         g.glngInstallType = toLong(settings->getDeveloperInstallType());
         settings.reset();

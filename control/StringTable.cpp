@@ -61,7 +61,8 @@ const QHash<int, QString>& stringTable()
         {2002, QStringLiteral("File does not exist")},
         {2003, QStringLiteral("Category already Exists")},
         {2004, QStringLiteral("Enter a valid string for category")},
-        {2005, QStringLiteral("Length of category name should not exceed more than 100 characters")},
+        {2005,
+         QStringLiteral("Length of category name should not exceed more than 100 characters")},
         {2006, QStringLiteral("Select a category from list box to be deleted")},
         {2007, QStringLiteral("Not a valid category")},
         {5530, QStringLiteral("Target Frame:")},
@@ -86,7 +87,8 @@ const QHash<int, QString>& stringTable()
         {5552, QStringLiteral("Available Category")},
         {5553, QStringLiteral("Category Name")},
         {5554, QStringLiteral("Refresh Tree")},
-        {5555, QStringLiteral("Note : To view newly added Hierarchical categories in Tree, use Refresh Tree function.")},
+        {5555, QStringLiteral("Note : To view newly added Hierarchical categories in Tree, use "
+                              "Refresh Tree function.")},
         {5556, QStringLiteral("Category Already Exists.")},
         {9001, QStringLiteral("Global Page Name")},
         {9002, QStringLiteral("Source for Global Page")},
@@ -128,7 +130,7 @@ QString ctlGlobalsTab::LoadResString(int id)
     const auto it = table.constFind(id);
     if (it == table.constEnd())
         raiseError(rt::ResourceNotFound,
-              QStringLiteral("Resource with identifier '%1' not found").arg(id));
+                   QStringLiteral("Resource with identifier '%1' not found").arg(id));
     return it.value();
 }
 

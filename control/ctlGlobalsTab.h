@@ -39,7 +39,8 @@ class ctlGlobalsTab : public QWidget
 
 public:
     // The number under which each event is raised to the host.
-    enum EventNumber {
+    enum EventNumber
+    {
         OnprojectNameChangeEvent = 1,
         OnCategoryAdditionEvent = 2,
         OnAddGlobalPageEvent = 3,
@@ -52,8 +53,8 @@ public:
     // Uses the providers installed for this thread.
     explicit ctlGlobalsTab(QWidget* parent = nullptr);
     // Uses the given providers; a nullptr falls back to the thread's.
-    ctlGlobalsTab(std::shared_ptr<ServiceProvider> services, std::shared_ptr<DialogProvider> dialogs,
-                  QWidget* parent = nullptr);
+    ctlGlobalsTab(std::shared_ptr<ServiceProvider> services,
+                  std::shared_ptr<DialogProvider> dialogs, QWidget* parent = nullptr);
     ~ctlGlobalsTab() override;
 
     // The open project (thread-wide). Setting it loads the project info panel.
@@ -100,7 +101,12 @@ protected:
 private:
     friend class ctlGlobalsTabTestAccess;
 
-    enum class ErrorForm { Standard, UserControl, BookTab };
+    enum class ErrorForm
+    {
+        Standard,
+        UserControl,
+        BookTab
+    };
 
     // --- control: view, start-up, errors
     void CreateView();
@@ -126,8 +132,7 @@ private:
                          MessageIcon icon = MessageIcon::None, const QString& title = QString());
     // The string-table lookup without the error report; raises 5 for an unknown id.
     static QString LoadResString(int id);
-    template <typename Service>
-    std::unique_ptr<Service> CreateService();
+    template <typename Service> std::unique_ptr<Service> CreateService();
     void SetBusyPointer(bool busy);
     void RaiseEvent(EventNumber number, const QVariantList& arguments);
 
@@ -143,13 +148,13 @@ private:
     void FraHC_Click();
 
     // --- documents: paths and readers
-    QString DocsFolder() const;            // root & "Docs\"
-    QString ProjectFolder() const;         // root & "Docs\" & project
-    QString GlobalFolder() const;          // ... & "\_Global Information\"
-    QString GlobalBookPath() const;        // global folder & "Book_Global.xml"
-    QString SelectionListPath() const;     // root & "Docs\" & "PX_Selection.XML"
-    QString TocPath() const;               // root & "Docs\" & project & "\" & "PX_TOC.xml"
-    QString BookCategoriesPath() const;    // root & "Docs\" & project & "\" & "PX_BookCategories.xml"
+    QString DocsFolder() const;         // root & "Docs\"
+    QString ProjectFolder() const;      // root & "Docs\" & project
+    QString GlobalFolder() const;       // ... & "\_Global Information\"
+    QString GlobalBookPath() const;     // global folder & "Book_Global.xml"
+    QString SelectionListPath() const;  // root & "Docs\" & "PX_Selection.XML"
+    QString TocPath() const;            // root & "Docs\" & project & "\" & "PX_TOC.xml"
+    QString BookCategoriesPath() const; // root & "Docs\" & project & "\" & "PX_BookCategories.xml"
     void LoadPageName();
     void GetGlobalPageInfo(QString& strPageName);
     QString GetPXAcro(const QString& strPath, const QString& strProjectName);
@@ -269,8 +274,7 @@ private:
     QLabel* lblListInfo = nullptr;
 };
 
-template <typename Service>
-std::unique_ptr<Service> ctlGlobalsTab::CreateService()
+template <typename Service> std::unique_ptr<Service> ctlGlobalsTab::CreateService()
 {
     const std::shared_ptr<ServiceProvider> provider = serviceProvider();
     std::unique_ptr<Service> service;
@@ -290,7 +294,7 @@ std::unique_ptr<Service> ctlGlobalsTab::CreateService()
     }
     if (!service)
         raiseError(rt::CannotCreateObject,
-              QStringLiteral("Can't create object: the developer service is not available"));
+                   QStringLiteral("Can't create object: the developer service is not available"));
     return service;
 }
 

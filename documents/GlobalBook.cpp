@@ -23,8 +23,8 @@ void ctlGlobalsTab::LoadPageName()
         if (fso.FileExists(bookPath)) {
             XmlDocument book;
             book.load(bookPath);
-            const XmlNodeList headings =
-                book.selectNodes(QStringLiteral("Book_Master/Book_Headings/Heading[@level = 'H1']"));
+            const XmlNodeList headings = book.selectNodes(
+                QStringLiteral("Book_Master/Book_Headings/Heading[@level = 'H1']"));
             for (int i = 0; i < headings.length(); ++i) {
                 const XmlNode heading = headings.item(i);
                 if (!heading)

@@ -48,20 +48,26 @@ QString ctlGlobalsTab::strCheckXMLCharacters(const QString& strText, const QStri
             QString closing;
         };
         static const Refused refused[] = {
-            {QStringLiteral("&"), QStringLiteral(") ")},  {QStringLiteral("'"), QStringLiteral(") ")},
-            {Quote, QStringLiteral(") ")},                {QStringLiteral("?"), QStringLiteral(") ")},
-            {QStringLiteral("/"), QStringLiteral(")")},   {QStringLiteral("\\"), QStringLiteral(") ")},
-            {QStringLiteral(":"), QStringLiteral(") ")},  {QStringLiteral("*"), QStringLiteral(") ")},
-            {QStringLiteral("<"), QStringLiteral(") ")},  {QStringLiteral(">"), QStringLiteral(") ")},
-            {QStringLiteral("|"), QStringLiteral(") ")},  {Token, QStringLiteral(")")},
+            {QStringLiteral("&"), QStringLiteral(") ")},
+            {QStringLiteral("'"), QStringLiteral(") ")},
+            {Quote, QStringLiteral(") ")},
+            {QStringLiteral("?"), QStringLiteral(") ")},
+            {QStringLiteral("/"), QStringLiteral(")")},
+            {QStringLiteral("\\"), QStringLiteral(") ")},
+            {QStringLiteral(":"), QStringLiteral(") ")},
+            {QStringLiteral("*"), QStringLiteral(") ")},
+            {QStringLiteral("<"), QStringLiteral(") ")},
+            {QStringLiteral(">"), QStringLiteral(") ")},
+            {QStringLiteral("|"), QStringLiteral(") ")},
+            {Token, QStringLiteral(")")},
         };
         // Every entry is tested, so the author learns of all refused characters at once.
         for (const Refused& entry : refused) {
             if (!strText.contains(entry.text))
                 continue;
             const QString invalid = GetResString(141);
-            MsgBox(invalid + QStringLiteral("(") + entry.text + entry.closing + QStringLiteral(" ") +
-                       foundIn + QStringLiteral(" ") + strLabel,
+            MsgBox(invalid + QStringLiteral("(") + entry.text + entry.closing +
+                       QStringLiteral(" ") + foundIn + QStringLiteral(" ") + strLabel,
                    MessageButtons::Ok, MessageIcon::Critical);
             result.clear();
         }

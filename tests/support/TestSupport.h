@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/ctlGlobalsTab.h"
 #include "platform/Dialogs.h"
 #include "services/DefaultServices.h"
 
@@ -78,10 +79,6 @@ inline QString sampleProject()
 
 } // namespace globalstab::test
 
-namespace globalstab {
-class ctlGlobalsTab;
-}
-
 namespace globalstab::test {
 
 // A tab on a fresh copy of the sample data, with recorded dialogs and the file-system
@@ -92,8 +89,7 @@ public:
     explicit TabHarness(qint32 installType = 0, bool openSampleProject = true);
     ~TabHarness();
 
-    template <typename Widget>
-    Widget* widget(const char* name) const
+    template <typename Widget> Widget* widget(const char* name) const
     {
         return tab->findChild<Widget*>(QString::fromLatin1(name));
     }
