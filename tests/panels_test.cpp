@@ -1,1 +1,203 @@
+// Function lists, panel switching and the readers of the global book.
+#include "control/ctlGlobalsTab.h"
+#include "tests/support/TestSupport.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
 #include <gtest/gtest.h>
+
+namespace globalstab {
+
+class ctlGlobalsTabTestAccess
+{
+public:
+    static void addItemsClick(ctlGlobalsTab& tab) { tab.lstAddItems_Click(); }
+    static void editItemsClick(ctlGlobalsTab& tab) { tab.lstEditItems_Click(); }
+    static void pageInfo(ctlGlobalsTab& tab, QString name) { tab.GetGlobalPageInfo(name); }
+    static void loadPages(ctlGlobalsTab& tab) { tab.LoadPageName(); }
+};
+
+} // namespace globalstab
+
+using namespace globalstab;
+using namespace globalstab::test;
+using Access = ctlGlobalsTabTestAccess;
+
+namespace {
+
+const QString BookPath =
+    QStringLiteral("Docs/Orion Suite 2024/_Global Information/Book_Global.xml");
+
+class Panels : public ::testing::Test
+{
+protected:
+    bool shown(const char* name) const
+    {
+        return h.tab->findChild<QWidget*>(QString::fromLatin1(name))->isVisible();
+    }
+    void expectOnly(const char* panel)
+    {
+        for (const char* frame : {"fraEditPrjNameID", "fraInfo", "FraHC"})
+            EXPECT_EQ(shown(frame), qstrcmp(frame, panel) == 0) << frame;
+        EXPECT_FALSE(shown("lstAddItems"));
+        EXPECT_FALSE(shown("lstEditItems"));
+    }
+
+    TabHarness h;
+};
+
+TEST_F(Panels, FunctionButtonsOpenTheirListAndCloseTheOther)
+{
+    h.click("cmdAdd");
+    EXPECT_TRUE(shown("lstAddItems"));
+    EXPECT_FALSE(shown("lstEditItems"));
+    h.click("cmdEdit");
+    EXPECT_TRUE(shown("lstEditItems"));
+    EXPECT_FALSE(shown("lstAddItems"));
+    h.click("cmdEdit");
+    EXPECT_TRUE(shown("lstEditItems"));
+    // A click on the background or on a frame with a handler closes both.
+    QTest::mouseClick(h.tab.get(), Qt::LeftButton, {}, QPoint(400, 20));
+    EXPECT_FALSE(shown("lstEditItems"));
+    h.click("cmdAdd");
+    QTest::mouseClick(h.widget<QGroupBox>("fraEditPrjNameID"), Qt::LeftButton, {}, QPoint(300, 5));
+    EXPECT_FALSE(shown("lstAddItems"));
+}
+
+TEST_F(Panels, EveryChoiceGivesItsPanelState)
+{
+    struct Row
+    {
+        const char* function;
+        const char* entry;
+        const char* mode;
+        const char* panel;
+        const char* caption;
+        const char* deleteButton;
+        bool deleteShown;
+    };
+    const Row rows[] = {
+        {"Add", "Global Page", "ADD", "fraInfo", "Add global page", "cmdDelGblPage", false},
+        {"Add", "Hierarchical Category", "ADD", "FraHC", "Add Hierarchical Category",
+         "cmdCategoryDelete", false},
+        {"Edit", "Project Info", "", "fraEditPrjNameID", "Edit Project Info", nullptr, false},
+        {"Edit", "Global Page", "EDIT", "fraInfo", "Edit global page", "cmdDelGblPage", true},
+        {"Edit", "Hierarchical Category", "EDIT", "FraHC", "Edit Hierarchical Category",
+         "cmdCategoryDelete", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.function) + ": " + row.entry);
+        ASSERT_TRUE(h.pick(QString::fromLatin1(row.function), QString::fromLatin1(row.entry)));
+        EXPECT_EQ(globalVariables().gstrMode, QString::fromLatin1(row.mode));
+        expectOnly(row.panel);
+        EXPECT_EQ(h.widget<QGroupBox>(row.panel)->title(), QString::fromLatin1(row.caption));
+        if (row.deleteButton) {
+            EXPECT_EQ(shown(row.deleteButton), row.deleteShown);
+        }
+        if (QByteArray(row.panel) == "fraInfo") {
+            EXPECT_TRUE(shown("fraAddEditGblPage"));
+            EXPECT_EQ(h.widget<QLabel>("lblListInfo")->text(),
+                      QStringLiteral("Available Global Pages"));
+            EXPECT_EQ(h.items("lstPages"),
+                      (QStringList{QStringLiteral("Welcome"), QStringLiteral("Terms & Conditions"),
+                                   QStringLiteral("Keyboard Shortcuts")}));
+            // ADD gives the list the room of the hidden delete button.
+            EXPECT_EQ(h.widget<QListWidget>("lstPages")->height(),
+                      row.deleteShown ? 5100 / 15 : 5490 / 15);
+        }
+    }
+}
+
+TEST_F(Panels, GlobalPageChoiceEmptiesTheBoxesAndProjectInfoEndsTheMode)
+{
+    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
+    h.setText("txtPageName", QStringLiteral("typed"));
+    h.setText("txtSourceTo", QStringLiteral("c:\\typed.txt"));
+    ASSERT_TRUE(h.pick(QStringLiteral("Add"), QStringLiteral("Global Page")));
+    EXPECT_TRUE(h.widget<QLineEdit>("txtPageName")->text().isEmpty());
+    EXPECT_TRUE(h.widget<QLineEdit>("txtSourceTo")->text().isEmpty());
+
+    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
+    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Project Info")));
+    EXPECT_TRUE(globalVariables().gstrMode.isEmpty());
+    EXPECT_FALSE(h.widget<QGroupBox>("fraAddEditGblPage")->isVisibleTo(h.tab.get()));
+    EXPECT_FALSE(h.widget<QPushButton>("cmdDelGblPage")->isVisibleTo(h.tab.get()));
+    // The project boxes keep what was loaded.
+    EXPECT_EQ(h.widget<QLineEdit>("txtProjectName")->text(), sampleProject());
+}
+
+TEST_F(Panels, AnUnknownEntryOnlyClearsTheModeAndItsFrame)
+{
+    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
+    // Nothing selected in the list: its text is empty.
+    h.widget<QListWidget>("lstEditItems")->clearSelection();
+    h.click("cmdEdit");
+    Access::editItemsClick(*h.tab);
+    EXPECT_TRUE(globalVariables().gstrMode.isEmpty());
+    EXPECT_FALSE(shown("fraAddEditGblPage"));
+    EXPECT_TRUE(shown("fraInfo"));
+    EXPECT_FALSE(shown("lstEditItems"));
+
+    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Project Info")));
+    h.widget<QListWidget>("lstAddItems")->clearSelection();
+    h.click("cmdAdd");
+    Access::addItemsClick(*h.tab);
+    EXPECT_FALSE(shown("fraEditPrjNameID"));
+    EXPECT_FALSE(shown("lstAddItems"));
+}
+
+TEST(GlobalBookReaders, ListsH1PagesInOrderAndSkipsHeadingsWithoutName)
+{
+    TabHarness h;
+    h.data.write(BookPath, R"(<Book_Master><Book_Headings>
+        <Heading level="H1"><HName>One</HName><HFile>1.htm</HFile></Heading>
+        <Heading level="H2"><HName>Sub</HName></Heading>
+        <Heading level="H1"><HFile>nameless.htm</HFile></Heading>
+        <Heading level="H1"><HName>Tom &amp; Jerry</HName><HFile>tj.htm</HFile></Heading>
+        <Heading level="H1"><HName>Tom &amp; Jerry</HName><HFile>second.htm</HFile></Heading>
+        </Book_Headings></Book_Master>)");
+    Access::loadPages(*h.tab);
+    EXPECT_EQ(h.items("lstPages"),
+              (QStringList{QStringLiteral("One"), QStringLiteral("Tom & Jerry"),
+                           QStringLiteral("Tom & Jerry")}));
+
+    // The query compares the element's text, and the first of two namesakes wins.
+    Access::pageInfo(*h.tab, QStringLiteral("Tom & Jerry"));
+    EXPECT_EQ(h.widget<QLineEdit>("txtSourceTo")->text(), QStringLiteral("tj.htm"));
+    Access::pageInfo(*h.tab, QStringLiteral("Sub"));
+    EXPECT_EQ(h.widget<QLineEdit>("txtSourceTo")->text(), QStringLiteral("tj.htm"));
+    EXPECT_TRUE(h.dialogs->messages.isEmpty());
+    EXPECT_EQ(h.tab->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(GlobalBookReaders, AnApostropheBreaksTheQueryAndIsReported)
+{
+    TabHarness h;
+    h.setText("txtSourceTo", QStringLiteral("kept"));
+    Access::pageInfo(*h.tab, QStringLiteral("Bob's page"));
+    ASSERT_EQ(h.dialogs->messages.size(), 1);
+    EXPECT_TRUE(h.dialogs->messages[0].text.endsWith(QStringLiteral(" - GetGlobalPageInfo")));
+    EXPECT_EQ(h.widget<QLineEdit>("txtSourceTo")->text(), QStringLiteral("kept"));
+    EXPECT_EQ(h.tab->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(GlobalBookReaders, MissingOrBrokenBookListsNothingSilently)
+{
+    for (const QByteArray& content : {QByteArray(), QByteArray("<Book_Master><Book_Headings>")}) {
+        TabHarness h;
+        if (content.isEmpty())
+            QFile::remove(h.data.path(BookPath));
+        else
+            h.data.write(BookPath, content);
+        ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
+        EXPECT_TRUE(h.items("lstPages").isEmpty());
+        EXPECT_TRUE(h.dialogs->messages.isEmpty());
+    }
+}
+
+} // namespace
