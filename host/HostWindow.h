@@ -1,17 +1,98 @@
 #pragma once
 
+#include "host/HostOptions.h"
+
 #include <QMainWindow>
+#include <QVariantList>
 
+#include <memory>
+
+class QActionGroup;
+class QComboBox;
+class QGroupBox;
+class QListWidget;
+class QTreeWidget;
+class QVBoxLayout;
+
+namespace globalstab {
 class ctlGlobalsTab;
+class DefaultServiceProvider;
+class DialogProvider;
+} // namespace globalstab
 
-// The demo authoring-tool shell around the Globals tab.
+namespace globalstab::host {
+
+// A small authoring-tool shell around the Globals tab: a project chooser, the tab, the
+// category tree of the open project and a log of every event the tab raises.
 class HostWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit HostWindow(QWidget* parent = nullptr);
+    // dialogs: what the tab shows its messages through (real Qt dialogs when null).
+    HostWindow(const QString& dataRoot, qint32 installType,
+               std::shared_ptr<DialogProvider> dialogs = nullptr, QWidget* parent = nullptr);
+    ~HostWindow() override;
+
     ctlGlobalsTab* tab() const { return m_tab; }
+    QString dataRoot() const { return m_dataRoot; }
+    qint32 installType() const { return m_installType; }
+    QComboBox* projectChooser() const { return m_projects; }
+    QTreeWidget* categoryTree() const { return m_categories; }
+    QListWidget* eventLog() const { return m_log; }
+
+    // Selects the project in the chooser and opens it in the tab; false when the selection
+    // list has no such project.
+    bool openProject(const QString& name);
+    // Opens the "Add" or "Edit" function list and picks the entry, through the tab's own
+    // buttons and lists as a user would; false (with *error) when the list lacks the entry.
+    bool pick(const PickRequest& request, QString* error = nullptr);
+    // Writes the window as a PNG file.
+    bool saveScreenshot(const QString& path, QString* error = nullptr);
+
+    // The host services of the tab; each call and its result go to the log.
+    QString callGetResString(qint16 id);
+    QString callCheckSpecialCharacters(const QString& word);
+    // Refuses folders outside the data root, as the host must never write elsewhere.
+    bool callPXUpdateFiles(const QString& folder, const QString& productName, qint16 type);
+
+public Q_SLOTS:
+    // Both recreate the tab: the tab reads its data root and install type when created.
+    void setDataRoot(const QString& dataRoot);
+    void setInstallType(qint32 installType);
+    // The chooser follows the tab's project name (after a rename).
+    void followProjectName();
+    // Shows the categories of the open project and the books filed under each.
+    void refreshCategoryTree();
+
+private Q_SLOTS:
+    void onEventRaised(int number, const QVariantList& arguments);
 
 private:
+    void createMenus();
+    void recreateTab();
+    void reloadProjects();
+    void log(const QString& line);
+    void updateStatus();
+    QString docsPath(const QString& relative) const;
+
+    void chooseDataRoot();
+    void chooseInstallType();
+    void askPXUpdateFiles();
+    void askGetResString();
+    void askCheckSpecialCharacters();
+
+    QString m_dataRoot;
+    qint32 m_installType = 0;
+    std::shared_ptr<DefaultServiceProvider> m_services;
+    std::shared_ptr<DialogProvider> m_dialogs;
+
     ctlGlobalsTab* m_tab = nullptr;
+    QVBoxLayout* m_tabColumn = nullptr;
+    QComboBox* m_projects = nullptr;
+    QGroupBox* m_categoryBox = nullptr;
+    QTreeWidget* m_categories = nullptr;
+    QListWidget* m_log = nullptr;
+    QActionGroup* m_installTypes = nullptr;
 };
+
+} // namespace globalstab::host
