@@ -264,4 +264,39 @@ void ctlGlobalsTab::CreateView()
             &ctlGlobalsTab::cmdCategoryDelete_Click);
 }
 
+// Screen readers and UI automation find widgets by these names; the descriptions are the
+// tooltips where a widget has one.
+void ctlGlobalsTab::SetAccessibleTexts()
+{
+    auto plain = [](QString caption) { return caption.remove(QLatin1Char('&')).trimmed(); };
+    const std::pair<QWidget*, QString> named[] = {
+        {lstAddItems, QStringLiteral("Add functions")},
+        {lstEditItems, QStringLiteral("Edit functions")},
+        {txtProjectName, plain(lblProjectName->text())},
+        {txtProjectID, plain(lblProjectID->text())},
+        {txtPrjoectRank, plain(lblProjectRank->text())},
+        {txtCategoryName, plain(lblCategoryName->text())},
+        {lstAvaBookCategories, plain(lblAvailCatName->text())},
+        {PictureMoveUP2, QStringLiteral("Move category up")},
+        {PictureMoveUP1, QStringLiteral("Move category up")},
+        {PictureMoveDown2, QStringLiteral("Move category down")},
+        {PictureMoveDown1, QStringLiteral("Move category down")},
+        {txtPageName, plain(lblPageName->text())},
+        {txtSourceTo, plain(lblSourceto->text())},
+        {lstPages, QStringLiteral("Available Global Pages")},
+    };
+    for (const auto& [widget, name] : named)
+        widget->setAccessibleName(name);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (child->accessibleName().isEmpty()) {
+            if (auto* button = qobject_cast<QPushButton*>(child))
+                child->setAccessibleName(plain(button->text()));
+            else if (auto* frame = qobject_cast<QGroupBox*>(child))
+                child->setAccessibleName(plain(frame->title()));
+        }
+        if (!child->toolTip().isEmpty())
+            child->setAccessibleDescription(child->toolTip());
+    }
+}
+
 } // namespace globalstab

@@ -51,6 +51,7 @@ ctlGlobalsTab::ctlGlobalsTab(std::shared_ptr<ServiceProvider> services,
 {
     CreateView();
     UserControl_Initialize();
+    SetAccessibleTexts();
 }
 
 // Nothing is held open, so nothing is written when the tab goes away.

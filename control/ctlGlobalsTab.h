@@ -110,6 +110,7 @@ private:
 
     // --- control: view, start-up, errors
     void CreateView();
+    void SetAccessibleTexts();
     void UserControl_Initialize();
     void SetToolTips();
     void LoadResource();
