@@ -89,8 +89,11 @@ void ctlGlobalsTab::CreateView()
                      int tabIndex) {
         widget->setObjectName(QString::fromLatin1(name));
         widget->setParent(container);
+        // Labels sized to their text get only a position here.
         if (geometry.isValid())
             widget->setGeometry(geometry);
+        else
+            widget->move(geometry.topLeft());
         tabOrder.emplace_back(tabIndex, widget);
         return widget;
     };
