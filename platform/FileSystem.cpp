@@ -1,0 +1,606 @@
+#include "platform/FileSystem.h"
+
+#include "platform/RuntimeError.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The classic file-system object on a POSIX file system.
+//
+// Paths: "\" and "/" both separate and runs of separators count as one. Each component is
+// taken as written when an entry of exactly that name exists, else the first entry (in
+// ordinal name order) that matches it without regard to letter case. From the first
+// component that matches nothing on, the rest is kept as written, so a file created anew
+// gets the name as the caller spelt it. A trailing separator is kept.
+//
+// Attributes:
+//  - ReadOnly  = none of S_IWUSR, S_IWGRP, S_IWOTH. Setting it clears all three; clearing
+//                it on a read-only entry gives back S_IWUSR. As root ignores permission
+//                bits, every write, rename over and non-forced delete below checks the bits
+//                itself first and fails with 70.
+//  - Hidden    = the name starts with "."; reported, never set.
+//  - System    = never reported, setting it is ignored.
+//  - Directory = a folder.
+//  - Archive   = S_ISVTX on a regular file (Linux gives it no meaning there); set and
+//                cleared by SetAttributes.
+//
+// Text files are written as UTF-16LE with a byte-order mark. Reading goes by byte-order mark
+// (UTF-16LE, UTF-16BE, UTF-8), else UTF-8 when the bytes are valid UTF-8, else
+// Windows-1252, the default code page of the tool's original platform.
+//
+// Files() and SubFolders() list entries sorted by name ignoring case (ties in ordinal
+// order), the order the original platform lists a folder in. Symbolic links to folders are
+// not followed by the walk.
+
+namespace globalstab {
+
+namespace {
+
+constexpr int DiskFull = 61;
+constexpr int InputPastEndOfFile = 62;
+
+std::atomic<bool> g_failNextRename{false};
+
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QString classicText(int number)
+{
+    switch (number) {
+    case rt::FileNotFound:
+        return QStringLiteral("File not found");
+    case rt::FileAlreadyExists:
+        return QStringLiteral("File already exists");
+    case DiskFull:
+        return QStringLiteral("Disk full");
+    case InputPastEndOfFile:
+        return QStringLiteral("Input past end of file");
+    case rt::PermissionDenied:
+        return QStringLiteral("Permission denied");
+    case rt::PathNotFound:
+        return QStringLiteral("Path not found");
+    default:
+        return QStringLiteral("Path/File access error");
+    }
+}
+
+[[noreturn]] void fail(int number, const QString& path, const QString& detail = QString())
+{
+    QString description = QStringLiteral("%1: '%2'").arg(classicText(number), path);
+    if (!detail.isEmpty())
+        description += QStringLiteral(" (%1)").arg(detail);
+    raise(number, description);
+}
+
+// Raises the classic error for a failed system call.
+[[noreturn]] void failErrno(int error, const QString& path)
+{
+    int number = rt::PathFileAccessError;
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        number = rt::PathNotFound;
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+    case EBUSY:
+        number = rt::PermissionDenied;
+        break;
+    case EEXIST:
+    case ENOTEMPTY:
+        number = rt::FileAlreadyExists;
+        break;
+    case ENOSPC:
+    case EDQUOT:
+        number = DiskFull;
+        break;
+    default:
+        break;
+    }
+    fail(number, path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// lstat/stat without exceptions; false when the entry does not exist.
+bool statPath(const QString& path, struct stat& info, bool followLinks = true)
+{
+    const QByteArray name = encoded(path);
+    return (followLinks ? ::stat(name.constData(), &info) : ::lstat(name.constData(), &info)) == 0;
+}
+
+bool isDirectory(const QString& path)
+{
+    struct stat info;
+    return statPath(path, info) && S_ISDIR(info.st_mode);
+}
+
+bool isReadOnlyMode(mode_t mode)
+{
+    return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+QString withoutTrailingSeparator(QString path)
+{
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+QString parentOf(const QString& path)
+{
+    const QString clean = withoutTrailingSeparator(path);
+    const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QStringLiteral(".");
+    return slash == 0 ? QStringLiteral("/") : clean.left(slash);
+}
+
+QString nameOf(const QString& path)
+{
+    const QString clean = withoutTrailingSeparator(path);
+    return clean.mid(clean.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString joined(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty())
+        return name;
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+struct DirEntry
+{
+    QString name;
+    bool folder = false; // a real folder, not a link to one
+};
+
+// The entries of a folder; false when it cannot be listed (errno tells why).
+bool listFolder(const QString& path, QList<DirEntry>& entries)
+{
+    DIR* dir = ::opendir(encoded(path).constData());
+    if (!dir)
+        return false;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name == QLatin1String(".") || name == QLatin1String(".."))
+            continue;
+        struct stat info;
+        const bool folder = statPath(joined(path, name), info, false) && S_ISDIR(info.st_mode);
+        entries.append({name, folder});
+    }
+    ::closedir(dir);
+    return true;
+}
+
+QList<DirEntry> sortedEntries(const QString& folderPath)
+{
+    QList<DirEntry> entries;
+    if (!isDirectory(folderPath) || !listFolder(folderPath, entries))
+        fail(rt::PathNotFound, folderPath);
+    std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
+        const int folded = a.name.compare(b.name, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a.name < b.name;
+    });
+    return entries;
+}
+
+// The entry of folder that name stands for: itself when it exists, else the first entry in
+// ordinal order equal to it ignoring case, else empty.
+QString matchEntry(const QString& folder, const QString& name)
+{
+    struct stat info;
+    if (statPath(joined(folder, name), info, false))
+        return name;
+    QList<DirEntry> entries;
+    if (!listFolder(folder.isEmpty() ? QStringLiteral(".") : folder, entries))
+        return QString();
+    QString best;
+    for (const DirEntry& entry : entries)
+        if (entry.name.compare(name, Qt::CaseInsensitive) == 0 &&
+            (best.isEmpty() || entry.name < best))
+            best = entry.name;
+    return best;
+}
+
+void writeAll(int fd, const char* data, qsizetype size, const QString& path)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            failErrno(errno, path);
+        }
+        data += written;
+        size -= written;
+    }
+}
+
+// A temporary file beside a target, removed again unless committed.
+class TempFile
+{
+public:
+    explicit TempFile(const QString& target) : m_target(target)
+    {
+        const QString folder = parentOf(target);
+        const QString base = QStringLiteral(".%1.").arg(nameOf(target));
+        for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+            m_path = joined(folder,
+                            base + QString::number(QRandomGenerator::global()->generate64(), 36) +
+                                QStringLiteral(".tmp"));
+            m_fd =
+                ::open(encoded(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (m_fd < 0 && errno != EEXIST)
+                failErrno(errno, target);
+        }
+        if (m_fd < 0)
+            fail(rt::PathFileAccessError, target, QStringLiteral("no free temporary name"));
+    }
+    ~TempFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_path.isEmpty())
+            ::unlink(encoded(m_path).constData());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    int fd() const { return m_fd; }
+
+    // Flushes the data to disk and renames the file over the target.
+    void commit()
+    {
+        if (::fsync(m_fd) != 0)
+            failErrno(errno, m_target);
+        const int closed = ::close(m_fd);
+        m_fd = -1;
+        if (closed != 0)
+            failErrno(errno, m_target);
+        if (g_failNextRename.exchange(false))
+            failErrno(EIO, m_target);
+        if (::rename(encoded(m_path).constData(), encoded(m_target).constData()) != 0)
+            failErrno(errno, m_target);
+        m_path.clear();
+        // Make the rename itself durable; a failure here loses nothing already written.
+        const int dir = ::open(encoded(parentOf(m_target)).constData(), O_RDONLY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
+
+private:
+    QString m_target;
+    QString m_path;
+    int m_fd = -1;
+};
+
+// Replaces target whole through a temporary file that fill writes; the target keeps its
+// permission bits. The checks run before anything is written.
+template <typename Fill> void replaceFile(const QString& resolvedTarget, Fill fill)
+{
+    QString target = withoutTrailingSeparator(resolvedTarget);
+    struct stat info;
+    const bool exists = statPath(target, info);
+    if (exists) {
+        // Write through a link to the file it names, not over the link.
+        char real[PATH_MAX];
+        if (::realpath(encoded(target).constData(), real))
+            target = QFile::decodeName(real);
+        if (S_ISDIR(info.st_mode))
+            fail(rt::PermissionDenied, target, QStringLiteral("it is a folder"));
+        if (isReadOnlyMode(info.st_mode))
+            fail(rt::PermissionDenied, target, QStringLiteral("the file is read-only"));
+    }
+    if (!isDirectory(parentOf(target)))
+        fail(rt::PathNotFound, target);
+
+    TempFile temp(target);
+    if (exists)
+        ::fchmod(temp.fd(), info.st_mode & 07777);
+    fill(temp.fd(), target);
+    temp.commit();
+}
+
+QByteArray readWholeFile(const QString& path)
+{
+    struct stat info;
+    if (!statPath(path, info) || S_ISDIR(info.st_mode))
+        fail(rt::FileNotFound, path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        failErrno(EACCES, path);
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        fail(rt::PathFileAccessError, path, file.errorString());
+    return data;
+}
+
+// Windows-1252 differs from Latin-1 in 0x80-0x9F; the five unassigned bytes map to the
+// control characters of the same value, as the platform converter does.
+QString decodeWindows1252(const QByteArray& data)
+{
+    static const char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text(data.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        text[i] = QChar(byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte));
+    }
+    return text;
+}
+
+QString decodeUtf16(const QByteArray& data, qsizetype start, bool bigEndian)
+{
+    QString text;
+    text.reserve((data.size() - start) / 2);
+    for (qsizetype i = start; i + 1 < data.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(data[i]);
+        const auto second = static_cast<unsigned char>(data[i + 1]);
+        text.append(
+            QChar(bigEndian ? char16_t(first << 8 | second) : char16_t(second << 8 | first)));
+    }
+    return text;
+}
+
+QString decodeText(const QByteArray& data)
+{
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(data[i]); };
+    if (data.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE)
+        return decodeUtf16(data, 2, false);
+    if (data.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF)
+        return decodeUtf16(data, 2, true);
+    if (data.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF)
+        return QString::fromUtf8(data.constData() + 3, data.size() - 3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(data);
+    return utf8.hasError() ? decodeWindows1252(data) : text;
+}
+
+QByteArray encodeUtf16le(const QString& text)
+{
+    QByteArray data;
+    data.reserve(2 + text.size() * 2);
+    data.append('\xFF').append('\xFE');
+    for (const QChar c : text)
+        data.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    return data;
+}
+
+} // namespace
+
+// ---- paths ---------------------------------------------------------------------------
+
+QString FileSystem::resolve(const QString& path)
+{
+    QString unified = path;
+    unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const bool absolute = unified.startsWith(QLatin1Char('/'));
+    const QStringList parts = unified.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString result = absolute ? QStringLiteral("/") : QString();
+    bool matching = true; // the folder built so far exists
+    for (const QString& part : parts) {
+        QString name = part;
+        if (matching) {
+            const QString match = matchEntry(result, part);
+            if (match.isEmpty())
+                matching = false;
+            else
+                name = match;
+        }
+        result = joined(result, name);
+    }
+    if (!parts.isEmpty() && unified.endsWith(QLatin1Char('/')))
+        result += QLatin1Char('/');
+    return result;
+}
+
+// ---- Folder --------------------------------------------------------------------------
+
+Folder::Folder(QString nativePath) : m_path(withoutTrailingSeparator(std::move(nativePath))) {}
+
+QString Folder::Name() const
+{
+    return nameOf(m_path);
+}
+
+QList<FileEntry> Folder::Files() const
+{
+    QList<FileEntry> files;
+    for (const DirEntry& entry : sortedEntries(m_path)) {
+        struct stat info;
+        if (!entry.folder && !(statPath(joined(m_path, entry.name), info) && S_ISDIR(info.st_mode)))
+            files.append({joined(m_path, entry.name), entry.name});
+    }
+    return files;
+}
+
+QList<Folder> Folder::SubFolders() const
+{
+    QList<Folder> folders;
+    for (const DirEntry& entry : sortedEntries(m_path))
+        if (entry.folder)
+            folders.append(Folder(joined(m_path, entry.name)));
+    return folders;
+}
+
+void Folder::Move(const QString& destination)
+{
+    if (!isDirectory(m_path))
+        fail(rt::PathNotFound, m_path);
+    // The last component is taken as written, so that a move may change letter case only.
+    // A destination ending in a separator names the folder to move into.
+    QString unified = destination;
+    unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString target;
+    if (unified.endsWith(QLatin1Char('/'))) {
+        target = joined(withoutTrailingSeparator(FileSystem::resolve(unified)), Name());
+    } else {
+        const QString parent = withoutTrailingSeparator(FileSystem::resolve(parentOf(unified)));
+        target = joined(unified.contains(QLatin1Char('/')) ? parent : QString(), nameOf(unified));
+    }
+    if (target == m_path)
+        return;
+    const QString parent = parentOf(target);
+    const QString existing = matchEntry(parent, nameOf(target));
+    const bool caseOnly = parent == parentOf(m_path) && existing == Name();
+    if (!existing.isEmpty() && !caseOnly)
+        fail(rt::FileAlreadyExists, joined(parent, existing));
+    if (!isDirectory(parent))
+        fail(rt::PathNotFound, parent);
+    if (::rename(encoded(m_path).constData(), encoded(target).constData()) != 0)
+        failErrno(errno, m_path);
+    m_path = target;
+}
+
+// ---- FileSystem ----------------------------------------------------------------------
+
+bool FileSystem::FileExists(const QString& path) const
+{
+    struct stat info;
+    return statPath(resolve(path), info) && !S_ISDIR(info.st_mode);
+}
+
+bool FileSystem::FolderExists(const QString& path) const
+{
+    return isDirectory(resolve(path));
+}
+
+void FileSystem::CreateFolder(const QString& path) const
+{
+    const QString native = withoutTrailingSeparator(resolve(path));
+    struct stat info;
+    if (statPath(native, info, false))
+        fail(rt::FileAlreadyExists, native);
+    if (!isDirectory(parentOf(native)))
+        fail(rt::PathNotFound, native);
+    if (::mkdir(encoded(native).constData(), 0777) != 0)
+        failErrno(errno, native);
+}
+
+void FileSystem::CopyFile(const QString& source, const QString& destination, bool overwrite) const
+{
+    const QString from = resolve(source);
+    struct stat info;
+    if (!statPath(from, info) || S_ISDIR(info.st_mode))
+        fail(rt::FileNotFound, from);
+    QString to = resolve(destination);
+    if (to.endsWith(QLatin1Char('/')))
+        to = joined(to, nameOf(from));
+    if (statPath(to, info) && !S_ISDIR(info.st_mode) && !overwrite)
+        fail(rt::FileAlreadyExists, to);
+
+    replaceFile(to, [&](int fd, const QString& target) {
+        QFile input(from);
+        if (!input.open(QIODevice::ReadOnly))
+            failErrno(EACCES, from);
+        while (!input.atEnd()) {
+            const QByteArray chunk = input.read(1 << 16);
+            if (input.error() != QFileDevice::NoError)
+                fail(rt::PathFileAccessError, from, input.errorString());
+            writeAll(fd, chunk.constData(), chunk.size(), target);
+        }
+    });
+}
+
+void FileSystem::DeleteFile(const QString& path, bool force) const
+{
+    const QString native = resolve(path);
+    struct stat info;
+    if (!statPath(native, info, false) || S_ISDIR(info.st_mode))
+        fail(rt::FileNotFound, native);
+    if (!force && !S_ISLNK(info.st_mode) && isReadOnlyMode(info.st_mode))
+        fail(rt::PermissionDenied, native, QStringLiteral("the file is read-only"));
+    if (::unlink(encoded(native).constData()) != 0)
+        failErrno(errno, native);
+}
+
+Folder FileSystem::GetFolder(const QString& path) const
+{
+    const QString native = withoutTrailingSeparator(resolve(path));
+    if (!isDirectory(native))
+        fail(rt::PathNotFound, native);
+    return Folder(native);
+}
+
+int FileSystem::GetAttributes(const QString& path) const
+{
+    const QString native = resolve(path);
+    struct stat info;
+    if (!statPath(native, info))
+        fail(rt::FileNotFound, native);
+    int attributes = Normal;
+    if (isReadOnlyMode(info.st_mode))
+        attributes |= ReadOnly;
+    if (nameOf(native).startsWith(QLatin1Char('.')))
+        attributes |= Hidden;
+    if (S_ISDIR(info.st_mode))
+        attributes |= Directory;
+    else if (info.st_mode & S_ISVTX)
+        attributes |= Archive;
+    return attributes;
+}
+
+void FileSystem::SetAttributes(const QString& path, int attributes) const
+{
+    const QString native = resolve(path);
+    struct stat info;
+    if (!statPath(native, info))
+        fail(rt::FileNotFound, native);
+    mode_t mode = info.st_mode & 07777;
+    if (attributes & ReadOnly)
+        mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
+    else if (isReadOnlyMode(mode))
+        mode |= S_IWUSR;
+    if (S_ISREG(info.st_mode))
+        mode = (attributes & Archive) ? (mode | S_ISVTX) : (mode & ~mode_t(S_ISVTX));
+    if (::chmod(encoded(native).constData(), mode) != 0)
+        failErrno(errno, native);
+}
+
+QString FileSystem::ReadAllText(const QString& path) const
+{
+    const QString native = resolve(path);
+    const QByteArray data = readWholeFile(native);
+    if (data.isEmpty())
+        fail(InputPastEndOfFile, native);
+    return decodeText(data);
+}
+
+void FileSystem::WriteAllText(const QString& path, const QString& text) const
+{
+    atomicWriteFile(resolve(path), encodeUtf16le(text));
+}
+
+void atomicWriteFile(const QString& nativePath, const QByteArray& data)
+{
+    replaceFile(FileSystem::resolve(nativePath), [&](int fd, const QString& target) {
+        writeAll(fd, data.constData(), data.size(), target);
+    });
+}
+
+namespace testing {
+void failNextRename()
+{
+    g_failNextRename = true;
+}
+} // namespace testing
+
+} // namespace globalstab

@@ -1,0 +1,536 @@
+#include "platform/XmlDocument.h"
+
+#include "platform/FileSystem.h"
+#include "platform/RuntimeError.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <pugixml.hpp>
+
+#include <string>
+#include <vector>
+
+// The tree is kept by pugixml, which cannot hold a node outside its document. Nodes that the
+// object model treats as detached (created and not yet inserted, or removed) are therefore
+// parked below one hidden element under the document node. Every way of looking at the
+// document (navigation, queries, text, save) leaves that element and its subtree out, and a
+// node whose parent is the parking element has no parent and no siblings.
+//
+// Serialisation: save() writes the encoding the file was read in (UTF-8 for a new document),
+// with a byte-order mark when the file had one (always for UTF-16 and UTF-32, which XML
+// requires to start with one). The declaration is written only when the document has one:
+// a loaded declaration is kept as it was, and a new document is saved without any. Elements
+// are indented by two blanks, one node a line; an element holding text stays on one line.
+// Lines end with a line feed.
+
+namespace globalstab {
+
+namespace detail {
+struct XmlDocumentState
+{
+    pugi::xml_document document;
+    pugi::xml_node parking; // created on first need
+    pugi::xml_encoding encoding = pugi::encoding_utf8;
+    bool byteOrderMark = false;
+    QString parseError;
+
+    pugi::xml_node parkingElement()
+    {
+        if (!parking)
+            parking = document.append_child("globalstab-detached-nodes");
+        return parking;
+    }
+
+    // True for the parking element and everything below it.
+    bool hidden(pugi::xml_node node) const
+    {
+        if (!parking)
+            return false;
+        for (; node; node = node.parent())
+            if (node == parking)
+                return true;
+        return false;
+    }
+};
+} // namespace detail
+
+using detail::XmlDocumentState;
+
+namespace {
+
+std::string toUtf8(const QString& text)
+{
+    return text.toStdString();
+}
+
+QString fromUtf8(const pugi::char_t* text)
+{
+    return QString::fromUtf8(text);
+}
+
+[[noreturn]] void invalidArgument(const QString& detail)
+{
+    raise(rt::InvalidArgument, QStringLiteral("Invalid procedure call or argument: ") + detail);
+}
+
+bool isText(const pugi::xml_node& node)
+{
+    return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
+}
+
+void collectText(const pugi::xml_node& node, const XmlDocumentState& state, std::string& out)
+{
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child == state.parking)
+            continue;
+        if (isText(child))
+            out += child.value();
+        else if (child.type() == pugi::node_element)
+            collectText(child, state, out);
+    }
+}
+
+// Skips the parking element when walking the children of the document node.
+pugi::xml_node visible(pugi::xml_node node, const XmlDocumentState& state, bool forward)
+{
+    while (node && node == state.parking)
+        node = forward ? node.next_sibling() : node.previous_sibling();
+    return node;
+}
+
+void collectElements(const pugi::xml_node& node, const std::string& name,
+                     const XmlDocumentState& state, std::vector<pugi::xml_node>& out)
+{
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element || child == state.parking)
+            continue;
+        if (name == "*" || name == child.name())
+            out.push_back(child);
+        collectElements(child, name, state, out);
+    }
+}
+
+pugi::xml_node documentElementOf(const XmlDocumentState& state)
+{
+    for (pugi::xml_node child = state.document.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element && child != state.parking)
+            return child;
+    return pugi::xml_node();
+}
+
+bool isValidName(const QString& name)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^[^\s<>&"'/=!?0-9.\-][^\s<>&"'/=!?]*$)"));
+    return pattern.match(name).hasMatch();
+}
+
+bool startsWith(const QByteArray& data, std::initializer_list<unsigned char> bytes)
+{
+    if (data.size() < qsizetype(bytes.size()))
+        return false;
+    qsizetype i = 0;
+    for (unsigned char byte : bytes)
+        if (static_cast<unsigned char>(data[i++]) != byte)
+            return false;
+    return true;
+}
+
+bool hasByteOrderMark(const QByteArray& data)
+{
+    return startsWith(data, {0xEF, 0xBB, 0xBF}) || startsWith(data, {0xFF, 0xFE}) ||
+           startsWith(data, {0xFE, 0xFF}) || startsWith(data, {0x00, 0x00, 0xFE, 0xFF});
+}
+
+// pugixml reads a windows-1252 declaration as UTF-8. Reading it as Latin-1 instead keeps
+// every byte, and saving writes the same bytes back.
+bool declaresWindows1252(const QByteArray& data)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^\s*<\?xml[^>]*encoding\s*=\s*["'](windows-1252|cp1252)["'])"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(QString::fromLatin1(data.left(200))).hasMatch();
+}
+
+class ByteWriter : public pugi::xml_writer
+{
+public:
+    void write(const void* data, size_t size) override
+    {
+        bytes.append(static_cast<const char*>(data), qsizetype(size));
+    }
+    QByteArray bytes;
+};
+
+} // namespace
+
+struct XmlNodeList::Data
+{
+    std::shared_ptr<XmlDocumentState> doc;
+    std::vector<pugi::xml_node> nodes;
+};
+
+// ---- XmlNode ---------------------------------------------------------------------------
+
+XmlNode::XmlNode() = default;
+XmlNode::~XmlNode() = default;
+
+XmlNode::XmlNode(const XmlNode& other)
+    : m_doc(other.m_doc),
+      m_node(other.m_node ? std::make_unique<pugi::xml_node>(*other.m_node) : nullptr)
+{
+}
+
+XmlNode& XmlNode::operator=(const XmlNode& other)
+{
+    if (this != &other) {
+        m_doc = other.m_doc;
+        m_node = other.m_node ? std::make_unique<pugi::xml_node>(*other.m_node) : nullptr;
+    }
+    return *this;
+}
+
+XmlNode::XmlNode(std::shared_ptr<XmlDocumentState> doc, const pugi::xml_node& node)
+{
+    if (node) {
+        m_doc = std::move(doc);
+        m_node = std::make_unique<pugi::xml_node>(node);
+    }
+}
+
+bool XmlNode::isNull() const
+{
+    return !m_node || !*m_node;
+}
+
+bool XmlNode::operator==(const XmlNode& other) const
+{
+    if (isNull() || other.isNull())
+        return isNull() && other.isNull();
+    return *m_node == *other.m_node;
+}
+
+void XmlNode::requireNode() const
+{
+    if (isNull())
+        raise(rt::ObjectNotSet,
+              QStringLiteral("Object variable not set (the XML node is empty: the query that "
+                             "gave it found no node)"));
+}
+
+QString XmlNode::nodeName() const
+{
+    requireNode();
+    const pugi::xml_node& node = *m_node;
+    switch (node.type()) {
+    case pugi::node_document:
+        return QStringLiteral("#document");
+    case pugi::node_pcdata:
+        return QStringLiteral("#text");
+    case pugi::node_cdata:
+        return QStringLiteral("#cdata-section");
+    case pugi::node_comment:
+        return QStringLiteral("#comment");
+    case pugi::node_doctype:
+        return fromUtf8(node.value()).section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+    default:
+        return fromUtf8(node.name());
+    }
+}
+
+QString XmlNode::text() const
+{
+    requireNode();
+    const pugi::xml_node& node = *m_node;
+    if (node.type() != pugi::node_element && node.type() != pugi::node_document)
+        return fromUtf8(node.value());
+    std::string out;
+    collectText(node, *m_doc, out);
+    return QString::fromStdString(out);
+}
+
+void XmlNode::setText(const QString& text)
+{
+    requireNode();
+    pugi::xml_node& node = *m_node;
+    if (node.type() == pugi::node_element) {
+        node.remove_children();
+        if (!text.isEmpty())
+            node.append_child(pugi::node_pcdata).set_value(toUtf8(text).c_str());
+    } else if (node.type() == pugi::node_document || !node.set_value(toUtf8(text).c_str())) {
+        invalidArgument(QStringLiteral("the text of a %1 node cannot be set").arg(nodeName()));
+    }
+}
+
+XmlNodeList XmlNode::childNodes() const
+{
+    requireNode();
+    XmlNodeList list;
+    list.d = std::make_shared<XmlNodeList::Data>(XmlNodeList::Data{m_doc, {}});
+    for (pugi::xml_node child = m_node->first_child(); child; child = child.next_sibling())
+        if (child != m_doc->parking)
+            list.d->nodes.push_back(child);
+    return list;
+}
+
+bool XmlNode::hasChildNodes() const
+{
+    requireNode();
+    return bool(visible(m_node->first_child(), *m_doc, true));
+}
+
+XmlNode XmlNode::parentNode() const
+{
+    requireNode();
+    const pugi::xml_node parent = m_node->parent();
+    if (parent == m_doc->parking)
+        return XmlNode();
+    return XmlNode(m_doc, parent);
+}
+
+XmlNode XmlNode::previousSibling() const
+{
+    requireNode();
+    if (m_node->parent() == m_doc->parking)
+        return XmlNode();
+    return XmlNode(m_doc, visible(m_node->previous_sibling(), *m_doc, false));
+}
+
+XmlNode XmlNode::nextSibling() const
+{
+    requireNode();
+    if (m_node->parent() == m_doc->parking)
+        return XmlNode();
+    return XmlNode(m_doc, visible(m_node->next_sibling(), *m_doc, true));
+}
+
+QString XmlNode::attribute(const QString& name) const
+{
+    requireNode();
+    return fromUtf8(m_node->attribute(toUtf8(name).c_str()).value());
+}
+
+bool XmlNode::hasAttribute(const QString& name) const
+{
+    requireNode();
+    return bool(m_node->attribute(toUtf8(name).c_str()));
+}
+
+void XmlNode::setAttribute(const QString& name, const QString& value)
+{
+    requireNode();
+    if (m_node->type() != pugi::node_element)
+        invalidArgument(QStringLiteral("a %1 node has no attributes").arg(nodeName()));
+    if (!isValidName(name))
+        invalidArgument(QStringLiteral("'%1' is not a valid attribute name").arg(name));
+    const std::string key = toUtf8(name);
+    pugi::xml_attribute attribute = m_node->attribute(key.c_str());
+    if (!attribute)
+        attribute = m_node->append_attribute(key.c_str());
+    attribute.set_value(toUtf8(value).c_str());
+}
+
+// Queries answer nodes only: an attribute that an expression selects is left out, as no
+// caller asks for one. Nodes in the parking area are left out unless the query starts
+// there.
+XmlNodeList XmlNode::selectNodes(const QString& xpath) const
+{
+    requireNode();
+    XmlNodeList list;
+    list.d = std::make_shared<XmlNodeList::Data>(XmlNodeList::Data{m_doc, {}});
+    try {
+        const pugi::xpath_query query(toUtf8(xpath).c_str());
+        pugi::xpath_node_set found = query.evaluate_node_set(*m_node);
+        found.sort();
+        const bool fromParking = m_doc->hidden(*m_node);
+        for (const pugi::xpath_node& item : found) {
+            const pugi::xml_node node = item.node();
+            if (!node || item.attribute() || node == m_doc->parking)
+                continue;
+            if (!fromParking && m_doc->hidden(node))
+                continue;
+            list.d->nodes.push_back(node);
+        }
+    } catch (const pugi::xpath_exception& error) {
+        // The offset is meaningful for syntax errors only; evaluation errors leave it at 0.
+        QString where = QStringLiteral("\"%1\"").arg(xpath);
+        if (error.result().offset > 0)
+            where += QStringLiteral(" at position %1").arg(error.result().offset + 1);
+        raise(
+            rt::XmlFailure,
+            QStringLiteral("%1 in the expression %2").arg(QString::fromUtf8(error.what()), where));
+    }
+    return list;
+}
+
+XmlNode XmlNode::selectSingleNode(const QString& xpath) const
+{
+    return selectNodes(xpath).item(0);
+}
+
+XmlNodeList XmlNode::getElementsByTagName(const QString& name) const
+{
+    requireNode();
+    XmlNodeList list;
+    list.d = std::make_shared<XmlNodeList::Data>(XmlNodeList::Data{m_doc, {}});
+    collectElements(*m_node, toUtf8(name), *m_doc, list.d->nodes);
+    return list;
+}
+
+XmlNode XmlNode::appendChild(const XmlNode& newChild)
+{
+    return insertBefore(newChild, XmlNode());
+}
+
+XmlNode XmlNode::insertBefore(const XmlNode& newChild, const XmlNode& refChild)
+{
+    requireNode();
+    newChild.requireNode();
+    pugi::xml_node& parent = *m_node;
+    if (!refChild.isNull() && refChild.m_node->parent() != parent)
+        invalidArgument(QStringLiteral("the reference node is not a child of this node"));
+    if (!refChild.isNull() && refChild == newChild)
+        return newChild;
+    const pugi::xml_node moved = *newChild.m_node;
+    if (parent.type() == pugi::node_document && moved.type() == pugi::node_element) {
+        const pugi::xml_node root = documentElementOf(*m_doc);
+        if (root && root != moved)
+            invalidArgument(QStringLiteral("a document has only one document element"));
+    }
+
+    pugi::xml_node inserted;
+    if (newChild.m_doc != m_doc) {
+        // A node of another document is copied in, as an import would.
+        inserted = refChild.isNull() ? parent.append_copy(moved)
+                                     : parent.insert_copy_before(moved, *refChild.m_node);
+    } else if (refChild.isNull()) {
+        // Keep the parking element last under the document node.
+        inserted = parent == m_doc->document && m_doc->parking
+                       ? parent.insert_move_before(moved, m_doc->parking)
+                       : parent.append_move(moved);
+    } else {
+        inserted = parent.insert_move_before(moved, *refChild.m_node);
+    }
+    if (!inserted)
+        invalidArgument(QStringLiteral("a %1 node cannot be inserted into a %2 node")
+                            .arg(newChild.nodeName(), nodeName()));
+    return XmlNode(m_doc, inserted);
+}
+
+XmlNode XmlNode::removeChild(const XmlNode& oldChild)
+{
+    requireNode();
+    oldChild.requireNode();
+    if (oldChild.m_doc != m_doc || oldChild.m_node->parent() != *m_node ||
+        *oldChild.m_node == m_doc->parking)
+        invalidArgument(QStringLiteral("the node to remove is not a child of this node"));
+    if (!m_doc->parkingElement().append_move(*oldChild.m_node))
+        invalidArgument(QStringLiteral("the %1 node cannot be removed").arg(oldChild.nodeName()));
+    return oldChild;
+}
+
+// ---- XmlNodeList ---------------------------------------------------------------------
+
+XmlNodeList::XmlNodeList() = default;
+XmlNodeList::~XmlNodeList() = default;
+XmlNodeList::XmlNodeList(const XmlNodeList&) = default;
+XmlNodeList& XmlNodeList::operator=(const XmlNodeList&) = default;
+
+int XmlNodeList::length() const
+{
+    return d ? int(d->nodes.size()) : 0;
+}
+
+XmlNode XmlNodeList::item(int index) const
+{
+    if (!d || index < 0 || index >= length())
+        return XmlNode();
+    return XmlNode(d->doc, d->nodes[size_t(index)]);
+}
+
+// ---- XmlDocument ---------------------------------------------------------------------
+
+XmlDocument::XmlDocument()
+{
+    m_doc = std::make_shared<XmlDocumentState>();
+    m_node = std::make_unique<pugi::xml_node>(m_doc->document);
+}
+
+XmlDocument::~XmlDocument() = default;
+
+bool XmlDocument::load(const QString& path)
+{
+    // A fresh state: nodes of an earlier load stay valid in the tree they came from.
+    m_doc = std::make_shared<XmlDocumentState>();
+    m_node = std::make_unique<pugi::xml_node>(m_doc->document);
+
+    const QString native = FileSystem::resolve(path);
+    QFile file(native);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_doc->parseError = QStringLiteral("Cannot open '%1': %2").arg(native, file.errorString());
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_doc->parseError = QStringLiteral("Cannot read '%1': %2").arg(native, file.errorString());
+        return false;
+    }
+
+    const pugi::xml_encoding encoding =
+        declaresWindows1252(data) ? pugi::encoding_latin1 : pugi::encoding_auto;
+    const pugi::xml_parse_result result = m_doc->document.load_buffer(
+        data.constData(), size_t(data.size()), pugi::parse_full & ~pugi::parse_ws_pcdata, encoding);
+    if (!result) {
+        m_doc->document.reset();
+        m_doc->parseError = QStringLiteral("%1 at offset %2 of '%3'")
+                                .arg(QString::fromUtf8(result.description()))
+                                .arg(result.offset)
+                                .arg(native);
+        return false;
+    }
+    m_doc->encoding = result.encoding;
+    m_doc->byteOrderMark = hasByteOrderMark(data);
+    return true;
+}
+
+void XmlDocument::save(const QString& path) const
+{
+    // A document that failed to load is empty; writing it would wipe the file.
+    if (!documentElementOf(*m_doc))
+        raise(rt::XmlFailure, QStringLiteral("The document has no document element; '%1' "
+                                             "was not written")
+                                  .arg(FileSystem::resolve(path)));
+    pugi::xml_document output;
+    for (pugi::xml_node child = m_doc->document.first_child(); child; child = child.next_sibling())
+        if (child != m_doc->parking)
+            output.append_copy(child);
+
+    const pugi::xml_encoding encoding = m_doc->encoding;
+    const bool wide = encoding != pugi::encoding_utf8 && encoding != pugi::encoding_latin1;
+    unsigned int flags = pugi::format_indent | pugi::format_no_declaration;
+    if (m_doc->byteOrderMark || wide)
+        flags |= pugi::format_write_bom;
+    ByteWriter writer;
+    output.save(writer, "  ", flags, encoding);
+    atomicWriteFile(FileSystem::resolve(path), writer.bytes);
+}
+
+QString XmlDocument::parseError() const
+{
+    return m_doc->parseError;
+}
+
+XmlNode XmlDocument::documentElement() const
+{
+    return XmlNode(m_doc, documentElementOf(*m_doc));
+}
+
+XmlNode XmlDocument::createElement(const QString& name)
+{
+    if (!isValidName(name))
+        invalidArgument(QStringLiteral("'%1' is not a valid element name").arg(name));
+    return XmlNode(m_doc, m_doc->parkingElement().append_child(toUtf8(name).c_str()));
+}
+
+} // namespace globalstab
