@@ -135,6 +135,17 @@ private:
     static QString LoadResString(int id);
     template <typename Service> std::unique_ptr<Service> CreateService();
     void SetBusyPointer(bool busy);
+    // The hourglass for one scope; the pointer is back before an error report is shown.
+    struct BusyPointerScope
+    {
+        explicit BusyPointerScope(ctlGlobalsTab* tab) : m_tab(tab) { m_tab->SetBusyPointer(true); }
+        ~BusyPointerScope() { m_tab->SetBusyPointer(false); }
+        BusyPointerScope(const BusyPointerScope&) = delete;
+        BusyPointerScope& operator=(const BusyPointerScope&) = delete;
+
+    private:
+        ctlGlobalsTab* m_tab;
+    };
     void RaiseEvent(EventNumber number, const QVariantList& arguments);
 
     // --- control: function lists and panel switching

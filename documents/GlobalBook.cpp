@@ -11,13 +11,7 @@ void ctlGlobalsTab::LoadPageName()
 {
     Trap("LoadPageName", [&] {
         lstPages->clear();
-        SetBusyPointer(true);
-        // The pointer goes back before any error report is shown.
-        struct RestorePointer
-        {
-            ctlGlobalsTab* tab;
-            ~RestorePointer() { tab->SetBusyPointer(false); }
-        } restore{this};
+        const BusyPointerScope busy(this);
         FileSystem fso;
         const QString bookPath = GlobalBookPath();
         if (fso.FileExists(bookPath)) {
@@ -44,12 +38,7 @@ void ctlGlobalsTab::GetGlobalPageInfo(QString& strPageName)
         const QString query =
             QStringLiteral("/Book_Master/Book_Headings/Heading [@level = 'H1'and HName='") +
             strPageName + QStringLiteral("']");
-        SetBusyPointer(true);
-        struct RestorePointer
-        {
-            ctlGlobalsTab* tab;
-            ~RestorePointer() { tab->SetBusyPointer(false); }
-        } restore{this};
+        const BusyPointerScope busy(this);
         FileSystem fso;
         const QString bookPath = GlobalBookPath();
         if (fso.FileExists(bookPath)) {
