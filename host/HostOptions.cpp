@@ -67,7 +67,7 @@ ParseResult parseHostOptions(const QStringList& arguments, const QString& versio
     };
     if (!parser.parse(arguments))
         return fail(parser.errorText());
-    if (parser.isSet(helpOption)) {
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         result.outcome = ParseOutcome::Help;
         result.text = parser.helpText();
         return result;
