@@ -310,9 +310,13 @@ void HostWindow::log(const QString& line)
 
 void HostWindow::updateStatus()
 {
-    setWindowTitle(tr("Globals tab host - %1").arg(QDir::toNativeSeparators(m_dataRoot)));
+    QString root = QDir::toNativeSeparators(m_dataRoot);
+    const QString home = QDir::toNativeSeparators(QDir::homePath());
+    if (root.startsWith(home + QDir::separator()))
+        root.replace(0, home.size(), QStringLiteral("~"));
+    setWindowTitle(tr("Globals tab host - %1").arg(root));
     statusBar()->showMessage(tr("Data root: %1    Install type: %2    Project: %3")
-                                 .arg(QDir::toNativeSeparators(m_dataRoot))
+                                 .arg(root)
                                  .arg(m_installType)
                                  .arg(m_tab ? m_tab->ProjectName() : QString()));
     for (QAction* action : m_installTypes->actions())
@@ -357,6 +361,8 @@ bool HostWindow::pick(const PickRequest& request, QString* error)
     // What a mouse click on the entry does: select it, then the list's click signal.
     list->setCurrentItem(found.first());
     Q_EMIT list->itemClicked(found.first());
+    // Opening the category panel may rebuild the category set without an event.
+    refreshCategoryTree();
     return true;
 }
 

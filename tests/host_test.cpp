@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -212,6 +213,19 @@ TEST_F(HostWindowTest, ChooserFollowsARenamedProject)
     EXPECT_EQ(chooser->currentText(), QStringLiteral("Orion Suite 2025"));
     EXPECT_EQ(chooser->findText(QStringLiteral("Orion Suite 2024")), -1);
     EXPECT_EQ(lastLogLine(), QStringLiteral("1 OnprojectNameChange()"));
+}
+
+TEST_F(HostWindowTest, ACategoryAddedInTheTabAppearsInTheTree)
+{
+    ASSERT_TRUE(window->pick({QStringLiteral("Add"), QStringLiteral("Hierarchical Category")}));
+    window->tab()
+        ->findChild<QLineEdit*>(QStringLiteral("txtCategoryName"))
+        ->setText(QStringLiteral("Security"));
+    window->tab()->findChild<QPushButton*>(QStringLiteral("cmdApplyAddEditCate"))->click();
+
+    EXPECT_EQ(lastLogLine(), QStringLiteral("2 OnCategoryAddition()"));
+    EXPECT_TRUE(topLevel().contains(QStringLiteral("Security")))
+        << topLevel().join(", ").toStdString();
 }
 
 TEST_F(HostWindowTest, LogsEventsWithNumberNameAndArguments)
