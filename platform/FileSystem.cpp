@@ -28,7 +28,8 @@
 //  - ReadOnly  = none of S_IWUSR, S_IWGRP, S_IWOTH. Setting it clears all three; clearing
 //                it on a read-only entry gives back S_IWUSR. As root ignores permission
 //                bits, every write, rename over and non-forced delete below checks the bits
-//                itself first and fails with 70.
+//                itself first and fails with 70. A read-only folder takes no new,
+//                renamed or removed entries, as for any user but root.
 //  - Hidden    = the name starts with "."; reported, never set.
 //  - System    = never reported, setting it is ignored.
 //  - Directory = a folder.
@@ -230,6 +231,15 @@ void writeAll(int fd, const char* data, qsizetype size, const QString& path)
     }
 }
 
+// A folder without write bits takes no new, renamed or removed entries, as for any user
+// but root; the layer enforces it for root too.
+void requireWritableFolder(const QString& folder, const QString& forPath)
+{
+    struct stat info;
+    if (statPath(folder, info) && S_ISDIR(info.st_mode) && isReadOnlyMode(info.st_mode))
+        fail(rt::PermissionDenied, forPath, QStringLiteral("its folder is read-only"));
+}
+
 // A temporary file beside a target, removed again unless committed.
 class TempFile
 {
@@ -309,6 +319,7 @@ template <typename Fill> void replaceFile(const QString& resolvedTarget, Fill fi
     }
     if (!isDirectory(parentOf(target)))
         fail(rt::PathNotFound, target);
+    requireWritableFolder(parentOf(target), target);
 
     TempFile temp(target);
     if (exists)
@@ -465,6 +476,8 @@ void Folder::Move(const QString& destination)
         fail(rt::FileAlreadyExists, joined(parent, existing));
     if (!isDirectory(parent))
         fail(rt::PathNotFound, parent);
+    requireWritableFolder(parentOf(m_path), m_path);
+    requireWritableFolder(parent, target);
     if (::rename(encoded(m_path).constData(), encoded(target).constData()) != 0)
         failErrno(errno, m_path);
     m_path = target;
@@ -491,6 +504,7 @@ void FileSystem::CreateFolder(const QString& path) const
         fail(rt::FileAlreadyExists, native);
     if (!isDirectory(parentOf(native)))
         fail(rt::PathNotFound, native);
+    requireWritableFolder(parentOf(native), native);
     if (::mkdir(encoded(native).constData(), 0777) != 0)
         failErrno(errno, native);
 }
@@ -528,6 +542,7 @@ void FileSystem::DeleteFile(const QString& path, bool force) const
         fail(rt::FileNotFound, native);
     if (!force && !S_ISLNK(info.st_mode) && isReadOnlyMode(info.st_mode))
         fail(rt::PermissionDenied, native, QStringLiteral("the file is read-only"));
+    requireWritableFolder(parentOf(native), native);
     if (::unlink(encoded(native).constData()) != 0)
         failErrno(errno, native);
 }

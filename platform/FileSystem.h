@@ -44,14 +44,16 @@ private:
 //
 // Attributes on Linux:
 //  - ReadOnly (1): no write permission bits. Honoured by this layer itself before a write,
-//    a rename over or a delete, because root (tests, CI) ignores permission bits.
+//    a rename over or a delete, because root (tests, CI) ignores permission bits. A
+//    read-only folder takes no new, renamed or removed entries.
 //  - Hidden (2): the name starts with "."; reported only, never set.
 //  - System (4): never reported; setting it is ignored.
 //  - Archive (32): the sticky bit, which Linux ignores on regular files.
 class FileSystem
 {
 public:
-    enum Attribute {
+    enum Attribute
+    {
         Normal = 0,
         ReadOnly = 1,
         Hidden = 2,

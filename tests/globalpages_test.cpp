@@ -386,9 +386,7 @@ TEST(GlobalPageFailure, ReportsUnderTheHandlerAndLeavesTheBookAsItWas)
     }
 }
 
-// Disabled while the file-system layer lets root write into a folder without write
-// permission; it honours read-only files only.
-TEST(GlobalPageFailure, DISABLED_ReadOnlyGlobalFolderIsReported)
+TEST(GlobalPageFailure, ReadOnlyGlobalFolderIsReported)
 {
     PagePanel p;
     const QString folder = p.data.path(Orion);
