@@ -2,11 +2,11 @@
 #include "control/ctlGlobalsTab.h"
 
 #include "platform/XmlDocument.h"
+#include "text/Trim.h"
 
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRegularExpression>
 
 namespace globalstab {
 
@@ -14,13 +14,6 @@ namespace {
 
 const QString ModeAdd = QStringLiteral("ADD");
 const QString ModeEdit = QStringLiteral("EDIT");
-
-// Only blanks are trimmed: other white space is part of the name typed.
-QString trimmedOfBlanks(QString text)
-{
-    static const QRegularExpression outerBlanks(QStringLiteral("^ +| +$"));
-    return text.remove(outerBlanks);
-}
 
 // Characters that would break the XPath lookups and the documents the name goes into.
 bool holdsMarkupCharacter(const QString& name)
@@ -166,7 +159,7 @@ void ctlGlobalsTab::cmdApplyAddEditCate_Click()
             MsgBox(GetResString(5556), MessageButtons::Ok, MessageIcon::Information);
             return;
         }
-        const QString name = trimmedOfBlanks(txtCategoryName->text());
+        const QString name = trimBlanks(txtCategoryName->text());
         if (name.isEmpty()) {
             refuse(2004);
             return;
@@ -236,7 +229,7 @@ void ctlGlobalsTab::cmdCategoryDelete_Click()
             MsgBox(GetResString(2006), MessageButtons::Ok, MessageIcon::Information);
             return;
         }
-        const QString name = trimmedOfBlanks(typed);
+        const QString name = trimBlanks(typed);
 
         if (MsgBox(GetResString(138), MessageButtons::YesNo, MessageIcon::Information) ==
             MessageAnswer::Yes) {

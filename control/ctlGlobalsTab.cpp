@@ -165,7 +165,11 @@ bool ctlGlobalsTab::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     case QEvent::FocusIn:
-        if (watched == txtCategoryName)
+        // Coming back from a message box is not entering the box anew; counting it would
+        // show the default-category warning over and over.
+        if (watched == txtCategoryName &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
             txtCategoryName_GotFocus();
         break;
     default:

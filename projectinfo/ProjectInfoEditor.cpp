@@ -1,24 +1,13 @@
 #include "control/ctlGlobalsTab.h"
 
 #include "platform/XmlDocument.h"
+#include "text/Trim.h"
 
 #include <QLineEdit>
 
 namespace globalstab {
 
 namespace {
-
-// Only blanks are trimmed, not tabs or line breaks, as the classic Trim does.
-QString trimBlanks(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
-}
 
 constexpr qint32 MaxRank = 32000;
 const QString DefaultRank = QStringLiteral("500");
