@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -65,6 +66,18 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The run-time error that body raised, if any.
+template <typename Body>
+std::optional<RuntimeError> caught(Body&& body)
+{
+    try {
+        body();
+    } catch (const RuntimeError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
 
 // The bundled samples folder of the source tree.
 QString samplesDir();
