@@ -98,59 +98,51 @@ TEST(StartUp, CaptionsTooltipsAndVisibility)
 {
     TabHarness h(0, false);
     EXPECT_TRUE(h.dialogs->messages.isEmpty());
-    const std::pair<const char*, int> captions[] = {{"cmdProjectNameApply", 108},
-                                                    {"cmdProjectNameCancel", 109},
-                                                    {"cmdBrowse", 113},
-                                                    {"cmdAddGblPage", 135},
-                                                    {"cmdDelGblPage", 136},
-                                                    {"cmdCancelGblPage", 137},
-                                                    {"cmdAdd", 5541},
-                                                    {"cmdEdit", 5542},
-                                                    {"cmdApplyAddEditCate", 108},
-                                                    {"cmdCategoryCancel", 109},
-                                                    {"cmdCategoryDelete", 136}};
-    for (const auto& [name, id] : captions) {
-        auto* button = h.widget<QPushButton>(name);
-        ASSERT_NE(button, nullptr) << name;
-        EXPECT_EQ(button->text(), h.tab->GetResString(id)) << name;
+    // Widget, caption id (0: none), tooltip id (0: none).
+    const std::tuple<const char*, int, int> texts[] = {{"fraEditPrjNameID", 105, 0},
+                                                       {"lblProjectName", 106, 0},
+                                                       {"lblProjectID", 107, 0},
+                                                       {"lblProjectRank", 146, 0},
+                                                       {"cmdProjectNameApply", 108, 9011},
+                                                       {"cmdProjectNameCancel", 109, 9012},
+                                                       {"fraAddEditGblPage", 110, 0},
+                                                       {"lblPageName", 111, 0},
+                                                       {"lblSourceto", 112, 0},
+                                                       {"cmdBrowse", 113, 9004},
+                                                       {"lblTgtFrm", 5530, 0},
+                                                       {"cmdAddGblPage", 135, 9005},
+                                                       {"cmdDelGblPage", 136, 9007},
+                                                       {"cmdCancelGblPage", 137, 9006},
+                                                       {"cmdAdd", 5541, 9019},
+                                                       {"cmdEdit", 5542, 9021},
+                                                       {"cmdApplyAddEditCate", 108, 9015},
+                                                       {"cmdCategoryCancel", 109, 9016},
+                                                       {"cmdCategoryDelete", 136, 9017},
+                                                       {"lblNote", 5555, 0},
+                                                       {"lblCategoryName", 5553, 0},
+                                                       {"lblAvailCatName", 5552, 0},
+                                                       {"FraHC", 5550, 0},
+                                                       {"txtPageName", 0, 9001},
+                                                       {"txtSourceTo", 0, 9002},
+                                                       {"lstPages", 0, 9008},
+                                                       {"txtProjectName", 0, 9009},
+                                                       {"txtProjectID", 0, 9010},
+                                                       {"txtCategoryName", 0, 9013},
+                                                       {"lstAvaBookCategories", 0, 9014},
+                                                       {"lstAddItems", 0, 9020},
+                                                       {"lstEditItems", 0, 9022},
+                                                       {"txtPrjoectRank", 0, 0},
+                                                       {"lblListInfo", 0, 0}};
+    for (const auto& [name, caption, tip] : texts) {
+        const QWidget* widget = h.tab->findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_NE(widget, nullptr) << name;
+        if (caption) {
+            const char* property = qobject_cast<const QGroupBox*>(widget) ? "title" : "text";
+            EXPECT_EQ(widget->property(property).toString(), h.tab->GetResString(caption)) << name;
+        }
+        EXPECT_EQ(widget->toolTip(), tip ? h.tab->GetResString(tip) : QString()) << name;
     }
-    const std::pair<const char*, int> labels[] = {
-        {"lblProjectName", 106}, {"lblProjectID", 107},     {"lblProjectRank", 146},
-        {"lblPageName", 111},    {"lblSourceto", 112},      {"lblTgtFrm", 5530},
-        {"lblNote", 5555},       {"lblCategoryName", 5553}, {"lblAvailCatName", 5552}};
-    for (const auto& [name, id] : labels)
-        EXPECT_EQ(h.widget<QLabel>(name)->text(), h.tab->GetResString(id)) << name;
     EXPECT_EQ(h.widget<QLabel>("lblListInfo")->text(), QStringLiteral("Label"));
-    EXPECT_EQ(h.widget<QGroupBox>("fraEditPrjNameID")->title(),
-              QStringLiteral("Edit Project Info"));
-    EXPECT_EQ(h.widget<QGroupBox>("fraAddEditGblPage")->title(), QStringLiteral("Global Page"));
-    EXPECT_EQ(h.widget<QGroupBox>("FraHC")->title(), QStringLiteral("Add Hierarchical Category"));
-
-    const std::pair<const char*, int> tips[] = {{"txtPageName", 9001},
-                                                {"txtSourceTo", 9002},
-                                                {"cmdBrowse", 9004},
-                                                {"cmdAddGblPage", 9005},
-                                                {"cmdCancelGblPage", 9006},
-                                                {"cmdDelGblPage", 9007},
-                                                {"lstPages", 9008},
-                                                {"txtProjectName", 9009},
-                                                {"txtProjectID", 9010},
-                                                {"cmdProjectNameApply", 9011},
-                                                {"cmdProjectNameCancel", 9012},
-                                                {"txtCategoryName", 9013},
-                                                {"lstAvaBookCategories", 9014},
-                                                {"cmdApplyAddEditCate", 9015},
-                                                {"cmdCategoryCancel", 9016},
-                                                {"cmdCategoryDelete", 9017},
-                                                {"cmdAdd", 9019},
-                                                {"lstAddItems", 9020},
-                                                {"cmdEdit", 9021},
-                                                {"lstEditItems", 9022}};
-    for (const auto& [name, id] : tips)
-        EXPECT_EQ(h.tab->findChild<QWidget*>(QString::fromLatin1(name))->toolTip(),
-                  h.tab->GetResString(id))
-            << name;
-    EXPECT_TRUE(h.widget<QLineEdit>("txtPrjoectRank")->toolTip().isEmpty());
 
     EXPECT_EQ(h.items("lstAddItems"), (QStringList{QStringLiteral("Global Page"),
                                                    QStringLiteral("Hierarchical Category")}));
@@ -278,16 +270,6 @@ TEST(ErrorReports, TheThreeFormsCharacterForCharacter)
     EXPECT_TRUE(h.dialogs->messages[0].text.startsWith(QStringLiteral("Error 91 (")));
     EXPECT_TRUE(h.dialogs->messages[0].text.endsWith(
         QStringLiteral(") in procedure bCheckElement of User Control ctlGlobalsTab")));
-}
-
-TEST(Events, NumbersAsTheHostKnowsThem)
-{
-    EXPECT_EQ(ctlGlobalsTab::OnprojectNameChangeEvent, 1);
-    EXPECT_EQ(ctlGlobalsTab::OnCategoryAdditionEvent, 2);
-    EXPECT_EQ(ctlGlobalsTab::OnCategoryDeletionEvent, 6);
-    EXPECT_EQ(ctlGlobalsTab::OnAddGlobalPageEvent, 3);
-    EXPECT_EQ(ctlGlobalsTab::evtOnDeletionofGlobalPageEvent, 4);
-    EXPECT_EQ(ctlGlobalsTab::OnRefreshTreeEvent, 5);
 }
 
 } // namespace
