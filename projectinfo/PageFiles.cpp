@@ -1,9 +1,25 @@
 #include "control/ctlGlobalsTab.h"
 
+#include <QFileInfo>
+
 namespace globalstab {
 
 namespace {
 const QString TokenMark = QStringLiteral("**");
+
+// The tab writes only below the data root, whatever folder a host hands in.
+void requireBelowDataRoot(const Folder& folder)
+{
+    const QString root = globalVariables().gstrRootPath;
+    const QString canonicalRoot = QFileInfo(FileSystem::resolve(root)).canonicalFilePath();
+    const QString canonicalFolder = QFileInfo(folder.Path()).canonicalFilePath();
+    if (root.isEmpty() || canonicalRoot.isEmpty() ||
+        (canonicalFolder != canonicalRoot &&
+         !canonicalFolder.startsWith(canonicalRoot + QLatin1Char('/'))))
+        raiseError(rt::PermissionDenied,
+                   QStringLiteral("Permission denied: '%1' is not below the data root '%2'")
+                       .arg(folder.Path(), root));
+}
 } // namespace
 
 // Files of a folder first, then each subfolder depth-first. Only the top call may delete
@@ -12,6 +28,7 @@ void ctlGlobalsTab::PXUpdateFiles(const Folder& objFolder, const QString& vstrPr
                                   qint16 vintType)
 {
     Trap("PXUpdateFiles", [&] {
+        requireBelowDataRoot(objFolder);
         const FileSystem fso;
         const QString oldToken = TokenMark + vstrProductName + TokenMark;
         const QString newToken = TokenMark + globalVariables().gstrProjectName + TokenMark;
