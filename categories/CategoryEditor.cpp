@@ -248,7 +248,8 @@ void ctlGlobalsTab::cmdCategoryDelete_Click()
                 // refuses the index, as it would for any other invalid one.
                 if (selectedIndex < 0)
                     raiseError(rt::InvalidArgument,
-                               QStringLiteral("Invalid procedure call or argument"));
+                               QStringLiteral("Invalid procedure call or argument: select the "
+                                              "category in the list before deleting it"));
                 delete lstAvaBookCategories->takeItem(selectedIndex);
                 // The removed entry took the selection with it.
                 setListIndex(lstAvaBookCategories, -1);
