@@ -1,168 +1,136 @@
 // The project info panel driven through its widgets on copies of the sample data.
 #include "control/ctlGlobalsTab.h"
+#include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QLineEdit>
-#include <QMap>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include <functional>
-
 using namespace globalstab;
 using namespace globalstab::test;
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << text.toStdString();
-}
-QT_END_NAMESPACE
 
 namespace {
 
 const QString Orion = sampleProject();
+const QString Toc = "Docs/" + Orion + "/PX_TOC.xml";
+const QString List = "Docs/PX_Selection.XML";
+// The last entry of the selection list with its attributes, in document order.
+const char* const LastEntry = "//PX[last()]/PX_Acro | //PX[last()]/PX_Name | "
+                              "//PX[last()]/PX_Name/@* | //PX[last()]/PX_Location";
 const QString Applied = QStringLiteral("Applied the project information");
-const QString InvalidRank = QStringLiteral("Invalid Rank, Default Rank value(500) is applied");
 
-// Every file and folder below the root with its bytes, to prove that nothing changed.
-QMap<QString, QByteArray> snapshot(const SampleDataRoot& data)
+// The panel on a fresh copy of the sample data; it records what had been shown each time the
+// host heard of a change.
+struct InfoPanel : TabHarness
 {
-    QMap<QString, QByteArray> files;
-    QDirIterator it(data.root(), QDir::AllEntries | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        files.insert(it.filePath(),
-                     file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<dir>"));
+    explicit InfoPanel(qint32 installType = 0) : TabHarness(installType)
+    {
+        QObject::connect(tab.get(), &ctlGlobalsTab::OnprojectNameChange,
+                         [this] { atEvent << dialogs->texts(); });
     }
-    return files;
-}
-
-// The texts of the nodes an XPath selects, joined by "|".
-QString xml(const TabHarness& h, const QString& file, const char* xpath)
-{
-    pugi::xml_document doc;
-    doc.load_file(h.data.path(file).toUtf8().constData());
-    QStringList values;
-    for (const pugi::xpath_node& node : doc.select_nodes(xpath))
-        values << QString::fromUtf8(node.node().child_value());
-    return values.join(QLatin1Char('|'));
-}
-
-// The last entry of the selection list: its children and the name's attributes, in order.
-QString lastEntry(const TabHarness& h)
-{
-    pugi::xml_document doc;
-    doc.load_file(h.data.path("Docs/PX_Selection.XML").toUtf8().constData());
-    QStringList parts;
-    for (const pugi::xml_node child : doc.select_node("//PX[last()]").node().children()) {
-        parts << QString::fromUtf8(child.name()) + "=" + QString::fromUtf8(child.child_value());
-        for (const pugi::xml_attribute a : child.attributes())
-            parts << "@" + QString::fromUtf8(a.name()) + "=" + QString::fromUtf8(a.value());
+    // Fills the boxes and presses OK, the focus on the button as a click leaves it.
+    void apply(const QString& name, const QString& id = "NV", const QString& rank = "10")
+    {
+        setText("txtProjectName", name);
+        setText("txtProjectID", id);
+        setText("txtPrjoectRank", rank);
+        widget<QPushButton>("cmdProjectNameApply")->setFocus();
+        click("cmdProjectNameApply");
     }
-    return parts.join(QLatin1Char('|'));
-}
-
-// Fills the boxes and presses OK, the focus on the button as a click leaves it.
-void apply(TabHarness& h, const QString& name, const QString& id = "NV", const QString& rank = "10")
-{
-    h.setText("txtProjectName", name);
-    h.setText("txtProjectID", id);
-    h.setText("txtPrjoectRank", rank);
-    h.widget<QPushButton>("cmdProjectNameApply")->setFocus();
-    h.click("cmdProjectNameApply");
-}
+    QString boxes() const
+    {
+        return QStringList{widget<QLineEdit>("txtProjectName")->text(),
+                           widget<QLineEdit>("txtProjectID")->text(),
+                           widget<QLineEdit>("txtPrjoectRank")->text()}
+            .join('|');
+    }
+    // Every file and folder below the root with its bytes, to prove that nothing changed.
+    QStringList snapshot() const
+    {
+        QStringList files;
+        for (QDirIterator it(data.root(), QDir::AllEntries | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+             it.hasNext();)
+            files << it.next() + "=" + data.read(it.filePath().mid(data.root().size())).toHex();
+        files.sort();
+        return files;
+    }
+    // The texts of the nodes an XPath selects, attributes as "@name=value", joined by "|".
+    QString xml(const QString& file, const char* xpath) const
+    {
+        pugi::xml_document doc;
+        doc.load_file(data.path(file).toUtf8().constData());
+        QStringList values;
+        for (const pugi::xpath_node& n : doc.select_nodes(xpath))
+            values << (n.attribute()
+                           ? QString("@%1=%2").arg(n.attribute().name(), n.attribute().value())
+                           : QString::fromUtf8(n.node().child_value()));
+        return values.join('|');
+    }
+    QList<QStringList> atEvent;
+};
 
 } // namespace
 
 TEST(ProjectInfo, RenameReachesFolderSelectionListTocBooksAndPages)
 {
-    TabHarness h(1000);
+    InfoPanel h(1000);
     const QString name = QStringLiteral("Orion Cloud 2025");
-    QStringList shownBeforeEvent;
-    int events = 0;
-    QObject::connect(h.tab.get(), &ctlGlobalsTab::OnprojectNameChange, [&] {
-        ++events;
-        shownBeforeEvent = h.dialogs->texts();
-    });
-
-    apply(h, name, "ORC25", "42");
+    h.apply(name, "ORC25", "42");
 
     EXPECT_EQ(h.dialogs->texts(), QStringList{Applied});
-    EXPECT_EQ(h.dialogs->messages[0].icon, MessageIcon::Information);
-    EXPECT_EQ(events, 1);
-    EXPECT_EQ(shownBeforeEvent, QStringList{Applied});
+    EXPECT_EQ(h.atEvent, QList<QStringList>{{Applied}}); // once, after the message
+    EXPECT_EQ(h.boxes(), name + "|ORC25|42");
     EXPECT_FALSE(QDir(h.data.docs() + Orion).exists());
-    EXPECT_EQ(xml(h, "Docs/PX_Selection.XML", "//PX_Name"),
-              "Vega Toolkit 3|Lyra Reference|" + name);
-    EXPECT_EQ(lastEntry(h), "PX_Acro=ORC25|PX_Name=" + name +
-                                "|@AddDate=|@Pro=Yes|@Enable=Yes|@Rank=42|PX_Location=Docs\\" +
-                                name + "\\");
+    EXPECT_EQ(h.xml(List, "//PX_Name"), "Vega Toolkit 3|Lyra Reference|" + name);
+    EXPECT_EQ(h.xml(List, LastEntry),
+              "ORC25|" + name + "|@AddDate=|@Pro=Yes|@Enable=Yes|@Rank=42|Docs\\" + name + "\\");
     const QString dir = "Docs/" + name + "/";
-    EXPECT_EQ(xml(h, dir + "PX_TOC.xml", "/PX_Master/PX/*[not(*)]"), "Orion Cloud |2025|");
-    EXPECT_EQ(xml(h, dir + "PX_TOC.xml", "//Book_Key"), QStringList(5, name).join('|'));
-    const QStringList books = {"Installation Guide/IG_Book.xml", "User Manual/um_book.xml",
+    EXPECT_EQ(h.xml(dir + "PX_TOC.xml", "/PX_Master/PX/*[not(*)]"), "Orion Cloud |2025|");
+    EXPECT_EQ(h.xml(dir + "PX_TOC.xml", "//Book_Key"), QStringList(5, name).join('|'));
+    for (const QString book : {"Installation Guide/IG_Book.xml", "User Manual/um_book.xml",
                                "Admin Reference/AR_Book.XML", "Release Notes/RN_Book.xml",
-                               "_Global Information/Book_Global.xml"};
-    for (const QString& book : books)
-        EXPECT_EQ(xml(h, dir + book, "/Book_Master/Book/*[self::Book_Key or self::Book_Path]"),
+                               "_Global Information/Book_Global.xml"})
+        EXPECT_EQ(h.xml(dir + book, "/Book_Master/Book/*[self::Book_Key or self::Book_Path]"),
                   name + "|" + name + "\\" + book.section('/', 0, 0));
-    // Every page is rewritten (the walk itself is covered with the page files).
-    const QString token = "**" + name + "**";
-    const QByteArray utf16(reinterpret_cast<const char*>(token.utf16()), token.size() * 2);
-    QDirIterator it(h.data.docs() + name, {"*.htm*"}, QDir::Files, QDirIterator::Subdirectories);
-    int pages = 0;
-    while (it.hasNext())
-        pages += h.data.read(it.next().mid(h.data.root().size())).contains(utf16);
-    EXPECT_EQ(pages, 12);
-    EXPECT_EQ(h.widget<QLineEdit>("txtProjectName")->text() +
-                  h.widget<QLineEdit>("txtProjectID")->text() +
-                  h.widget<QLineEdit>("txtPrjoectRank")->text(),
-              name + "ORC25" + "42");
-}
-
-TEST(ProjectInfo, UnchangedAndCaseOnlyAppliesRewriteInPlace)
-{
-    TabHarness h;
-    h.click("cmdProjectNameApply");
-    EXPECT_EQ(h.dialogs->texts(), QStringList{Applied});
-    EXPECT_EQ(lastEntry(h), "PX_Acro=ORS24|PX_Name=" + Orion +
-                                "|@AddDate=|@Pro=No|@Enable=Yes|@Rank=10|PX_Location=Docs\\" +
-                                Orion + "\\");
-    EXPECT_EQ(xml(h, "Docs/" + Orion + "/PX_TOC.xml", "//PX_ID"), "");
-
-    apply(h, Orion.toLower(), "ORS24");
-    const QStringList folders = QDir(h.data.docs()).entryList(QDir::Dirs);
-    EXPECT_TRUE(folders.contains(Orion.toLower()) && !folders.contains(Orion));
-    EXPECT_EQ(h.dialogs->texts().last(), Applied);
+    // The pages of the renamed folder carry the new token (the walk is covered with the pages).
+    for (const char* page : {"User Manual/Getting_Started.htm", "Release Notes/Whats_New.htm"})
+        EXPECT_TRUE(FileSystem().ReadAllText(h.data.path(dir + page)).contains("**" + name + "**"))
+            << page;
 }
 
 TEST(ProjectInfo, PlatformAndVariationComeFromANumericLastWord)
 {
-    TabHarness h;
+    InfoPanel h;
     // name -> platform|variation; the platform ends at the number's first occurrence.
-    const QList<std::pair<QString, QString>> cases = {{"Nova 10", "Nova |10"},
-                                                      {"Nova", "Nova|"},
-                                                      {"2010", "|2010"},
-                                                      {"Nova1 Suite 1", "Nova|1"},
-                                                      {"Nova 3 ", "Nova 3 |"}};
-    for (const auto& [name, expected] : cases) {
-        apply(h, name);
-        EXPECT_EQ(xml(h, "Docs/" + name + "/PX_TOC.xml", "//PX_Platform|//PX_Variation"), expected);
+    for (const auto& [name, expected] : {std::pair<QString, QString>{"2010", "|2010"},
+                                         {"Nova1 Suite 1", "Nova|1"},
+                                         {"Nova 3 ", "Nova 3 |"},
+                                         {"NOVA 3 ", "NOVA 3 |"}}) {
+        h.apply(name);
+        EXPECT_EQ(h.xml("Docs/" + name + "/PX_TOC.xml", "//PX_Platform|//PX_Variation"), expected);
     }
+    // Only the letter case changed: the open project's own entry is no duplicate.
+    EXPECT_EQ(h.dialogs->texts().last(), Applied);
+    EXPECT_EQ(QDir(h.data.docs()).entryList({"nova 3 "}, QDir::Dirs), QStringList{"NOVA 3 "});
+    EXPECT_EQ(h.xml(List, LastEntry),
+              "NV|NOVA 3 |@AddDate=|@Pro=No|@Enable=Yes|@Rank=10|Docs\\NOVA 3 \\");
 }
 
 TEST(ProjectInfo, RefusalsShowTheirMessageSetTheFocusAndChangeNothing)
 {
+    const QString Ok = "cmdProjectNameApply";
+    const QString closeFiles = "Please close all files that are accessed from this project";
     struct Case
     {
         QString name, id, rank, message, focus;
+        std::function<void(const SampleDataRoot&)> setup = {};
     };
     const Case cases[] = {
         {"   ", "", "10", "Enter a valid project name", "txtProjectName"},
@@ -171,122 +139,120 @@ TEST(ProjectInfo, RefusalsShowTheirMessageSetTheFocusAndChangeNothing)
         {" . ", "NV", "10", "Enter a valid project name", "txtProjectName"},
         {"vega TOOLKIT 3", "NV", "10", "Error:Project Name vega TOOLKIT 3 already Exists",
          "txtProjectName"},
-        {"Nova/1", "N:V", "10", "Invalid Character", ""}, // both refusals are reported
-        {"Nova", "NV", "99999999999", "Error (6 ):", ""},
+        {"Nova/1", "N:V", "10", "Invalid Character", Ok}, // both refusals are reported
+        {"Nova", "NV", "99999999999", "Error (6 ):", Ok},
+        // The folder cannot be moved: another of the new name exists, or the old one is gone.
+        {"Nova", "NV", "10", closeFiles, Ok,
+         [](const SampleDataRoot& d) { QDir().mkpath(d.docs() + "nova"); }},
+        {"Nova", "NV", "10", closeFiles, Ok,
+         [](const SampleDataRoot& d) { QDir(d.docs() + Orion).removeRecursively(); }},
     };
     for (const Case& c : cases) {
-        TabHarness h(1000);
-        const auto before = snapshot(h.data);
-        apply(h, c.name, c.id, c.rank);
+        InfoPanel h(1000);
+        if (c.setup)
+            c.setup(h.data);
+        const auto before = h.snapshot();
+        h.apply(c.name, c.id, c.rank);
         const QStringList shown = h.dialogs->texts();
-        ASSERT_FALSE(shown.isEmpty());
+        ASSERT_EQ(shown.size(), c.message == "Invalid Character" ? 2 : 1)
+            << c.message.toStdString();
         EXPECT_TRUE(shown[0].startsWith(c.message)) << shown[0].toStdString();
-        EXPECT_EQ(shown.size(), c.message == "Invalid Character" ? 2 : 1);
-        if (!c.focus.isEmpty()) {
-            EXPECT_EQ(h.tab->focusWidget()->objectName(), c.focus);
-        }
+        EXPECT_EQ(h.tab->focusWidget()->objectName(), c.focus);
         EXPECT_EQ(h.tab->ProjectName(), Orion);
-        EXPECT_TRUE(snapshot(h.data) == before) << c.message.toStdString();
+        EXPECT_TRUE(h.atEvent.isEmpty());
+        EXPECT_TRUE(h.snapshot() == before) << c.message.toStdString();
     }
 }
 
-TEST(ProjectInfo, RankIsStoredAsAWholeNumberOrReplacedBy500)
+TEST(ProjectInfo, UnchangedNameAppliesAgainWithTheRankAsAWholeNumberOr500)
 {
-    TabHarness h(1000);
+    InfoPanel h(1000);
+    // typed -> stored; "500" after the message that the default applies
     const QList<std::pair<QString, QString>> cases = {
-        {"12", "12"},  {"  12 ", "12"}, {"007", "7"}, {"1", "1"}, {"32000", "32000"},
-        {"1,000", ""}, {"2.5", ""},     {"abc", ""},  {"0", ""},  {"-3", ""},
-        {"32001", ""}, {"", ""},        {"1e3", ""}};
+        {"12", "12"},     {"  12 ", "12"}, {"007", "7"},   {"1", "1"},   {"32000", "32000"},
+        {"1,000", "500"}, {"2.5", "500"},  {"abc", "500"}, {"0", "500"}, {"-3", "500"},
+        {"32001", "500"}, {"", "500"},     {"1e3", "500"}};
     for (const auto& [typed, stored] : cases) {
         h.dialogs->clear();
-        apply(h, Orion, "ORS24", typed);
-        const QStringList expected =
-            stored.isEmpty() ? QStringList{InvalidRank, Applied} : QStringList{Applied};
-        EXPECT_EQ(h.dialogs->texts(), expected) << typed.toStdString();
+        h.apply(Orion, "ORS24", typed);
+        const bool refused = stored == "500";
+        const QStringList expected = {"Invalid Rank, Default Rank value(500) is applied", Applied};
+        EXPECT_EQ(h.dialogs->texts(), expected.mid(refused ? 0 : 1)) << typed.toStdString();
         EXPECT_EQ(h.dialogs->messages[0].icon,
-                  stored.isEmpty() ? MessageIcon::None : MessageIcon::Information);
-        EXPECT_TRUE(lastEntry(h).contains("@Rank=" + (stored.isEmpty() ? "500" : stored) + "|"));
+                  refused ? MessageIcon::None : MessageIcon::Information);
+        EXPECT_EQ(h.xml(List, "//PX[last()]/PX_Name/@Rank"), "@Rank=" + stored);
+    }
+    // Each apply rewrote the entry at the end of the list and emptied the identifier again.
+    EXPECT_EQ(h.xml(List, LastEntry),
+              "ORS24|" + Orion + "|@AddDate=|@Pro=Yes|@Enable=Yes|@Rank=500|Docs\\" + Orion + "\\");
+    EXPECT_EQ(h.xml(Toc, "//PX_ID"), "");
+    EXPECT_EQ(h.atEvent.size(), 13);
+}
+
+TEST(ProjectInfo, TableOfContentsFailuresEndTheApplyAndLeaveItWhole)
+{
+    QFile sample(samplesDir() + "/" + Toc);
+    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+    const QByteArray original = sample.readAll();
+    // A missing one (null), a malformed one, and ones that fail midway.
+    for (const QByteArray& content :
+         {QByteArray(), QByteArray("<PX_Master><PX>"),
+          QByteArray(original).replace("<PX_ID>ORS24</PX_ID>", ""),
+          QByteArray(original).replace("<Book_File>AR_Book.XML</Book_File>", "")}) {
+        InfoPanel h;
+        if (content.isNull())
+            QFile::remove(h.data.path(Toc));
+        else
+            h.data.write(Toc, content);
+        h.apply("Nova");
+        const QStringList shown = h.dialogs->texts();
+        ASSERT_EQ(shown.size(), 1) << content.left(20).toStdString();
+        EXPECT_TRUE(content.isNull() ? shown[0] == "PX_TOC.xml file is not found"
+                                     : shown[0].endsWith(" - UpdatePXTocWithProdInfo"))
+            << shown[0].toStdString();
+        EXPECT_EQ(h.data.read("Docs/Nova/PX_TOC.xml"), content);
+        // The folder and the selection list entry have moved already; the name has not.
+        EXPECT_EQ(h.xml(List, "//PX[last()]/PX_Name"), "Nova");
+        EXPECT_EQ(h.tab->ProjectName(), Orion);
+        EXPECT_TRUE(h.atEvent.isEmpty());
     }
 }
 
-TEST(ProjectInfo, PropagationFailuresReportAndKeepFilesWhole)
+TEST(ProjectInfo, BrokenSelectionListOrBookIsReportedAndTheApplyGoesOn)
 {
-    const QString toc = "Docs/" + Orion + "/PX_TOC.xml";
-    const QByteArray original = TabHarness(0, false).data.read(toc);
-    struct Case
-    {
-        std::function<void(TabHarness&)> setup;
-        QStringList shown; // texts, or " - procedure" endings of error reports
-        std::function<void(TabHarness&)> check;
-    };
-    // A table of contents that fails midway is reported and stays byte for byte.
-    auto brokenToc = [&](const QByteArray& content) {
-        return Case{
-            [=](TabHarness& h) { h.data.write(toc, content); },
-            {" - UpdatePXTocWithProdInfo"},
-            [=](TabHarness& h) { EXPECT_EQ(h.data.read("Docs/Nova/PX_TOC.xml"), content); }};
-    };
-    const QString closeFiles = "Please close all files that are accessed from this project";
-    const Case cases[] = {
-        {[](TabHarness& h) { QDir().mkpath(h.data.docs() + "nova"); }, {closeFiles}, {}},
-        {[](TabHarness& h) { QDir(h.data.docs() + Orion).removeRecursively(); }, {closeFiles}, {}},
-        {[&](TabHarness& h) { QFile::remove(h.data.path(toc)); },
-         {"PX_TOC.xml file is not found"},
-         [](TabHarness& h) { EXPECT_TRUE(lastEntry(h).contains("PX_Name=Nova|")); }},
-        brokenToc("<PX_Master><PX>"),
-        brokenToc(QByteArray(original).replace("<PX_ID>ORS24</PX_ID>", "")),
-        brokenToc(QByteArray(original).replace("<Book_File>AR_Book.XML</Book_File>", "")),
-        {[](TabHarness& h) {
-             h.data.write("Docs/" + Orion + "/Release Notes/RN_Book.xml", "<Book_Master>");
-             QFile::setPermissions(h.data.path("Docs/" + Orion + "/Admin Reference/AR_Book.XML"),
-                                   QFileDevice::ReadOwner);
-         },
-         {" - UpdateProductInfoInBook", Applied},
-         [](TabHarness& h) {
-             EXPECT_EQ(h.data.read("Docs/Nova/Release Notes/RN_Book.xml"), "<Book_Master>");
-             EXPECT_EQ(xml(h, "Docs/Nova/Admin Reference/AR_Book.XML", "//Book_Key"), Orion);
-             EXPECT_EQ(xml(h, "Docs/Nova/User Manual/um_book.xml", "//Book_Key"), "Nova");
-         }},
-        {[](TabHarness& h) { QFile::remove(h.data.path("Docs/PX_Selection.XML")); },
-         {"PX_Selection.xml file does not exist", Applied},
-         {}},
-    };
-    for (const Case& c : cases) {
-        TabHarness h;
-        c.setup(h);
-        const auto before = snapshot(h.data);
-        int events = 0;
-        QObject::connect(h.tab.get(), &ctlGlobalsTab::OnprojectNameChange, [&] { ++events; });
-        apply(h, "Nova");
-        const QStringList shown = h.dialogs->texts();
-        ASSERT_EQ(shown.size(), c.shown.size()) << c.shown[0].toStdString();
-        for (int i = 0; i < shown.size(); ++i)
-            EXPECT_TRUE(shown[i].endsWith(c.shown[i])) << shown[i].toStdString();
-        const bool applied = c.shown.last() == Applied;
-        EXPECT_EQ(events, applied ? 1 : 0);
-        EXPECT_EQ(h.tab->ProjectName(), applied ? "Nova" : Orion);
-        if (c.shown[0] == closeFiles) {
-            EXPECT_TRUE(snapshot(h.data) == before);
-        }
-        if (c.check)
-            c.check(h);
-    }
+    InfoPanel h;
+    const QString project = "Docs/" + Orion + "/";
+    QFile::remove(h.data.path(List));
+    h.data.write(project + "Release Notes/RN_Book.xml", "<Book_Master>");
+    QFile::setPermissions(h.data.path(project + "Admin Reference/AR_Book.XML"),
+                          QFileDevice::ReadOwner);
+    h.apply("Nova");
+
+    const QStringList shown = h.dialogs->texts();
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_EQ(shown[0], "PX_Selection.xml file does not exist");
+    EXPECT_TRUE(shown[1].endsWith(" - UpdateProductInfoInBook")) << shown[1].toStdString();
+    EXPECT_EQ(h.atEvent, (QList<QStringList>{shown}));
+    EXPECT_EQ(h.tab->ProjectName(), "Nova");
+    // The unreadable book is skipped, the read-only one kept, the others renamed.
+    EXPECT_EQ(h.data.read("Docs/Nova/Release Notes/RN_Book.xml"), "<Book_Master>");
+    EXPECT_EQ(h.xml("Docs/Nova/Admin Reference/AR_Book.XML", "//Book_Key"), Orion);
+    EXPECT_EQ(h.xml("Docs/Nova/User Manual/um_book.xml", "//Book_Key"), "Nova");
 }
 
 TEST(ProjectInfo, QuotesInTheOpenProjectsNameMakeTheQueriesFail)
 {
-    TabHarness h(0, false);
+    InfoPanel h;
     const QString apostrophe = QStringLiteral("Orion's 2024");
     QDir(h.data.docs()).rename(Orion, apostrophe);
-    const QByteArray list =
-        h.data.read("Docs/PX_Selection.XML").replace(Orion.toUtf8(), apostrophe.toUtf8());
-    h.data.write("Docs/PX_Selection.XML", list);
+    const QByteArray list = h.data.read(List).replace(Orion.toUtf8(), apostrophe.toUtf8());
+    h.data.write(List, list);
     h.tab->setProjectName(apostrophe);
-    EXPECT_EQ(h.widget<QLineEdit>("txtProjectID")->text(), "ORS24");
-    apply(h, "Nova");
+    EXPECT_EQ(h.boxes(), apostrophe + "|ORS24|10");
+    h.apply("Nova");
     ASSERT_EQ(h.dialogs->texts().size(), 2);
     EXPECT_TRUE(h.dialogs->texts()[0].endsWith(" - UpdatePXSelection"));
-    EXPECT_EQ(h.data.read("Docs/PX_Selection.XML"), list);
+    EXPECT_EQ(h.data.read(List), list);
 
     h.dialogs->clear();
     h.tab->setProjectName(QStringLiteral("Orion \"X\""));
@@ -297,14 +263,11 @@ TEST(ProjectInfo, QuotesInTheOpenProjectsNameMakeTheQueriesFail)
 
 TEST(ProjectInfo, CancelRestoresTheLastLoadedValues)
 {
-    TabHarness h(1000);
+    InfoPanel h(1000);
     h.type("txtProjectName", "Nova");
     h.type("txtProjectID", "NV");
     h.type("txtPrjoectRank", "77");
     h.click("cmdProjectNameCancel");
-    EXPECT_EQ(h.widget<QLineEdit>("txtProjectName")->text() +
-                  h.widget<QLineEdit>("txtProjectID")->text() +
-                  h.widget<QLineEdit>("txtPrjoectRank")->text(),
-              Orion + "ORS24" + "10");
+    EXPECT_EQ(h.boxes(), Orion + "|ORS24|10");
     EXPECT_TRUE(h.dialogs->messages.isEmpty());
 }
