@@ -6,6 +6,8 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -144,4 +146,20 @@ TEST(PageFiles, PagesThatCannotBeReadOrWrittenAreNeverEmptiedOrHalfWritten)
     h.run(Orion, 0, "Docs/No Such Project");
     EXPECT_EQ(h.reports(), QStringList{"PXUpdateFiles"});
     EXPECT_TRUE(h.dialogs->texts()[0].startsWith("Error (76 ):"));
+
+    // A folder outside the data root is refused before anything is read or written.
+    QTemporaryDir outside;
+    const QString foreign = outside.filePath("page.htm");
+    {
+        QFile page(foreign);
+        ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+        page.write("**Orion Suite 2024**");
+    }
+    h.dialogs->clear();
+    h.tab->PXUpdateFiles(outside.path(), Orion, 0);
+    EXPECT_EQ(h.reports(), QStringList{"PXUpdateFiles"});
+    EXPECT_TRUE(h.dialogs->texts()[0].startsWith("Error (70 ):"));
+    QFile page(foreign);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_EQ(page.readAll(), "**Orion Suite 2024**");
 }
