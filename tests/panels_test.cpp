@@ -201,3 +201,14 @@ TEST(GlobalBookReaders, MissingOrBrokenBookListsNothingSilently)
 }
 
 } // namespace
+
+TEST(GlobalBookReaders, ProjectNamesOutsideAsciiFindTheirFolderInAnyCase)
+{
+    TabHarness h;
+    ASSERT_TRUE(copyTree(h.data.path("Docs/Orion Suite 2024"),
+                         h.data.docs() + QStringLiteral("Ärger Büro 7")));
+    h.tab->setProjectName(QStringLiteral("ärger büro 7"));
+    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
+    EXPECT_EQ(h.items("lstPages").size(), 3);
+    EXPECT_TRUE(h.dialogs->messages.isEmpty());
+}
