@@ -35,8 +35,8 @@ run: build
 		echo "No display found. To see the tab, run 'xvfb-run -a make run' and look at it with a"; \
 		echo "VNC/X viewer, or take a picture of it:"; \
 		echo "  $(BUILD_DIR)/globalstab-host --screenshot globals.png"; \
-		QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/globalstab-host --screenshot globals-tab.png && \
-		echo "Wrote globals-tab.png (the tab on the bundled sample data)."; \
+		QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/globalstab-host --screenshot $(BUILD_DIR)/globals-tab.png && \
+		echo "Wrote $(BUILD_DIR)/globals-tab.png (the tab on the bundled sample data)."; \
 	else \
 		$(BUILD_DIR)/globalstab-host $(ARGS); \
 	fi
