@@ -296,11 +296,13 @@ TEST_F(Categories, EditAndDeleteRefuseDefaultsUnchangedNamesAndMissingSelections
     qsizetype shownAtEvent = -1;
     QObject::connect(h.tab.get(), &ctlGlobalsTab::OnCategoryDeletion,
                      [&] { shownAtEvent = h.dialogs->messages.size(); });
+    replaceIn(Set, "<BookAcro>RN</BookAcro>", "");
     h.dialogs->clear();
     h.setText("txtCategoryName", "Nowhere");
     h.click("cmdCategoryDelete");
     EXPECT_EQ(messages(), "Are you sure you want to Delete ?|Not a valid category");
     EXPECT_EQ(shownAtEvent, 1);
+    EXPECT_EQ(setBooks("Other Category"), "RN");
     EXPECT_EQ(h.data.read(Toc), toc);
 }
 
