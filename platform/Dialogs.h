@@ -8,9 +8,25 @@ class QWidget;
 
 namespace globalstab {
 
-enum class MessageIcon { None, Information, Critical, Question, Exclamation };
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageIcon
+{
+    None,
+    Information,
+    Critical,
+    Question,
+    Exclamation
+};
+enum class MessageButtons
+{
+    Ok,
+    YesNo
+};
+enum class MessageAnswer
+{
+    Ok,
+    Yes,
+    No
+};
 
 // The component shows every message box and the file-open dialog through this interface.
 // A host may install its own (to restyle the dialogs or to log them); tests install one

@@ -21,8 +21,7 @@ void raiseError(int number, const QString& description)
 
 bool isNumeric(const QString& text)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(^\s*[+-]?\s*(\d+\.?\d*|\.\d+)\s*$)"));
+    static const QRegularExpression pattern(QStringLiteral(R"(^\s*[+-]?\s*(\d+\.?\d*|\.\d+)\s*$)"));
     return pattern.match(text).hasMatch();
 }
 
@@ -42,7 +41,8 @@ qint32 toLong(const QVariant& value)
     default: {
         const QString text = value.toString();
         if (!isNumeric(text))
-            raise(rt::TypeMismatch, QStringLiteral("Type mismatch: \"%1\" is not a number").arg(text));
+            raise(rt::TypeMismatch,
+                  QStringLiteral("Type mismatch: \"%1\" is not a number").arg(text));
         QString compact = text.trimmed();
         compact.remove(QLatin1Char(' '));
         number = compact.toDouble();

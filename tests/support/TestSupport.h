@@ -68,8 +68,7 @@ private:
 };
 
 // The run-time error that body raised, if any.
-template <typename Body>
-std::optional<RuntimeError> caught(Body&& body)
+template <typename Body> std::optional<RuntimeError> caught(Body&& body)
 {
     try {
         body();
