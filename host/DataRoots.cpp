@@ -1,9 +1,9 @@
 #include "host/DataRoots.h"
 
 #include "platform/FileSystem.h"
+#include "platform/RuntimeError.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -15,24 +15,16 @@ namespace {
 const char* const DataRootKey = "dataRoot";
 const char* const InstallTypeKey = "installType";
 
+// The working copy is written through the tab's own file layer, so new files are writable
+// even when the installed samples are not.
 bool copyTree(const QString& from, const QString& to)
 {
     if (!QDir().mkpath(to))
         return false;
-    QDirIterator it(from, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        if (it.fileInfo().isDir()) {
-            if (!QDir().mkpath(target))
-                return false;
-            continue;
-        }
-        if (!QFile::copy(source, target))
-            return false;
-        // An installed copy may be read-only; the working copy must not be.
-        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+    try {
+        globalstab::FileSystem().CopyFolder(from, to);
+    } catch (const globalstab::RuntimeError&) {
+        return false;
     }
     return true;
 }

@@ -534,6 +534,18 @@ void FileSystem::CopyFile(const QString& source, const QString& destination, boo
     });
 }
 
+void FileSystem::CopyFolder(const QString& source, const QString& destination) const
+{
+    const Folder folder = GetFolder(source);
+    if (!FolderExists(destination))
+        CreateFolder(destination);
+    const QString target = withoutTrailingSeparator(resolve(destination));
+    for (const FileEntry& file : folder.Files())
+        CopyFile(file.Path, joined(target, file.Name), true);
+    for (const Folder& sub : folder.SubFolders())
+        CopyFolder(sub.Path(), joined(target, sub.Name()));
+}
+
 void FileSystem::DeleteFile(const QString& path, bool force) const
 {
     const QString native = resolve(path);

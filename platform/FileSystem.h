@@ -72,6 +72,9 @@ public:
     // Raises 53 for a missing source, 58 when the target exists and overwrite is false,
     // 70 when the target is read-only.
     void CopyFile(const QString& source, const QString& destination, bool overwrite) const;
+    // Copies a folder tree into destination (created when missing, its parent must exist),
+    // overwriting files of the same names. Raises 76 for a missing source.
+    void CopyFolder(const QString& source, const QString& destination) const;
     // Raises 53 when missing, 70 when read-only and not forced.
     void DeleteFile(const QString& path, bool force = false) const;
     // Raises 76 when missing.

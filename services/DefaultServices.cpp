@@ -607,17 +607,6 @@ private:
 
 // ---- files -------------------------------------------------------------------------------
 
-void copyFolder(const FileSystem& fs, const QString& from, const QString& to)
-{
-    if (!fs.FolderExists(to))
-        fs.CreateFolder(to);
-    const Folder folder = fs.GetFolder(from);
-    for (const FileEntry& file : folder.Files())
-        fs.CopyFile(file.Path, joinPath(to, file.Name), true);
-    for (const Folder& sub : folder.SubFolders())
-        copyFolder(fs, sub.Path(), joinPath(to, sub.Name()));
-}
-
 class DefaultFileCopyService : public FileCopyService
 {
 public:
@@ -634,7 +623,7 @@ public:
             return;
         const QString companion = withoutExtension(sourcePath) + QStringLiteral("_files");
         if (fs.FolderExists(companion))
-            copyFolder(fs, companion, joinPath(globalFolder, fileNameOf(companion)));
+            fs.CopyFolder(companion, joinPath(globalFolder, fileNameOf(companion)));
     }
 };
 

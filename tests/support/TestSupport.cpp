@@ -2,9 +2,12 @@
 
 #include "platform/FileSystem.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
 
 namespace globalstab::test {
 
@@ -48,22 +51,7 @@ QString samplesDir()
 
 bool copyTree(const QString& from, const QString& to)
 {
-    QDir().mkpath(to);
-    QDirIterator it(from, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        if (it.fileInfo().isDir()) {
-            if (!QDir().mkpath(target))
-                return false;
-        } else if (!QFile::copy(source, target)) {
-            return false;
-        } else {
-            QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
-        }
-    }
-    return true;
+    return QDir().mkpath(to) && !caught([&] { FileSystem().CopyFolder(from, to); });
 }
 
 SampleDataRoot::SampleDataRoot()
@@ -93,18 +81,6 @@ void SampleDataRoot::write(const QString& relative, const QByteArray& data) cons
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(data);
 }
-
-} // namespace globalstab::test
-
-#include "control/ctlGlobalsTab.h"
-
-#include <QApplication>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
-
-namespace globalstab::test {
 
 TabHarness::TabHarness(qint32 installType, bool openSampleProject)
     : dialogs(std::make_shared<RecordingDialogs>()),
