@@ -6,23 +6,12 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include <algorithm>
-
 namespace globalstab {
 
 namespace {
 const QString GlobalBookName = QStringLiteral("Global Information");
 const QString GlobalBookAcro = QStringLiteral("Global");
 const QString LinkSeparator = QStringLiteral("@px@");
-
-// The file name of a source path: what follows its last separator, the whole text when it
-// has none. Both separators count, since the dialog answers with native paths.
-QString sourceFileName(const QString& source)
-{
-    const qsizetype separator =
-        std::max(source.lastIndexOf(QLatin1Char('\\')), source.lastIndexOf(QLatin1Char('/')));
-    return source.mid(separator + 1);
-}
 
 // Web pages and XML documents bring companion files that the copy service knows about.
 bool copiedByService(const QString& source)
@@ -89,7 +78,7 @@ void ctlGlobalsTab::cmdAddGblPage_Click()
             return;
 
         const QString source = txtSourceTo->text();
-        const QString fileName = sourceFileName(source);
+        const QString fileName = FileSystem::GetFileName(source);
         const QString globalFolder = GlobalFolder();
         const QString bookPath = GlobalBookPath();
         if (!fso.FolderExists(globalFolder))

@@ -485,6 +485,12 @@ void Folder::Move(const QString& destination)
 
 // ---- FileSystem ----------------------------------------------------------------------
 
+QString FileSystem::GetFileName(const QString& path)
+{
+    return path.mid(
+        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/'))) + 1);
+}
+
 bool FileSystem::FileExists(const QString& path) const
 {
     struct stat info;

@@ -65,6 +65,9 @@ public:
     // The native path for a component path; parts that do not exist yet keep their case.
     static QString resolve(const QString& path);
 
+    // What follows the last "\" or "/" of a path; the whole text when it has neither.
+    static QString GetFileName(const QString& path);
+
     bool FileExists(const QString& path) const;
     bool FolderExists(const QString& path) const;
     // Raises 58 when it exists, 76 when its parent is missing.

@@ -49,11 +49,6 @@ QString withoutTrailingSeparator(QString path)
     return path;
 }
 
-QString fileNameOf(const QString& path)
-{
-    return path.mid(lastSeparator(path) + 1);
-}
-
 QString parentOf(const QString& path)
 {
     const qsizetype at = lastSeparator(withoutTrailingSeparator(path));
@@ -614,7 +609,7 @@ public:
     void mbCopyFiles(int, int, const QString& sourcePath, const QString& globalFolder) override
     {
         FileSystem fs;
-        const QString fileName = fileNameOf(sourcePath);
+        const QString fileName = FileSystem::GetFileName(sourcePath);
         fs.CopyFile(sourcePath, joinPath(globalFolder, fileName), true);
 
         // A page saved by a browser keeps its pictures and styles in "<name>_files" beside it.
@@ -623,7 +618,7 @@ public:
             return;
         const QString companion = withoutExtension(sourcePath) + QStringLiteral("_files");
         if (fs.FolderExists(companion))
-            fs.CopyFolder(companion, joinPath(globalFolder, fileNameOf(companion)));
+            fs.CopyFolder(companion, joinPath(globalFolder, FileSystem::GetFileName(companion)));
     }
 };
 
