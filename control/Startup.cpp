@@ -103,10 +103,8 @@ void ctlGlobalsTab::LoadResource()
         g.gstrRootPath = settings->GetPXServer().toString();
         g.glngInstallType = toLong(settings->getDeveloperInstallType());
         settings.reset();
-        mstrTocPath = g.gstrRootPath + QStringLiteral("Docs\\") + g.gstrProjectName +
-                      QStringLiteral("\\") + QStringLiteral("PX_TOC.xml");
-        mstrDefaultCategoriesPath =
-            g.gstrRootPath + QStringLiteral("Docs\\") + QStringLiteral("PX_DefaultCategories.xml");
+        mstrTocPath = TocPath();
+        mstrDefaultCategoriesPath = DocsFolder() + QStringLiteral("PX_DefaultCategories.xml");
     });
 }
 

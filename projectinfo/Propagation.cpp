@@ -38,7 +38,7 @@ bool ctlGlobalsTab::UpdatePXTocWithProdInfo()
 
         try {
             Folder project = fso.GetFolder(DocsFolder() + mstrOldProjectName);
-            project.Move(DocsFolder() + newName);
+            project.Move(ProjectFolder());
         } catch (const RuntimeError&) {
             // Another program holding the folder is the usual cause; the user is told so
             // rather than shown the platform's error.
@@ -48,8 +48,7 @@ bool ctlGlobalsTab::UpdatePXTocWithProdInfo()
 
         UpdatePXSelection();
 
-        const QString tocPath =
-            DocsFolder() + newName + QStringLiteral("\\") + QStringLiteral("PX_TOC.xml");
+        const QString tocPath = TocPath();
         if (!fso.FileExists(tocPath)) {
             MsgBox(GetResString(125), MessageButtons::Ok, MessageIcon::Information);
             return;
@@ -73,7 +72,7 @@ bool ctlGlobalsTab::UpdatePXTocWithProdInfo()
             const QString bookFile = book.selectSingleNode(QStringLiteral("Book_File")).text();
             if (folder.isNull())
                 continue;
-            const QString bookPath = DocsFolder() + newName + QStringLiteral("\\") + folder.text() +
+            const QString bookPath = ProjectFolder() + QStringLiteral("\\") + folder.text() +
                                      QStringLiteral("\\") + bookFile;
             if (fso.FileExists(bookPath))
                 UpdateProductInfoInBook(bookPath, folder.text());
