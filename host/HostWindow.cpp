@@ -77,16 +77,6 @@ QString quoted(const QString& text)
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
-// True when path lies in (or is) folder; both must exist.
-bool isInside(const QString& path, const QString& folder)
-{
-    const QString inner = QFileInfo(path).canonicalFilePath();
-    const QString outer = QFileInfo(folder).canonicalFilePath();
-    if (inner.isEmpty() || outer.isEmpty())
-        return false;
-    return inner == outer || inner.startsWith(outer + QLatin1Char('/'));
-}
-
 } // namespace
 
 HostWindow::HostWindow(const QString& dataRoot, qint32 installType,
@@ -394,7 +384,7 @@ bool HostWindow::callPXUpdateFiles(const QString& folder, const QString& product
     const QString call = tr("host: PXUpdateFiles(%1, %2, %3)")
                              .arg(quoted(QDir::toNativeSeparators(folder)), quoted(productName))
                              .arg(type);
-    if (!isInside(folder, m_dataRoot)) {
+    if (!FileSystem::IsWithin(folder, m_dataRoot)) {
         log(call + tr(" refused: the folder is not inside the data root"));
         return false;
     }

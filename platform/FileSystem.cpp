@@ -3,6 +3,7 @@
 #include "platform/RuntimeError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStringDecoder>
 
@@ -489,6 +490,15 @@ QString FileSystem::GetFileName(const QString& path)
 {
     return path.mid(
         std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/'))) + 1);
+}
+
+bool FileSystem::IsWithin(const QString& path, const QString& folder)
+{
+    const QString inner = QFileInfo(resolve(path)).canonicalFilePath();
+    const QString outer = QFileInfo(resolve(folder)).canonicalFilePath();
+    if (inner.isEmpty() || outer.isEmpty())
+        return false;
+    return inner == outer || inner.startsWith(outer + QLatin1Char('/'));
 }
 
 bool FileSystem::FileExists(const QString& path) const

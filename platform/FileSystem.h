@@ -68,6 +68,9 @@ public:
     // What follows the last "\" or "/" of a path; the whole text when it has neither.
     static QString GetFileName(const QString& path);
 
+    // True when path is folder or lies below it, after resolving links; both must exist.
+    static bool IsWithin(const QString& path, const QString& folder);
+
     bool FileExists(const QString& path) const;
     bool FolderExists(const QString& path) const;
     // Raises 58 when it exists, 76 when its parent is missing.

@@ -1,7 +1,5 @@
 #include "control/ctlGlobalsTab.h"
 
-#include <QFileInfo>
-
 namespace globalstab {
 
 namespace {
@@ -11,11 +9,7 @@ const QString TokenMark = QStringLiteral("**");
 void requireBelowDataRoot(const Folder& folder)
 {
     const QString root = globalVariables().gstrRootPath;
-    const QString canonicalRoot = QFileInfo(FileSystem::resolve(root)).canonicalFilePath();
-    const QString canonicalFolder = QFileInfo(folder.Path()).canonicalFilePath();
-    if (root.isEmpty() || canonicalRoot.isEmpty() ||
-        (canonicalFolder != canonicalRoot &&
-         !canonicalFolder.startsWith(canonicalRoot + QLatin1Char('/'))))
+    if (root.isEmpty() || !FileSystem::IsWithin(folder.Path(), root))
         raiseError(rt::PermissionDenied,
                    QStringLiteral("Permission denied: '%1' is not below the data root '%2'")
                        .arg(folder.Path(), root));
