@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/FileSystemTesting.h"
 #include "platform/RuntimeError.h"
 
 #include <QFile>
@@ -84,7 +85,7 @@ QString classicText(int number)
     QString description = QStringLiteral("%1: '%2'").arg(classicText(number), path);
     if (!detail.isEmpty())
         description += QStringLiteral(" (%1)").arg(detail);
-    raise(number, description);
+    raiseError(number, description);
 }
 
 // Raises the classic error for a failed system call.

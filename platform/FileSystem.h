@@ -102,9 +102,4 @@ public:
 // On any failure the target is left as it was and a RuntimeError is raised.
 void atomicWriteFile(const QString& nativePath, const QByteArray& data);
 
-namespace testing {
-// Makes the next rename of atomicWriteFile fail, as an interrupted save would.
-void failNextRename();
-} // namespace testing
-
 } // namespace globalstab

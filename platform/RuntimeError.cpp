@@ -41,8 +41,8 @@ qint32 toLong(const QVariant& value)
     default: {
         const QString text = value.toString();
         if (!isNumeric(text))
-            raise(rt::TypeMismatch,
-                  QStringLiteral("Type mismatch: \"%1\" is not a number").arg(text));
+            raiseError(rt::TypeMismatch,
+                       QStringLiteral("Type mismatch: \"%1\" is not a number").arg(text));
         QString compact = text.trimmed();
         compact.remove(QLatin1Char(' '));
         number = compact.toDouble();
@@ -51,8 +51,8 @@ qint32 toLong(const QVariant& value)
     const double rounded = std::nearbyint(number); // current rounding mode: to nearest even
     if (!std::isfinite(rounded) || rounded < std::numeric_limits<qint32>::min() ||
         rounded > std::numeric_limits<qint32>::max())
-        raise(rt::Overflow, QStringLiteral("Overflow: %1 does not fit a 32-bit whole number")
-                                .arg(value.toString()));
+        raiseError(rt::Overflow, QStringLiteral("Overflow: %1 does not fit a 32-bit whole number")
+                                     .arg(value.toString()));
     return static_cast<qint32>(rounded);
 }
 

@@ -44,10 +44,6 @@ private:
 // Throws a RuntimeError. (Named apart from QWidget::raise, which hides plain "raise" in
 // widget code.)
 [[noreturn]] void raiseError(int number, const QString& description);
-[[noreturn]] inline void raise(int number, const QString& description)
-{
-    raiseError(number, description);
-}
 
 // Converts a value as the classic 32-bit integer conversion does: rounds half to even,
 // raises 13 for text that is not a number and 6 when it does not fit.

@@ -71,7 +71,8 @@ QString fromUtf8(const pugi::char_t* text)
 
 [[noreturn]] void invalidArgument(const QString& detail)
 {
-    raise(rt::InvalidArgument, QStringLiteral("Invalid procedure call or argument: ") + detail);
+    raiseError(rt::InvalidArgument,
+               QStringLiteral("Invalid procedure call or argument: ") + detail);
 }
 
 bool isText(const pugi::xml_node& node)
@@ -214,9 +215,9 @@ bool XmlNode::operator==(const XmlNode& other) const
 void XmlNode::requireNode() const
 {
     if (isNull())
-        raise(rt::ObjectNotSet,
-              QStringLiteral("Object variable not set (the XML node is empty: the query that "
-                             "gave it found no node)"));
+        raiseError(rt::ObjectNotSet,
+                   QStringLiteral("Object variable not set (the XML node is empty: the query that "
+                                  "gave it found no node)"));
 }
 
 QString XmlNode::nodeName() const
@@ -357,7 +358,7 @@ XmlNodeList XmlNode::selectNodes(const QString& xpath) const
         QString where = QStringLiteral("\"%1\"").arg(xpath);
         if (error.result().offset > 0)
             where += QStringLiteral(" at position %1").arg(error.result().offset + 1);
-        raise(
+        raiseError(
             rt::XmlFailure,
             QStringLiteral("%1 in the expression %2").arg(QString::fromUtf8(error.what()), where));
     }
@@ -498,9 +499,9 @@ void XmlDocument::save(const QString& path) const
 {
     // A document that failed to load is empty; writing it would wipe the file.
     if (!documentElementOf(*m_doc))
-        raise(rt::XmlFailure, QStringLiteral("The document has no document element; '%1' "
-                                             "was not written")
-                                  .arg(FileSystem::resolve(path)));
+        raiseError(rt::XmlFailure, QStringLiteral("The document has no document element; '%1' "
+                                                  "was not written")
+                                       .arg(FileSystem::resolve(path)));
     pugi::xml_document output;
     for (pugi::xml_node child = m_doc->document.first_child(); child; child = child.next_sibling())
         if (child != m_doc->parking)

@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/FileSystemTesting.h"
 #include "platform/XmlDocument.h"
 #include "tests/support/TestSupport.h"
 
