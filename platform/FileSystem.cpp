@@ -1,12 +1,13 @@
 #include "platform/FileSystem.h"
 
 #include "platform/FileSystemTesting.h"
+#include "platform/Paths.h"
 #include "platform/RuntimeError.h"
+#include "platform/TextCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <atomic>
@@ -136,34 +137,11 @@ bool isReadOnlyMode(mode_t mode)
     return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-QString withoutTrailingSeparator(QString path)
-{
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
-}
-
-QString parentOf(const QString& path)
-{
-    const QString clean = withoutTrailingSeparator(path);
-    const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
-    if (slash < 0)
-        return QStringLiteral(".");
-    return slash == 0 ? QStringLiteral("/") : clean.left(slash);
-}
-
-QString nameOf(const QString& path)
-{
-    const QString clean = withoutTrailingSeparator(path);
-    return clean.mid(clean.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
-QString joined(const QString& folder, const QString& name)
-{
-    if (folder.isEmpty())
-        return name;
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
+// Past resolve() every path is native, with "/" alone separating.
+using paths::native::fileName;
+using paths::native::join;
+using paths::native::parentOf;
+using paths::native::withoutTrailingSeparator;
 
 struct DirEntry
 {
@@ -182,7 +160,7 @@ bool listFolder(const QString& path, QList<DirEntry>& entries)
         if (name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
         struct stat info;
-        const bool folder = statPath(joined(path, name), info, false) && S_ISDIR(info.st_mode);
+        const bool folder = statPath(join(path, name), info, false) && S_ISDIR(info.st_mode);
         entries.append({name, folder});
     }
     ::closedir(dir);
@@ -206,7 +184,7 @@ QList<DirEntry> sortedEntries(const QString& folderPath)
 QString matchEntry(const QString& folder, const QString& name)
 {
     struct stat info;
-    if (statPath(joined(folder, name), info, false))
+    if (statPath(join(folder, name), info, false))
         return name;
     QList<DirEntry> entries;
     if (!listFolder(folder.isEmpty() ? QStringLiteral(".") : folder, entries))
@@ -249,11 +227,11 @@ public:
     explicit TempFile(const QString& target) : m_target(target)
     {
         const QString folder = parentOf(target);
-        const QString base = QStringLiteral(".%1.").arg(nameOf(target));
+        const QString base = QStringLiteral(".%1.").arg(fileName(target));
         for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
-            m_path = joined(folder,
-                            base + QString::number(QRandomGenerator::global()->generate64(), 36) +
-                                QStringLiteral(".tmp"));
+            m_path =
+                join(folder, base + QString::number(QRandomGenerator::global()->generate64(), 36) +
+                                 QStringLiteral(".tmp"));
             m_fd =
                 ::open(encoded(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (m_fd < 0 && errno != EEXIST)
@@ -344,59 +322,6 @@ QByteArray readWholeFile(const QString& path)
     return data;
 }
 
-// Windows-1252 differs from Latin-1 in 0x80-0x9F; the five unassigned bytes map to the
-// control characters of the same value, as the platform converter does.
-QString decodeWindows1252(const QByteArray& data)
-{
-    static const char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    QString text(data.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < data.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(data[i]);
-        text[i] = QChar(byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : char16_t(byte));
-    }
-    return text;
-}
-
-QString decodeUtf16(const QByteArray& data, qsizetype start, bool bigEndian)
-{
-    QString text;
-    text.reserve((data.size() - start) / 2);
-    for (qsizetype i = start; i + 1 < data.size(); i += 2) {
-        const auto first = static_cast<unsigned char>(data[i]);
-        const auto second = static_cast<unsigned char>(data[i + 1]);
-        text.append(
-            QChar(bigEndian ? char16_t(first << 8 | second) : char16_t(second << 8 | first)));
-    }
-    return text;
-}
-
-QString decodeText(const QByteArray& data)
-{
-    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(data[i]); };
-    if (data.size() >= 2 && byte(0) == 0xFF && byte(1) == 0xFE)
-        return decodeUtf16(data, 2, false);
-    if (data.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF)
-        return decodeUtf16(data, 2, true);
-    if (data.size() >= 3 && byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF)
-        return QString::fromUtf8(data.constData() + 3, data.size() - 3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(data);
-    return utf8.hasError() ? decodeWindows1252(data) : text;
-}
-
-QByteArray encodeUtf16le(const QString& text)
-{
-    QByteArray data;
-    data.reserve(2 + text.size() * 2);
-    data.append('\xFF').append('\xFE');
-    for (const QChar c : text)
-        data.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
-    return data;
-}
-
 } // namespace
 
 // ---- paths ---------------------------------------------------------------------------
@@ -418,7 +343,7 @@ QString FileSystem::resolve(const QString& path)
             else
                 name = match;
         }
-        result = joined(result, name);
+        result = join(result, name);
     }
     if (!parts.isEmpty() && unified.endsWith(QLatin1Char('/')))
         result += QLatin1Char('/');
@@ -431,7 +356,7 @@ Folder::Folder(QString nativePath) : m_path(withoutTrailingSeparator(std::move(n
 
 QString Folder::Name() const
 {
-    return nameOf(m_path);
+    return fileName(m_path);
 }
 
 QList<FileEntry> Folder::Files() const
@@ -439,8 +364,8 @@ QList<FileEntry> Folder::Files() const
     QList<FileEntry> files;
     for (const DirEntry& entry : sortedEntries(m_path)) {
         struct stat info;
-        if (!entry.folder && !(statPath(joined(m_path, entry.name), info) && S_ISDIR(info.st_mode)))
-            files.append({joined(m_path, entry.name), entry.name});
+        if (!entry.folder && !(statPath(join(m_path, entry.name), info) && S_ISDIR(info.st_mode)))
+            files.append({join(m_path, entry.name), entry.name});
     }
     return files;
 }
@@ -450,7 +375,7 @@ QList<Folder> Folder::SubFolders() const
     QList<Folder> folders;
     for (const DirEntry& entry : sortedEntries(m_path))
         if (entry.folder)
-            folders.append(Folder(joined(m_path, entry.name)));
+            folders.append(Folder(join(m_path, entry.name)));
     return folders;
 }
 
@@ -464,18 +389,18 @@ void Folder::Move(const QString& destination)
     unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
     QString target;
     if (unified.endsWith(QLatin1Char('/'))) {
-        target = joined(withoutTrailingSeparator(FileSystem::resolve(unified)), Name());
+        target = join(withoutTrailingSeparator(FileSystem::resolve(unified)), Name());
     } else {
         const QString parent = withoutTrailingSeparator(FileSystem::resolve(parentOf(unified)));
-        target = joined(unified.contains(QLatin1Char('/')) ? parent : QString(), nameOf(unified));
+        target = join(unified.contains(QLatin1Char('/')) ? parent : QString(), fileName(unified));
     }
     if (target == m_path)
         return;
     const QString parent = parentOf(target);
-    const QString existing = matchEntry(parent, nameOf(target));
+    const QString existing = matchEntry(parent, fileName(target));
     const bool caseOnly = parent == parentOf(m_path) && existing == Name();
     if (!existing.isEmpty() && !caseOnly)
-        fail(rt::FileAlreadyExists, joined(parent, existing));
+        fail(rt::FileAlreadyExists, join(parent, existing));
     if (!isDirectory(parent))
         fail(rt::PathNotFound, parent);
     requireWritableFolder(parentOf(m_path), m_path);
@@ -489,8 +414,7 @@ void Folder::Move(const QString& destination)
 
 QString FileSystem::GetFileName(const QString& path)
 {
-    return path.mid(
-        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/'))) + 1);
+    return paths::fileName(path);
 }
 
 bool FileSystem::IsWithin(const QString& path, const QString& folder)
@@ -534,7 +458,7 @@ void FileSystem::CopyFile(const QString& source, const QString& destination, boo
         fail(rt::FileNotFound, from);
     QString to = resolve(destination);
     if (to.endsWith(QLatin1Char('/')))
-        to = joined(to, nameOf(from));
+        to = join(to, fileName(from));
     if (statPath(to, info) && !S_ISDIR(info.st_mode) && !overwrite)
         fail(rt::FileAlreadyExists, to);
 
@@ -558,9 +482,9 @@ void FileSystem::CopyFolder(const QString& source, const QString& destination) c
         CreateFolder(destination);
     const QString target = withoutTrailingSeparator(resolve(destination));
     for (const FileEntry& file : folder.Files())
-        CopyFile(file.Path, joined(target, file.Name), true);
+        CopyFile(file.Path, join(target, file.Name), true);
     for (const Folder& sub : folder.SubFolders())
-        CopyFolder(sub.Path(), joined(target, sub.Name()));
+        CopyFolder(sub.Path(), join(target, sub.Name()));
 }
 
 void FileSystem::DeleteFile(const QString& path, bool force) const
@@ -593,7 +517,7 @@ int FileSystem::GetAttributes(const QString& path) const
     int attributes = Normal;
     if (isReadOnlyMode(info.st_mode))
         attributes |= ReadOnly;
-    if (nameOf(native).startsWith(QLatin1Char('.')))
+    if (fileName(native).startsWith(QLatin1Char('.')))
         attributes |= Hidden;
     if (S_ISDIR(info.st_mode))
         attributes |= Directory;
@@ -625,12 +549,12 @@ QString FileSystem::ReadAllText(const QString& path) const
     const QByteArray data = readWholeFile(native);
     if (data.isEmpty())
         fail(InputPastEndOfFile, native);
-    return decodeText(data);
+    return textCodec::decodeText(data);
 }
 
 void FileSystem::WriteAllText(const QString& path, const QString& text) const
 {
-    atomicWriteFile(resolve(path), encodeUtf16le(text));
+    atomicWriteFile(resolve(path), textCodec::encodeUtf16le(text));
 }
 
 void atomicWriteFile(const QString& nativePath, const QByteArray& data)

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
+#include "platform/TextCodec.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -125,23 +126,6 @@ bool isValidName(const QString& name)
     static const QRegularExpression pattern(
         QStringLiteral(R"(^[^\s<>&"'/=!?0-9.\-][^\s<>&"'/=!?]*$)"));
     return pattern.match(name).hasMatch();
-}
-
-bool startsWith(const QByteArray& data, std::initializer_list<unsigned char> bytes)
-{
-    if (data.size() < qsizetype(bytes.size()))
-        return false;
-    qsizetype i = 0;
-    for (unsigned char byte : bytes)
-        if (static_cast<unsigned char>(data[i++]) != byte)
-            return false;
-    return true;
-}
-
-bool hasByteOrderMark(const QByteArray& data)
-{
-    return startsWith(data, {0xEF, 0xBB, 0xBF}) || startsWith(data, {0xFF, 0xFE}) ||
-           startsWith(data, {0xFE, 0xFF}) || startsWith(data, {0x00, 0x00, 0xFE, 0xFF});
 }
 
 // pugixml reads a windows-1252 declaration as UTF-8. Reading it as Latin-1 instead keeps
@@ -491,7 +475,7 @@ bool XmlDocument::load(const QString& path)
         return false;
     }
     m_doc->encoding = result.encoding;
-    m_doc->byteOrderMark = hasByteOrderMark(data);
+    m_doc->byteOrderMark = textCodec::byteOrderMark(data) != textCodec::ByteOrderMark::None;
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "platform/FileSystemTesting.h"
+#include "platform/TextCodec.h"
 #include "tests/support/TestSupport.h"
 
 #include <QDir>
@@ -142,8 +143,6 @@ TEST_F(FileSystemTest, TextFilesReadBackInTheirEncoding)
     EXPECT_TRUE(read("page.htm").startsWith(QByteArray("\xFF\xFE*\0*\0", 6)));
     EXPECT_EQ(fso.ReadAllText(path("PAGE.HTM")), text);
 
-    EXPECT_EQ(decoded("\xEF\xBB\xBFna\xC3\xAFve"), "na\u00efve");
-    EXPECT_EQ(decoded("caf\xC3\xA9 \xE2\x82\xAC"), "caf\u00e9 \u20ac");
     EXPECT_EQ(decoded(QByteArray("\xFE\xFF\0a\x20\xAC", 6)), "a\u20ac");
     EXPECT_EQ(decoded("caf\xE9 \x80 \x93x\x94 \xC3"), "caf\u00e9 \u20ac \u201cx\u201d \u00c3");
 
@@ -163,4 +162,46 @@ TEST_F(FileSystemTest, InterruptedWriteKeepsTheOldFile)
     EXPECT_EQ(entries("Docs"), QStringList("page.htm"));
 
     EXPECT_EQ(errorOf([&] { atomicWriteFile(path("Nowhere/page.htm"), "x"); }), rt::PathNotFound);
+}
+
+TEST(TextCodecTest, MarkElseValidUtf8ElseWindows1252)
+{
+    using namespace textCodec;
+    const struct
+    {
+        QByteArray bytes;
+        ByteOrderMark mark;
+        QString text;
+    } cases[] = {
+        {QByteArray("\xFF\xFE"
+                    "a\0\xAC\x20=\xD8\0\xDE",
+                    10),
+         ByteOrderMark::Utf16LE, QStringLiteral("a\u20ac\U0001F600")},
+        {QByteArray("\xFE\xFF\0a\x20\xAC\xD8=\xDE\0", 10), ByteOrderMark::Utf16BE,
+         QStringLiteral("a\u20ac\U0001F600")},
+        // A lone last byte of UTF-16 text is dropped; a mark inside the text is kept.
+        {QByteArray("\xFF\xFE\xFF\xFEz\0!", 7), ByteOrderMark::Utf16LE, QStringLiteral("\ufeffz")},
+        {"\xEF\xBB\xBFna\xC3\xAFve", ByteOrderMark::Utf8, QStringLiteral("na\u00efve")},
+        {"caf\xC3\xA9 \xE2\x82\xAC", ByteOrderMark::None, QStringLiteral("caf\u00e9 \u20ac")},
+        // Invalid UTF-8: 0x80-0x9F take their Windows-1252 meanings, the five unassigned
+        // bytes stay control characters, the rest is Latin-1.
+        {"\x80\x81\x8A\x8D\x8F\x90\x93\x9D\x9F\xA0\xE9\xFF", ByteOrderMark::None,
+         QStringLiteral(
+             "\u20ac\u0081\u0160\u008d\u008f\u0090\u201c\u009d\u0178\u00a0\u00e9\u00ff")},
+        // Text streams know no UTF-32: its mark is read as bytes.
+        {QByteArray("\0\0\xFE\xFF", 4), ByteOrderMark::Utf32BE,
+         QString::fromUtf16(u"\0\0\u00fe\u00ff", 4)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.toHex().toStdString());
+        EXPECT_EQ(byteOrderMark(c.bytes), c.mark);
+        EXPECT_EQ(decodeText(c.bytes), c.text);
+    }
+
+    for (const QString& text :
+         {QString(), QStringLiteral("**Alpha** caf\u00e9 \u20ac \U0001F600\r\n\ufeff")})
+        EXPECT_EQ(decodeText(encodeUtf16le(text)), text);
+    EXPECT_EQ(encodeUtf16le(QStringLiteral("a\u20ac")), QByteArray("\xFF\xFE"
+                                                                   "a\0\xAC\x20",
+                                                                   6));
 }
