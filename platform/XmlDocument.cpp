@@ -10,7 +10,7 @@
 #include <pugixml.hpp>
 
 #include <string>
-#include <vector>
+#include <utility>
 
 // The tree is kept by pugixml, which cannot hold a node outside its document. Nodes that the
 // object model treats as detached (created and not yet inserted, or removed) are therefore
@@ -101,15 +101,16 @@ pugi::xml_node visible(pugi::xml_node node, const XmlDocumentState& state, bool 
     return node;
 }
 
+template <typename Add>
 void collectElements(const pugi::xml_node& node, const std::string& name,
-                     const XmlDocumentState& state, std::vector<pugi::xml_node>& out)
+                     const XmlDocumentState& state, const Add& add)
 {
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
         if (child.type() != pugi::node_element || child == state.parking)
             continue;
         if (name == "*" || name == child.name())
-            out.push_back(child);
-        collectElements(child, name, state, out);
+            add(child);
+        collectElements(child, name, state, add);
     }
 }
 
@@ -150,50 +151,19 @@ public:
 
 } // namespace
 
-struct XmlNodeList::Data
-{
-    std::shared_ptr<XmlDocumentState> doc;
-    std::vector<pugi::xml_node> nodes;
-};
-
 // ---- XmlNode ---------------------------------------------------------------------------
 
-XmlNode::XmlNode() = default;
-XmlNode::~XmlNode() = default;
-
-XmlNode::XmlNode(const XmlNode& other)
-    : m_doc(other.m_doc),
-      m_node(other.m_node ? std::make_unique<pugi::xml_node>(*other.m_node) : nullptr)
-{
-}
-
-XmlNode& XmlNode::operator=(const XmlNode& other)
-{
-    if (this != &other) {
-        m_doc = other.m_doc;
-        m_node = other.m_node ? std::make_unique<pugi::xml_node>(*other.m_node) : nullptr;
-    }
-    return *this;
-}
-
-XmlNode::XmlNode(std::shared_ptr<XmlDocumentState> doc, const pugi::xml_node& node)
+XmlNode::XmlNode(XmlDocumentState* doc, const pugi::xml_node& node)
 {
     if (node) {
-        m_doc = std::move(doc);
-        m_node = std::make_unique<pugi::xml_node>(node);
+        m_doc = doc;
+        m_node = node.internal_object();
     }
 }
 
-bool XmlNode::isNull() const
+pugi::xml_node XmlNode::node() const
 {
-    return !m_node || !*m_node;
-}
-
-bool XmlNode::operator==(const XmlNode& other) const
-{
-    if (isNull() || other.isNull())
-        return isNull() && other.isNull();
-    return *m_node == *other.m_node;
+    return pugi::xml_node(m_node);
 }
 
 void XmlNode::requireNode() const
@@ -207,7 +177,7 @@ void XmlNode::requireNode() const
 QString XmlNode::nodeName() const
 {
     requireNode();
-    const pugi::xml_node& node = *m_node;
+    const pugi::xml_node node = this->node();
     switch (node.type()) {
     case pugi::node_document:
         return QStringLiteral("#document");
@@ -227,7 +197,7 @@ QString XmlNode::nodeName() const
 QString XmlNode::text() const
 {
     requireNode();
-    const pugi::xml_node& node = *m_node;
+    const pugi::xml_node node = this->node();
     if (node.type() != pugi::node_element && node.type() != pugi::node_document)
         return fromUtf8(node.value());
     std::string out;
@@ -238,7 +208,7 @@ QString XmlNode::text() const
 void XmlNode::setText(const QString& text)
 {
     requireNode();
-    pugi::xml_node& node = *m_node;
+    pugi::xml_node node = this->node();
     if (node.type() == pugi::node_element) {
         node.remove_children();
         if (!text.isEmpty())
@@ -252,23 +222,22 @@ XmlNodeList XmlNode::childNodes() const
 {
     requireNode();
     XmlNodeList list;
-    list.d = std::make_shared<XmlNodeList::Data>(XmlNodeList::Data{m_doc, {}});
-    for (pugi::xml_node child = m_node->first_child(); child; child = child.next_sibling())
+    for (pugi::xml_node child = node().first_child(); child; child = child.next_sibling())
         if (child != m_doc->parking)
-            list.d->nodes.push_back(child);
+            list.m_nodes.push_back(XmlNode(m_doc, child));
     return list;
 }
 
 bool XmlNode::hasChildNodes() const
 {
     requireNode();
-    return bool(visible(m_node->first_child(), *m_doc, true));
+    return bool(visible(node().first_child(), *m_doc, true));
 }
 
 XmlNode XmlNode::parentNode() const
 {
     requireNode();
-    const pugi::xml_node parent = m_node->parent();
+    const pugi::xml_node parent = node().parent();
     if (parent == m_doc->parking)
         return XmlNode();
     return XmlNode(m_doc, parent);
@@ -277,42 +246,43 @@ XmlNode XmlNode::parentNode() const
 XmlNode XmlNode::previousSibling() const
 {
     requireNode();
-    if (m_node->parent() == m_doc->parking)
+    if (node().parent() == m_doc->parking)
         return XmlNode();
-    return XmlNode(m_doc, visible(m_node->previous_sibling(), *m_doc, false));
+    return XmlNode(m_doc, visible(node().previous_sibling(), *m_doc, false));
 }
 
 XmlNode XmlNode::nextSibling() const
 {
     requireNode();
-    if (m_node->parent() == m_doc->parking)
+    if (node().parent() == m_doc->parking)
         return XmlNode();
-    return XmlNode(m_doc, visible(m_node->next_sibling(), *m_doc, true));
+    return XmlNode(m_doc, visible(node().next_sibling(), *m_doc, true));
 }
 
 QString XmlNode::attribute(const QString& name) const
 {
     requireNode();
-    return fromUtf8(m_node->attribute(toUtf8(name).c_str()).value());
+    return fromUtf8(node().attribute(toUtf8(name).c_str()).value());
 }
 
 bool XmlNode::hasAttribute(const QString& name) const
 {
     requireNode();
-    return bool(m_node->attribute(toUtf8(name).c_str()));
+    return bool(node().attribute(toUtf8(name).c_str()));
 }
 
 void XmlNode::setAttribute(const QString& name, const QString& value)
 {
     requireNode();
-    if (m_node->type() != pugi::node_element)
+    pugi::xml_node element = node();
+    if (element.type() != pugi::node_element)
         invalidArgument(QStringLiteral("a %1 node has no attributes").arg(nodeName()));
     if (!isValidName(name))
         invalidArgument(QStringLiteral("'%1' is not a valid attribute name").arg(name));
     const std::string key = toUtf8(name);
-    pugi::xml_attribute attribute = m_node->attribute(key.c_str());
+    pugi::xml_attribute attribute = element.attribute(key.c_str());
     if (!attribute)
-        attribute = m_node->append_attribute(key.c_str());
+        attribute = element.append_attribute(key.c_str());
     attribute.set_value(toUtf8(value).c_str());
 }
 
@@ -323,19 +293,19 @@ XmlNodeList XmlNode::selectNodes(const QString& xpath) const
 {
     requireNode();
     XmlNodeList list;
-    list.d = std::make_shared<XmlNodeList::Data>(XmlNodeList::Data{m_doc, {}});
     try {
         const pugi::xpath_query query(toUtf8(xpath).c_str());
-        pugi::xpath_node_set found = query.evaluate_node_set(*m_node);
+        pugi::xpath_node_set found = query.evaluate_node_set(node());
         found.sort();
-        const bool fromParking = m_doc->hidden(*m_node);
+        const bool fromParking = m_doc->hidden(node());
+        list.m_nodes.reserve(found.size());
         for (const pugi::xpath_node& item : found) {
-            const pugi::xml_node node = item.node();
-            if (!node || item.attribute() || node == m_doc->parking)
+            const pugi::xml_node match = item.node();
+            if (!match || item.attribute() || match == m_doc->parking)
                 continue;
-            if (!fromParking && m_doc->hidden(node))
+            if (!fromParking && m_doc->hidden(match))
                 continue;
-            list.d->nodes.push_back(node);
+            list.m_nodes.push_back(XmlNode(m_doc, match));
         }
     } catch (const pugi::xpath_exception& error) {
         // The offset is meaningful for syntax errors only; evaluation errors leave it at 0.
@@ -358,8 +328,9 @@ XmlNodeList XmlNode::getElementsByTagName(const QString& name) const
 {
     requireNode();
     XmlNodeList list;
-    list.d = std::make_shared<XmlNodeList::Data>(XmlNodeList::Data{m_doc, {}});
-    collectElements(*m_node, toUtf8(name), *m_doc, list.d->nodes);
+    collectElements(node(), toUtf8(name), *m_doc, [&](const pugi::xml_node& element) {
+        list.m_nodes.push_back(XmlNode(m_doc, element));
+    });
     return list;
 }
 
@@ -372,12 +343,13 @@ XmlNode XmlNode::insertBefore(const XmlNode& newChild, const XmlNode& refChild)
 {
     requireNode();
     newChild.requireNode();
-    pugi::xml_node& parent = *m_node;
-    if (!refChild.isNull() && refChild.m_node->parent() != parent)
+    pugi::xml_node parent = node();
+    const pugi::xml_node before = refChild.node();
+    if (before && before.parent() != parent)
         invalidArgument(QStringLiteral("the reference node is not a child of this node"));
-    if (!refChild.isNull() && refChild == newChild)
+    if (before && refChild == newChild)
         return newChild;
-    const pugi::xml_node moved = *newChild.m_node;
+    const pugi::xml_node moved = newChild.node();
     if (parent.type() == pugi::node_document && moved.type() == pugi::node_element) {
         const pugi::xml_node root = documentElementOf(*m_doc);
         if (root && root != moved)
@@ -387,15 +359,14 @@ XmlNode XmlNode::insertBefore(const XmlNode& newChild, const XmlNode& refChild)
     pugi::xml_node inserted;
     if (newChild.m_doc != m_doc) {
         // A node of another document is copied in, as an import would.
-        inserted = refChild.isNull() ? parent.append_copy(moved)
-                                     : parent.insert_copy_before(moved, *refChild.m_node);
-    } else if (refChild.isNull()) {
+        inserted = before ? parent.insert_copy_before(moved, before) : parent.append_copy(moved);
+    } else if (!before) {
         // Keep the parking element last under the document node.
         inserted = parent == m_doc->document && m_doc->parking
                        ? parent.insert_move_before(moved, m_doc->parking)
                        : parent.append_move(moved);
     } else {
-        inserted = parent.insert_move_before(moved, *refChild.m_node);
+        inserted = parent.insert_move_before(moved, before);
     }
     if (!inserted)
         invalidArgument(QStringLiteral("a %1 node cannot be inserted into a %2 node")
@@ -407,94 +378,104 @@ XmlNode XmlNode::removeChild(const XmlNode& oldChild)
 {
     requireNode();
     oldChild.requireNode();
-    if (oldChild.m_doc != m_doc || oldChild.m_node->parent() != *m_node ||
-        *oldChild.m_node == m_doc->parking)
+    const pugi::xml_node child = oldChild.node();
+    if (oldChild.m_doc != m_doc || child.parent() != node() || child == m_doc->parking)
         invalidArgument(QStringLiteral("the node to remove is not a child of this node"));
-    if (!m_doc->parkingElement().append_move(*oldChild.m_node))
+    if (!m_doc->parkingElement().append_move(child))
         invalidArgument(QStringLiteral("the %1 node cannot be removed").arg(oldChild.nodeName()));
     return oldChild;
 }
 
-// ---- XmlNodeList ---------------------------------------------------------------------
-
-XmlNodeList::XmlNodeList() = default;
-XmlNodeList::~XmlNodeList() = default;
-XmlNodeList::XmlNodeList(const XmlNodeList&) = default;
-XmlNodeList& XmlNodeList::operator=(const XmlNodeList&) = default;
-
-int XmlNodeList::length() const
-{
-    return d ? int(d->nodes.size()) : 0;
-}
-
-XmlNode XmlNodeList::item(int index) const
-{
-    if (!d || index < 0 || index >= length())
-        return XmlNode();
-    return XmlNode(d->doc, d->nodes[size_t(index)]);
-}
-
 // ---- XmlDocument ---------------------------------------------------------------------
 
-XmlDocument::XmlDocument()
+XmlDocument::XmlDocument() : m_state(std::make_unique<XmlDocumentState>())
 {
-    m_doc = std::make_shared<XmlDocumentState>();
-    m_node = std::make_unique<pugi::xml_node>(m_doc->document);
+    m_doc = m_state.get();
+    m_node = m_state->document.internal_object();
 }
 
 XmlDocument::~XmlDocument() = default;
 
+// The state lives on the heap, so the nodes handed out keep pointing at it after a move.
+XmlDocument::XmlDocument(XmlDocument&& other) noexcept
+    : XmlNode(other), m_state(std::move(other.m_state))
+{
+    other.m_doc = nullptr;
+    other.m_node = nullptr;
+}
+
+XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept
+{
+    if (this != &other) {
+        m_state = std::move(other.m_state);
+        m_doc = std::exchange(other.m_doc, nullptr);
+        m_node = std::exchange(other.m_node, nullptr);
+    }
+    return *this;
+}
+
+XmlDocumentState& XmlDocument::state()
+{
+    if (!m_state) {
+        m_state = std::make_unique<XmlDocumentState>();
+        m_doc = m_state.get();
+        m_node = m_state->document.internal_object();
+    }
+    return *m_state;
+}
+
 bool XmlDocument::load(const QString& path)
 {
-    // A fresh state: nodes of an earlier load stay valid in the tree they came from.
-    m_doc = std::make_shared<XmlDocumentState>();
-    m_node = std::make_unique<pugi::xml_node>(m_doc->document);
+    // Start from an empty tree; nodes of an earlier load are gone with it.
+    m_state.reset();
+    XmlDocumentState& doc = state();
 
     const QString native = FileSystem::resolve(path);
     QFile file(native);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_doc->parseError = QStringLiteral("Cannot open '%1': %2").arg(native, file.errorString());
+        doc.parseError = QStringLiteral("Cannot open '%1': %2").arg(native, file.errorString());
         return false;
     }
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        m_doc->parseError = QStringLiteral("Cannot read '%1': %2").arg(native, file.errorString());
+        doc.parseError = QStringLiteral("Cannot read '%1': %2").arg(native, file.errorString());
         return false;
     }
 
     const pugi::xml_encoding encoding =
         declaresWindows1252(data) ? pugi::encoding_latin1 : pugi::encoding_auto;
-    const pugi::xml_parse_result result = m_doc->document.load_buffer(
+    const pugi::xml_parse_result result = doc.document.load_buffer(
         data.constData(), size_t(data.size()), pugi::parse_full & ~pugi::parse_ws_pcdata, encoding);
     if (!result) {
-        m_doc->document.reset();
-        m_doc->parseError = QStringLiteral("%1 at offset %2 of '%3'")
-                                .arg(QString::fromUtf8(result.description()))
-                                .arg(result.offset)
-                                .arg(native);
+        doc.document.reset();
+        doc.parseError = QStringLiteral("%1 at offset %2 of '%3'")
+                             .arg(QString::fromUtf8(result.description()))
+                             .arg(result.offset)
+                             .arg(native);
         return false;
     }
-    m_doc->encoding = result.encoding;
-    m_doc->byteOrderMark = textCodec::byteOrderMark(data) != textCodec::ByteOrderMark::None;
+    doc.encoding = result.encoding;
+    doc.byteOrderMark = textCodec::byteOrderMark(data) != textCodec::ByteOrderMark::None;
     return true;
 }
 
 void XmlDocument::save(const QString& path) const
 {
     // A document that failed to load is empty; writing it would wipe the file.
-    if (!documentElementOf(*m_doc))
+    if (documentElement().isNull())
         raiseError(rt::XmlFailure, QStringLiteral("The document has no document element; '%1' "
                                                   "was not written")
                                        .arg(FileSystem::resolve(path)));
     pugi::xml_document output;
-    for (pugi::xml_node child = m_doc->document.first_child(); child; child = child.next_sibling())
-        if (child != m_doc->parking)
+    for (pugi::xml_node child = m_state->document.first_child(); child;
+         child = child.next_sibling())
+        if (child != m_state->parking)
             output.append_copy(child);
 
-    const pugi::xml_encoding encoding = m_doc->encoding;
+    const pugi::xml_encoding encoding = m_state->encoding;
     const bool wide = encoding != pugi::encoding_utf8 && encoding != pugi::encoding_latin1;
     unsigned int flags = pugi::format_indent | pugi::format_no_declaration;
-    if (m_doc->byteOrderMark || wide)
+    if (m_state->byteOrderMark || wide)
         flags |= pugi::format_write_bom;
     ByteWriter writer;
     output.save(writer, "  ", flags, encoding);
@@ -503,19 +484,20 @@ void XmlDocument::save(const QString& path) const
 
 QString XmlDocument::parseError() const
 {
-    return m_doc->parseError;
+    return m_state ? m_state->parseError : QString();
 }
 
 XmlNode XmlDocument::documentElement() const
 {
-    return XmlNode(m_doc, documentElementOf(*m_doc));
+    return m_state ? XmlNode(m_doc, documentElementOf(*m_state)) : XmlNode();
 }
 
 XmlNode XmlDocument::createElement(const QString& name)
 {
     if (!isValidName(name))
         invalidArgument(QStringLiteral("'%1' is not a valid element name").arg(name));
-    return XmlNode(m_doc, m_doc->parkingElement().append_child(toUtf8(name).c_str()));
+    XmlDocumentState& doc = state();
+    return XmlNode(&doc, doc.parkingElement().append_child(toUtf8(name).c_str()));
 }
 
 } // namespace globalstab

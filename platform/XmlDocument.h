@@ -3,10 +3,12 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace pugi {
 class xml_node;
-}
+struct xml_node_struct;
+} // namespace pugi
 
 namespace globalstab {
 
@@ -16,20 +18,19 @@ struct XmlDocumentState;
 
 class XmlNodeList;
 
-// A node of an XmlDocument, in the manner of the classic XML object model: cheap to copy,
-// possibly null. Any use of a null node other than isNull() raises run-time error 91, as
-// using a node that a query did not find does there.
+// A node of an XmlDocument, in the manner of the classic XML object model: possibly null,
+// and a plain handle (two pointers) that is copied freely. A node belongs to its document
+// and must not be used once that document is destroyed, assigned to or loads another file.
+// Any use of a null node other than isNull() raises run-time error 91, as using a node that
+// a query did not find does there.
 class XmlNode
 {
 public:
-    XmlNode();
-    ~XmlNode();
-    XmlNode(const XmlNode&);
-    XmlNode& operator=(const XmlNode&);
+    XmlNode() = default;
 
-    bool isNull() const;
+    bool isNull() const { return m_node == nullptr; }
     explicit operator bool() const { return !isNull(); }
-    bool operator==(const XmlNode& other) const;
+    bool operator==(const XmlNode& other) const { return m_node == other.m_node; }
 
     // Element name ("#text", "#comment", "#document" for those kinds).
     QString nodeName() const;
@@ -64,31 +65,35 @@ public:
     XmlNode removeChild(const XmlNode& oldChild);
 
 protected:
-    XmlNode(std::shared_ptr<detail::XmlDocumentState> doc, const pugi::xml_node& node);
+    XmlNode(detail::XmlDocumentState* doc, const pugi::xml_node& node);
     void requireNode() const;
+    pugi::xml_node node() const;
 
-    std::shared_ptr<detail::XmlDocumentState> m_doc;
-    std::unique_ptr<pugi::xml_node> m_node;
+    detail::XmlDocumentState* m_doc = nullptr;
+    pugi::xml_node_struct* m_node = nullptr;
 
-    friend class XmlNodeList;
     friend class XmlDocument;
 };
 
-// A snapshot list of nodes; item() outside 0..length()-1 returns a null node.
+// A snapshot list of nodes, taken when it was made: later tree changes do not show in it.
+// item() outside 0..length()-1 returns a null node. Iterable:
+//     for (XmlNode child : node.childNodes()) ...
 class XmlNodeList
 {
 public:
-    XmlNodeList();
-    ~XmlNodeList();
-    XmlNodeList(const XmlNodeList&);
-    XmlNodeList& operator=(const XmlNodeList&);
+    using const_iterator = std::vector<XmlNode>::const_iterator;
 
-    int length() const;
-    XmlNode item(int index) const;
+    int length() const { return int(m_nodes.size()); }
+    XmlNode item(int index) const
+    {
+        return index >= 0 && index < length() ? m_nodes[size_t(index)] : XmlNode();
+    }
+
+    const_iterator begin() const { return m_nodes.begin(); }
+    const_iterator end() const { return m_nodes.end(); }
 
 private:
-    struct Data;
-    std::shared_ptr<Data> d;
+    std::vector<XmlNode> m_nodes;
     friend class XmlNode;
 };
 
@@ -96,13 +101,21 @@ private:
 // Loading drops white space that only separates elements and keeps the declaration,
 // comments, processing instructions and document type, which save() writes back in the
 // encoding the file was read in.
+//
+// The document owns its tree: it moves but does not copy, and its nodes stay valid across a
+// move. A moved-from document is only loaded again, assigned to or destroyed.
 class XmlDocument : public XmlNode
 {
 public:
     XmlDocument();
     ~XmlDocument();
+    XmlDocument(XmlDocument&& other) noexcept;
+    XmlDocument& operator=(XmlDocument&& other) noexcept;
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
 
     // False for a missing, unreadable or malformed file; the document is then empty.
+    // Nodes taken from the document before are no longer valid.
     bool load(const QString& path);
     // Raises a run-time error (70 for a read-only target) and leaves the file untouched.
     void save(const QString& path) const;
@@ -112,6 +125,11 @@ public:
     XmlNode documentElement() const;
     // createNode for an element: a new element not yet in the tree.
     XmlNode createElement(const QString& name);
+
+private:
+    detail::XmlDocumentState& state();
+
+    std::unique_ptr<detail::XmlDocumentState> m_state;
 };
 
 } // namespace globalstab

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 using namespace globalstab;
 
 namespace {
@@ -149,6 +151,30 @@ TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
     EXPECT_EQ(saved(doc), utf16);
     const QByteArray cp1252 = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<a>caf\xE9</a>\n";
     EXPECT_EQ(saved(loaded(cp1252)), cp1252);
+}
+
+TEST_F(XmlTest, ListsIterateAsSnapshotsAndNodesOutliveMovesOfTheirDocument)
+{
+    static_assert(std::is_trivially_copyable_v<XmlNode>, "nodes are plain handles");
+    XmlDocument doc = loaded(abc);
+    XmlNode root = doc.documentElement();
+    QStringList names;
+    for (XmlNode cat : root.childNodes())
+        names << cat.text();
+    EXPECT_EQ(names, QStringList({"A", "B", "C"}));
+
+    // The list is taken before the loop, so removing as it goes visits every match once.
+    for (XmlNode cat : root.selectNodes("Cat[N!='B']"))
+        root.removeChild(cat);
+    EXPECT_EQ(doc.text(), "B");
+
+    const XmlNode b = root.selectSingleNode("Cat");
+    XmlDocument moved = std::move(doc);
+    EXPECT_EQ(b.parentNode(), moved.documentElement());
+    moved.documentElement().appendChild(moved.createElement("N")).setText("D");
+    EXPECT_EQ(moved.text(), "BD");
+    EXPECT_TRUE(doc.load(file));
+    EXPECT_EQ(doc.text(), "ABC");
 }
 
 TEST_F(XmlTest, FailedSavesLeaveTheFileWhole)
