@@ -1,10 +1,9 @@
 // Speed of the work that grows with a project: documents with many books, trees of pages.
 // Run: build/bench/globalstab_bench (not part of the tests).
-#include "control/ctlGlobalsTab.h"
-#include "platform/XmlDocument.h"
-#include "services/DefaultServices.h"
+#include "documents/TableOfContents.h"
+#include "platform/FileSystem.h"
+#include "projectinfo/PageTokens.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,6 +13,13 @@
 using namespace globalstab;
 
 namespace {
+
+// Errors would be reported; a benchmark has none to show.
+class SilentFeedback : public Feedback
+{
+public:
+    MessageAnswer show(const Message&) override { return MessageAnswer::Ok; }
+};
 
 void writeFile(const QString& path, const QByteArray& data)
 {
@@ -42,11 +48,9 @@ void BM_TocRewrite(benchmark::State& state)
     const QString path = dir.filePath(QStringLiteral("PX_TOC.xml"));
     writeFile(path, tableOfContents(int(state.range(0))));
     for (auto _ : state) {
-        XmlDocument toc;
+        TableOfContents toc;
         toc.load(path);
-        const XmlNodeList books = toc.getElementsByTagName(QStringLiteral("Book"));
-        for (int i = 0; i < books.length(); ++i)
-            books.item(i).selectSingleNode(QStringLiteral("Book_Key")).setText(QStringLiteral("Q"));
+        toc.setBookKeys(QStringLiteral("Q"), [](const QString&, const QString&) {});
         toc.save(path);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -54,7 +58,7 @@ void BM_TocRewrite(benchmark::State& state)
 BENCHMARK(BM_TocRewrite)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 // The page-token walk over a project of many pages in nested folders.
-void BM_PXUpdateFiles(benchmark::State& state)
+void BM_PageTokens(benchmark::State& state)
 {
     QTemporaryDir dir;
     const QString project = dir.filePath(QStringLiteral("Docs/Bench 1"));
@@ -65,24 +69,20 @@ void BM_PXUpdateFiles(benchmark::State& state)
         QDir().mkpath(folder);
         writeFile(folder + QStringLiteral("/page%1.htm").arg(i), page);
     }
-    resetGlobalVariables();
-    installServiceProvider(std::make_shared<DefaultServiceProvider>(dir.path(), 0));
-    ctlGlobalsTab tab;
-    globalVariables().gstrRootPath = dir.path() + QLatin1Char('/');
-    globalVariables().gstrProjectName = QStringLiteral("Bench 1");
+    SilentFeedback feedback;
+    const PageTokenChange change{dir.path() + QLatin1Char('/'), QStringLiteral("Bench 1"),
+                                 QStringLiteral("Bench 1"), 0};
+    const Folder folder = FileSystem().GetFolder(project);
     for (auto _ : state)
-        tab.PXUpdateFiles(project, QStringLiteral("Bench 1"), 0);
+        rewritePageTokens(folder, change, feedback);
     state.SetItemsProcessed(state.iterations() * state.range(0));
-    installServiceProvider(nullptr);
 }
-BENCHMARK(BM_PXUpdateFiles)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PageTokens)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

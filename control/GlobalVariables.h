@@ -1,5 +1,7 @@
 #pragma once
 
+#include <globalstab/globalstab_export.h>
+
 #include <QString>
 
 namespace globalstab {
@@ -17,8 +19,8 @@ struct Global_Variables
 };
 
 // This thread's set.
-Global_Variables& globalVariables();
+GLOBALSTAB_EXPORT Global_Variables& globalVariables();
 // Starts this thread's set afresh (for tests and for hosts that close every tab).
-void resetGlobalVariables();
+GLOBALSTAB_EXPORT void resetGlobalVariables();
 
 } // namespace globalstab

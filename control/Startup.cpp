@@ -1,4 +1,11 @@
-#include "control/ctlGlobalsTab.h"
+#include "categories/CategoriesPanel.h"
+#include "control/GlobalVariables.h"
+#include "control/ViewStyle.h"
+#include "control/ctlGlobalsTab_p.h"
+#include "documents/SelectionList.h"
+#include "globalpages/GlobalPagesPanel.h"
+#include "platform/Numbers.h"
+#include "projectinfo/ProjectInfoPanel.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -8,104 +15,153 @@
 
 namespace globalstab {
 
-void ctlGlobalsTab::UserControl_Initialize()
+void ctlGlobalsTab::Private::createView()
 {
-    Trap("UserControl_Initialize", [&] {
-        fraEditPrjNameID->setTitle(GetResString(105));
-        lblProjectName->setText(GetResString(106));
-        lblProjectID->setText(GetResString(107));
-        lblProjectRank->setText(GetResString(146));
-        cmdProjectNameApply->setText(GetResString(108));
-        cmdProjectNameCancel->setText(GetResString(109));
-        fraAddEditGblPage->setTitle(GetResString(110));
-        lblPageName->setText(GetResString(111));
-        lblSourceto->setText(GetResString(112));
-        cmdBrowse->setText(GetResString(113));
-        lblTgtFrm->setText(GetResString(5530));
-        cmdAddGblPage->setText(GetResString(135));
-        cmdDelGblPage->setText(GetResString(136));
-        cmdCancelGblPage->setText(GetResString(137));
+    using view::twips;
+    q->setObjectName(QStringLiteral("ctlGlobalsTab"));
+    q->setFont(view::font());
+    view::fillBackground(q, view::BackColor);
+    // The widest frame reaches 8120 twips, the tallest 7095; leave the usual margin.
+    q->setMinimumSize(8240 / view::TwipsPerPixel, 7215 / view::TwipsPerPixel);
 
-        fraAddEditGblPage->setVisible(false);
-        fraEditPrjNameID->setVisible(true);
+    // Panels first, so that the drop-down function lists paint above them.
+    view::Builder builder;
+    info = new ProjectInfoPanel(*this, builder, q, q);
+    categories = new CategoriesPanel(*this, builder, q, q);
+    pages = new GlobalPagesPanel(*this, builder, q, q);
 
-        cmdAdd->setText(GetResString(5541));
-        cmdEdit->setText(GetResString(5542));
-        cmdApplyAddEditCate->setText(GetResString(108));
-        cmdCategoryCancel->setText(GetResString(109));
-        cmdCategoryDelete->setText(GetResString(136));
-        lblNote->setText(GetResString(5555));
-        lblCategoryName->setText(GetResString(5553));
-        lblAvailCatName->setText(GetResString(5552));
-        FraHC->setTitle(GetResString(5550));
-        // These labels size themselves to their captions.
-        for (QLabel* autoSized : {lblNote, lblCategoryName, lblTgtFrm, lblSourceto, lblPageName})
-            autoSized->adjustSize();
+    lstAddItems = builder.list("lstAddItems", q, twips(120, 480, 2055, 420), 2);
+    lstEditItems = builder.list("lstEditItems", q, twips(1560, 480, 2055, 615), 3);
+    for (QListWidget* functionList : {lstAddItems, lstEditItems}) {
+        view::fillBackground(functionList, view::BackColor);
+        QPalette palette = functionList->palette();
+        palette.setColor(QPalette::Base, view::BackColor);
+        functionList->setPalette(palette);
+        functionList->setVisible(false);
+    }
+    cmdEdit = builder.button("cmdEdit", q, twips(1560, 120, 975, 375), 4);
+    cmdAdd = builder.button("cmdAdd", q, twips(120, 120, 975, 375), 1);
+    cmdAdd->setText(QStringLiteral("5541"));
+    cmdEdit->setText(QStringLiteral("5542"));
+    builder.applyTabOrder();
 
-        lstAddItems->setFixedHeight(420 / 15);
-        lstAddItems->addItem(GetResString(5545));
-        lstAddItems->addItem(GetResString(5546));
+    connect(cmdAdd, &QPushButton::clicked, q, [this] { cmdAdd_Click(); });
+    connect(cmdEdit, &QPushButton::clicked, q, [this] { cmdEdit_Click(); });
+    connect(lstAddItems, &QListWidget::itemClicked, q, [this] { lstAddItems_Click(); });
+    connect(lstEditItems, &QListWidget::itemClicked, q, [this] { lstEditItems_Click(); });
+}
 
-        lstEditItems->addItem(GetResString(5547));
-        lstEditItems->addItem(GetResString(5545));
-        lstEditItems->addItem(GetResString(5546));
+// Screen readers and UI automation find widgets by these names; the descriptions are the
+// tooltips where a widget has one.
+void ctlGlobalsTab::Private::setAccessibleTexts()
+{
+    auto caption = [this](const char* label) {
+        return q->findChild<QLabel*>(QString::fromLatin1(label))
+            ->text()
+            .remove(QLatin1Char('&'))
+            .trimmed();
+    };
+    auto widget = [this](const char* name) {
+        return q->findChild<QWidget*>(QString::fromLatin1(name));
+    };
+    const std::pair<QWidget*, QString> named[] = {
+        {lstAddItems, QStringLiteral("Add functions")},
+        {lstEditItems, QStringLiteral("Edit functions")},
+        {widget("txtProjectName"), caption("lblProjectName")},
+        {widget("txtProjectID"), caption("lblProjectID")},
+        {widget("txtPrjoectRank"), caption("lblProjectRank")},
+        {widget("txtCategoryName"), caption("lblCategoryName")},
+        {widget("lstAvaBookCategories"), caption("lblAvailCatName")},
+        {widget("PictureMoveUP2"), QStringLiteral("Move category up")},
+        {widget("PictureMoveUP1"), QStringLiteral("Move category up")},
+        {widget("PictureMoveDown2"), QStringLiteral("Move category down")},
+        {widget("PictureMoveDown1"), QStringLiteral("Move category down")},
+        {widget("txtPageName"), caption("lblPageName")},
+        {widget("txtSourceTo"), caption("lblSourceto")},
+        {widget("lstPages"), QStringLiteral("Available Global Pages")},
+    };
+    for (const auto& [target, name] : named)
+        target->setAccessibleName(name);
+    for (QWidget* child : q->findChildren<QWidget*>()) {
+        if (child->accessibleName().isEmpty()) {
+            if (auto* button = qobject_cast<QPushButton*>(child))
+                child->setAccessibleName(button->text().remove(QLatin1Char('&')).trimmed());
+            else if (auto* frame = qobject_cast<QGroupBox*>(child))
+                child->setAccessibleName(frame->title().remove(QLatin1Char('&')).trimmed());
+        }
+        if (!child->toolTip().isEmpty())
+            child->setAccessibleDescription(child->toolTip());
+    }
+}
+
+void ctlGlobalsTab::Private::UserControl_Initialize()
+{
+    trap(*this, "UserControl_Initialize", [&] {
+        info->applyTexts();
+        pages->applyTexts();
+        pages->hideEditor();
+        info->setVisible(true);
+
+        cmdAdd->setText(text(5541));
+        cmdEdit->setText(text(5542));
+        categories->applyTexts();
+
+        lstAddItems->setFixedHeight(420 / view::TwipsPerPixel);
+        lstAddItems->addItem(text(5545));
+        lstAddItems->addItem(text(5546));
+
+        lstEditItems->addItem(text(5547));
+        lstEditItems->addItem(text(5545));
+        lstEditItems->addItem(text(5546));
 
         SetToolTips();
 
-        PictureMoveUP1->setVisible(false);
-        PictureMoveUP2->setVisible(true);
-        PictureMoveDown1->setVisible(false);
-        PictureMoveDown2->setVisible(true);
-
         {
-            std::unique_ptr<DeveloperSettingsService> settings =
-                CreateService<DeveloperSettingsService>();
+            std::unique_ptr<DeveloperSettingsService> settings = create<DeveloperSettingsService>();
             globalVariables().glngInstallType = toLong(settings->getDeveloperInstallType());
         }
 
         if (globalVariables().glngInstallType != 1000)
-            txtPrjoectRank->setEnabled(false);
+            info->setRankEnabled(false);
     });
 }
 
-void ctlGlobalsTab::SetToolTips()
+void ctlGlobalsTab::Private::SetToolTips()
 {
-    Trap("SetToolTips", [&] {
-        txtPageName->setToolTip(GetResString(9001));
-        txtSourceTo->setToolTip(GetResString(9002));
-        cmdBrowse->setToolTip(GetResString(9004));
-        cmdAddGblPage->setToolTip(GetResString(9005));
-        cmdCancelGblPage->setToolTip(GetResString(9006));
-        cmdDelGblPage->setToolTip(GetResString(9007));
-        lstPages->setToolTip(GetResString(9008));
-        txtProjectName->setToolTip(GetResString(9009));
-        txtProjectID->setToolTip(GetResString(9010));
-        cmdProjectNameApply->setToolTip(GetResString(9011));
-        cmdProjectNameCancel->setToolTip(GetResString(9012));
-        txtCategoryName->setToolTip(GetResString(9013));
-        lstAvaBookCategories->setToolTip(GetResString(9014));
-        cmdApplyAddEditCate->setToolTip(GetResString(9015));
-        cmdCategoryCancel->setToolTip(GetResString(9016));
-        cmdCategoryDelete->setToolTip(GetResString(9017));
-        cmdAdd->setToolTip(GetResString(9019));
-        lstAddItems->setToolTip(GetResString(9020));
-        cmdEdit->setToolTip(GetResString(9021));
-        lstEditItems->setToolTip(GetResString(9022));
+    trap(*this, "SetToolTips", [&] {
+        cmdAdd->setToolTip(text(9019));
+        lstAddItems->setToolTip(text(9020));
+        cmdEdit->setToolTip(text(9021));
+        lstEditItems->setToolTip(text(9022));
     });
 }
 
-void ctlGlobalsTab::LoadResource()
+void ctlGlobalsTab::Private::LoadResource()
 {
-    Trap("LoadResource", [&] {
+    trap(*this, "LoadResource", [&] {
         Global_Variables& g = globalVariables();
-        std::unique_ptr<DeveloperSettingsService> settings =
-            CreateService<DeveloperSettingsService>();
-        g.gstrRootPath = settings->GetPXServer().toString();
-        g.glngInstallType = toLong(settings->getDeveloperInstallType());
-        settings.reset();
-        mstrTocPath = TocPath();
-        mstrDefaultCategoriesPath = DocsFolder() + QStringLiteral("PX_DefaultCategories.xml");
+        {
+            std::unique_ptr<DeveloperSettingsService> settings = create<DeveloperSettingsService>();
+            g.gstrRootPath = settings->GetPXServer().toString();
+            g.glngInstallType = toLong(settings->getDeveloperInstallType());
+        }
+        const ProjectContext current = project();
+        tocPath = current.tocPath();
+        defaultsPath = current.defaultCategoriesPath();
     });
+}
+
+// The name goes into the query unescaped: a name holding a double quote makes the query
+// invalid, which is reported here and gives an empty identifier.
+QString ctlGlobalsTab::Private::GetPXAcro(const QString& path, const QString& projectName)
+{
+    QString result;
+    trap(*this, "GetPXAcro", [&] {
+        SelectionList selection;
+        selection.load(path);
+        result = selection.projectId(projectName);
+    });
+    return result;
 }
 
 } // namespace globalstab

@@ -1,12 +1,17 @@
 #include "control/ctlGlobalsTab.h"
 
+#include "categories/CategoriesPanel.h"
+#include "control/GlobalVariables.h"
+#include "control/ctlGlobalsTab_p.h"
+#include "globalpages/GlobalPagesPanel.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "projectinfo/PageTokens.h"
+#include "projectinfo/ProjectInfoPanel.h"
 #include "services/DefaultServices.h"
 
 #include <QEvent>
 #include <QGroupBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
 
 namespace globalstab {
@@ -47,11 +52,11 @@ ctlGlobalsTab::ctlGlobalsTab(QWidget* parent) : ctlGlobalsTab(nullptr, nullptr, 
 
 ctlGlobalsTab::ctlGlobalsTab(std::shared_ptr<ServiceProvider> services,
                              std::shared_ptr<DialogProvider> dialogs, QWidget* parent)
-    : QWidget(parent), m_services(std::move(services)), m_dialogs(std::move(dialogs))
+    : QWidget(parent), d(std::make_unique<Private>(this, std::move(services), std::move(dialogs)))
 {
-    CreateView();
-    UserControl_Initialize();
-    SetAccessibleTexts();
+    d->createView();
+    d->UserControl_Initialize();
+    d->setAccessibleTexts();
 }
 
 // Nothing is held open, so nothing is written when the tab goes away.
@@ -59,123 +64,231 @@ ctlGlobalsTab::~ctlGlobalsTab() = default;
 
 std::shared_ptr<ServiceProvider> ctlGlobalsTab::serviceProvider() const
 {
-    return m_services ? m_services : installedServiceProvider();
+    return d->services();
 }
 
 std::shared_ptr<DialogProvider> ctlGlobalsTab::dialogProvider() const
 {
-    return m_dialogs ? m_dialogs : installedDialogProvider();
+    return d->dialogOverride ? d->dialogOverride : installedDialogProvider();
 }
 
-void ctlGlobalsTab::RaiseEvent(EventNumber number, const QVariantList& arguments)
+// ---- properties ------------------------------------------------------------------------
+
+QString ctlGlobalsTab::ProjectName() const
+{
+    return globalVariables().gstrProjectName;
+}
+
+void ctlGlobalsTab::setProjectName(const QString& vstrProjectName)
+{
+    trap(*d, "ProjectName", [&] {
+        Global_Variables& g = globalVariables();
+        std::unique_ptr<ProjectRankService> rankService = d->create<ProjectRankService>();
+        g.gstrProjectName = vstrProjectName;
+        d->info->showName(g.gstrProjectName);
+        if (g.gstrRootPath.isEmpty())
+            d->LoadResource();
+        // The doubled separator is how this path has always been built; the file system
+        // reads it as one.
+        d->info->showId(d->GetPXAcro(g.gstrRootPath + QStringLiteral("Docs\\") +
+                                         QStringLiteral("\\") + QStringLiteral("PX_Selection.XML"),
+                                     g.gstrProjectName));
+        d->info->showRank(rankService->GetProjectRank(g.gstrProjectName));
+        d->info->keepShownIdAndRank();
+        Q_EMIT ProjectNameChanged();
+        d->LoadResource();
+    });
+}
+
+QString ctlGlobalsTab::PageName() const
+{
+    return globalVariables().gstrPageName;
+}
+
+void ctlGlobalsTab::setPageName(const QString& value)
+{
+    trap(*d, "PageName", [&] {
+        globalVariables().gstrPageName = value;
+        Q_EMIT PageNameChanged();
+        if (!value.isEmpty())
+            d->pages->UpdateAddPageInfo();
+    });
+}
+
+// ---- host services ---------------------------------------------------------------------
+
+QString ctlGlobalsTab::GetResString(qint16 iStringId)
+{
+    return d->text(iStringId);
+}
+
+QString ctlGlobalsTab::mstrCheckSpecialCharacters(const QString& vstrCurWord)
+{
+    return d->escape(vstrCurWord);
+}
+
+void ctlGlobalsTab::PXUpdateFiles(const Folder& objFolder, const QString& vstrProductName,
+                                  qint16 vintType)
+{
+    const Global_Variables& g = globalVariables();
+    rewritePageTokens(objFolder, {g.gstrRootPath, vstrProductName, g.gstrProjectName, vintType},
+                      *d);
+}
+
+void ctlGlobalsTab::PXUpdateFiles(const QString& folderPath, const QString& vstrProductName,
+                                  qint16 vintType)
+{
+    trap(*d, "PXUpdateFiles", [&] {
+        const Folder folder = FileSystem().GetFolder(folderPath);
+        PXUpdateFiles(folder, vstrProductName, vintType);
+    });
+}
+
+// ---- events ----------------------------------------------------------------------------
+
+void ctlGlobalsTab::Private::raiseEvent(int number, const QVariantList& arguments)
 {
     switch (number) {
     case OnprojectNameChangeEvent:
-        Q_EMIT OnprojectNameChange();
+        Q_EMIT q->OnprojectNameChange();
         break;
     case OnCategoryAdditionEvent:
-        Q_EMIT OnCategoryAddition();
+        Q_EMIT q->OnCategoryAddition();
         break;
     case OnAddGlobalPageEvent:
-        Q_EMIT OnAddGlobalPage(arguments.value(0).toString(), arguments.value(1).toString(),
-                               arguments.value(2).toBool());
+        Q_EMIT q->OnAddGlobalPage(arguments.value(0).toString(), arguments.value(1).toString(),
+                                  arguments.value(2).toBool());
         break;
     case evtOnDeletionofGlobalPageEvent:
-        Q_EMIT evtOnDeletionofGlobalPage(arguments.value(0).toBool());
+        Q_EMIT q->evtOnDeletionofGlobalPage(arguments.value(0).toBool());
         break;
     case OnRefreshTreeEvent:
-        Q_EMIT OnRefreshTree();
+        Q_EMIT q->OnRefreshTree();
         break;
     case OnCategoryDeletionEvent:
-        Q_EMIT OnCategoryDeletion();
+        Q_EMIT q->OnCategoryDeletion();
         break;
+    default:
+        return;
     }
-    Q_EMIT eventRaised(number, arguments);
-}
-
-void ctlGlobalsTab::SetBusyPointer(bool busy)
-{
-    if (busy)
-        setCursor(Qt::WaitCursor);
-    else
-        unsetCursor();
+    Q_EMIT q->eventRaised(number, arguments);
 }
 
 void ctlGlobalsTab::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        UserControl_Click();
+        d->UserControl_Click();
     QWidget::mousePressEvent(event);
 }
 
+// A click on a frame hides the function lists. fraInfo has no click handler.
 bool ctlGlobalsTab::eventFilter(QObject* watched, QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-            break;
-        if (watched == PictureMoveUP2) {
-            PictureMoveUP2_MouseDown();
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (watched == d->pages->editorFrame()) {
+            d->fraAddEditGblPage_Click();
             return true;
         }
-        if (watched == PictureMoveDown2) {
-            PictureMoveDown2_MouseDown();
+        if (watched == d->info) {
+            d->fraEditPrjNameID_Click();
             return true;
         }
-        break;
-    case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-            break;
-        // The pressed picture stands in for the one at rest while the button is held, and
-        // the mouse stays grabbed by the widget that took the press.
-        if (watched == PictureMoveUP2 || watched == PictureMoveUP1) {
-            PictureMoveUP2_MouseUp();
+        if (watched == d->categories) {
+            d->FraHC_Click();
             return true;
         }
-        if (watched == PictureMoveDown2 || watched == PictureMoveDown1) {
-            PictureMoveDown2_MouseUp();
-            return true;
-        }
-        if (watched == fraAddEditGblPage) {
-            fraAddEditGblPage_Click();
-            return true;
-        }
-        if (watched == fraEditPrjNameID) {
-            fraEditPrjNameID_Click();
-            return true;
-        }
-        if (watched == FraHC) {
-            FraHC_Click();
-            return true;
-        }
-        break;
-    case QEvent::KeyPress: {
-        auto* keyEvent = static_cast<QKeyEvent*>(event);
-        const QString typed = keyEvent->text();
-        // Only keys that produce a character reach the key-press handlers.
-        if (typed.isEmpty() || (watched != txtPageName && watched != txtCategoryName))
-            break;
-        int KeyAscii = typed.at(0).unicode();
-        if (watched == txtPageName)
-            txtPageName_KeyPress(KeyAscii);
-        else
-            txtCategoryName_KeyPress(KeyAscii);
-        if (KeyAscii == 0)
-            return true;
-        break;
-    }
-    case QEvent::FocusIn:
-        // Coming back from a message box is not entering the box anew; counting it would
-        // show the default-category warning over and over.
-        if (watched == txtCategoryName &&
-            static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
-            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
-            txtCategoryName_GotFocus();
-        break;
-    default:
-        break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// ---- the panels' host ------------------------------------------------------------------
+
+ctlGlobalsTab::Private::Private(ctlGlobalsTab* tab, std::shared_ptr<ServiceProvider> services,
+                                std::shared_ptr<DialogProvider> dialogs)
+    : q(tab), serviceOverride(std::move(services)), dialogOverride(std::move(dialogs))
+{
+}
+
+MessageAnswer ctlGlobalsTab::Private::show(const Message& message)
+{
+    return q->dialogProvider()->messageBox(q, message.text, message.title, message.icon,
+                                           message.buttons);
+}
+
+ProjectContext ctlGlobalsTab::Private::project() const
+{
+    const Global_Variables& g = globalVariables();
+    return {g.gstrRootPath, g.gstrProjectName, g.glngInstallType};
+}
+
+void ctlGlobalsTab::Private::setCurrentProjectName(const QString& name)
+{
+    globalVariables().gstrProjectName = name;
+}
+
+void ctlGlobalsTab::Private::setProjectName(const QString& name)
+{
+    q->setProjectName(name);
+}
+
+QString ctlGlobalsTab::Private::mode() const
+{
+    return globalVariables().gstrMode;
+}
+
+QString ctlGlobalsTab::Private::pageName() const
+{
+    return globalVariables().gstrPageName;
+}
+
+QString ctlGlobalsTab::Private::selectedPage() const
+{
+    return globalVariables().gstrSelectedPage;
+}
+
+void ctlGlobalsTab::Private::setSelectedPage(const QString& name)
+{
+    globalVariables().gstrSelectedPage = name;
+}
+
+QString ctlGlobalsTab::Private::selectedCategory() const
+{
+    return globalVariables().gstrSelectedCategory;
+}
+
+void ctlGlobalsTab::Private::setSelectedCategory(const QString& name)
+{
+    globalVariables().gstrSelectedCategory = name;
+}
+
+std::shared_ptr<ServiceProvider> ctlGlobalsTab::Private::services() const
+{
+    return serviceOverride ? serviceOverride : installedServiceProvider();
+}
+
+void ctlGlobalsTab::Private::setBusy(bool busy)
+{
+    if (busy)
+        q->setCursor(Qt::WaitCursor);
+    else
+        q->unsetCursor();
+}
+
+QString ctlGlobalsTab::Private::openFileName(const QString& title, const QString& filter)
+{
+    return q->dialogProvider()->getOpenFileName(q, title, filter);
+}
+
+void ctlGlobalsTab::Private::updateUI(const QString& item)
+{
+    QString panel = item;
+    UpdateUI(panel);
+}
+
+void ctlGlobalsTab::Private::loadPageName()
+{
+    pages->LoadPageName();
 }
 
 } // namespace globalstab

@@ -1,69 +1,78 @@
-#include "control/ctlGlobalsTab.h"
+#include "documents/SelectionList.h"
 
-#include "platform/XmlDocument.h"
+#include "documents/DocumentAccess.h"
 
 namespace globalstab {
 
-// The name goes into the query unescaped: a name holding a double quote makes the query
-// invalid, which is reported here and gives an empty identifier.
-QString ctlGlobalsTab::GetPXAcro(const QString& strPath, const QString& strProjectName)
+QString SelectionList::projectId(const QString& projectName) const
 {
-    QString result;
-    Trap("GetPXAcro", [&] {
-        XmlDocument selection;
-        selection.load(strPath);
-        const XmlNode acro = selection.selectSingleNode(
-            QStringLiteral("PX_Selection_List/PXs/PX[PX_Name=") + QLatin1Char('"') +
-            strProjectName + QLatin1Char('"') + QStringLiteral("]/PX_Acro"));
-        if (acro)
-            result = acro.text();
-    });
-    return result;
+    const XmlNode acro = m_doc.selectSingleNode(
+        QStringLiteral("PX_Selection_List/PXs/PX[PX_Name=") + QLatin1Char('"') + projectName +
+        QLatin1Char('"') + QStringLiteral("]/PX_Acro"));
+    return acro ? acro.text() : QString();
 }
 
-// Replaces the project's entry by a fresh one at the end of the list. The document is saved
-// only once the new entry is complete, so any failure leaves the file as it was.
-void ctlGlobalsTab::UpdatePXSelection()
+QString SelectionList::projectRank(const QString& projectName) const
 {
-    Trap("UpdatePXSelection", [&] {
-        const Global_Variables& g = globalVariables();
-        const QString path = SelectionListPath();
-        FileSystem fso;
-        if (!fso.FileExists(path)) {
-            MsgBox(GetResString(140), MessageButtons::Ok, MessageIcon::Information);
-            return;
-        }
-        XmlDocument selection;
-        selection.load(path);
-        XmlNode pxs = selection.selectSingleNode(QStringLiteral("PX_Selection_List/PXs"));
-        const XmlNode oldEntry =
-            selection.selectSingleNode(QStringLiteral("PX_Selection_List/PXs/PX[PX_Name='") +
-                                       mstrOldProjectName + QStringLiteral("']"));
-        if (oldEntry)
-            pxs.removeChild(oldEntry);
+    for (const XmlNode& project :
+         access::nodesOf(m_doc.selectNodes(QStringLiteral("PX_Selection_List/PXs/PX")))) {
+        const XmlNode name = project.selectSingleNode(QStringLiteral("PX_Name"));
+        if (!name.isNull() && name.text() == projectName)
+            return name.attribute(QStringLiteral("Rank")).trimmed();
+    }
+    return QString();
+}
 
-        XmlNode entry = selection.createElement(QStringLiteral("PX"));
-        pxs.appendChild(entry);
+QStringList SelectionList::projectNames() const
+{
+    QStringList names;
+    for (const XmlNode& name : access::nodesOf(m_doc.selectNodes(QStringLiteral("//PX/PX_Name"))))
+        names << name.text();
+    return names;
+}
 
-        XmlNode acro = selection.createElement(QStringLiteral("PX_Acro"));
-        acro.setText(mstrProjectId);
-        entry.appendChild(acro);
+bool SelectionList::namesAnotherProject(const QString& name, const QString& currentName) const
+{
+    for (const XmlNode& entry :
+         access::nodesOf(m_doc.selectNodes(QStringLiteral("PX_Selection_List/PXs/PX")))) {
+        const XmlNode entryName = entry.selectSingleNode(QStringLiteral("PX_Name"));
+        if (!entryName)
+            continue;
+        const QString existing = entryName.text();
+        // The open project's own entry never counts, so its letter case may change.
+        if (existing.compare(name, Qt::CaseInsensitive) == 0 && existing != currentName)
+            return true;
+    }
+    return false;
+}
 
-        XmlNode name = selection.createElement(QStringLiteral("PX_Name"));
-        name.setText(g.gstrProjectName);
-        name.setAttribute(QStringLiteral("AddDate"), QString());
-        name.setAttribute(QStringLiteral("Pro"),
-                          g.glngInstallType == 1000 ? QStringLiteral("Yes") : QStringLiteral("No"));
-        name.setAttribute(QStringLiteral("Enable"), QStringLiteral("Yes"));
-        entry.appendChild(name);
-        name.setAttribute(QStringLiteral("Rank"), mstrProjectRank);
+void SelectionList::replaceEntry(const QString& oldName, const Entry& entry)
+{
+    XmlNode pxs = m_doc.selectSingleNode(QStringLiteral("PX_Selection_List/PXs"));
+    const XmlNode oldEntry = m_doc.selectSingleNode(
+        QStringLiteral("PX_Selection_List/PXs/PX[PX_Name='") + oldName + QStringLiteral("']"));
+    if (oldEntry)
+        pxs.removeChild(oldEntry);
 
-        XmlNode location = selection.createElement(QStringLiteral("PX_Location"));
-        location.setText(QStringLiteral("Docs\\") + g.gstrProjectName + QStringLiteral("\\"));
-        entry.appendChild(location);
+    XmlNode px = m_doc.createElement(QStringLiteral("PX"));
+    pxs.appendChild(px);
 
-        selection.save(path);
-    });
+    XmlNode acro = m_doc.createElement(QStringLiteral("PX_Acro"));
+    acro.setText(entry.id);
+    px.appendChild(acro);
+
+    XmlNode name = m_doc.createElement(QStringLiteral("PX_Name"));
+    name.setText(entry.name);
+    name.setAttribute(QStringLiteral("AddDate"), QString());
+    name.setAttribute(QStringLiteral("Pro"),
+                      entry.pro ? QStringLiteral("Yes") : QStringLiteral("No"));
+    name.setAttribute(QStringLiteral("Enable"), QStringLiteral("Yes"));
+    px.appendChild(name);
+    name.setAttribute(QStringLiteral("Rank"), entry.rank);
+
+    XmlNode location = m_doc.createElement(QStringLiteral("PX_Location"));
+    location.setText(QStringLiteral("Docs\\") + entry.name + QStringLiteral("\\"));
+    px.appendChild(location);
 }
 
 } // namespace globalstab

@@ -1,9 +1,15 @@
 #include "host/HostWindow.h"
 
-#include "control/ctlGlobalsTab.h"
+#include "documents/CategorySet.h"
+#include "documents/SelectionList.h"
+#include "documents/TableOfContents.h"
 #include "host/DataRoots.h"
-#include "platform/XmlDocument.h"
-#include "services/DefaultServices.h"
+
+#include <globalstab/DefaultServices.h>
+#include <globalstab/Dialogs.h>
+#include <globalstab/FileSystem.h>
+#include <globalstab/GlobalVariables.h>
+#include <globalstab/ctlGlobalsTab.h>
 
 #include <QActionGroup>
 #include <QApplication>
@@ -203,14 +209,12 @@ void HostWindow::reloadProjects()
     const QSignalBlocker blocker(m_projects);
     m_projects->clear();
     m_projects->setPlaceholderText(QString());
-    XmlDocument selection;
+    SelectionList selection;
     if (!selection.load(docsPath(QStringLiteral("PX_Selection.XML")))) {
         m_projects->setPlaceholderText(tr("(no Docs/PX_Selection.XML in this data root)"));
         return;
     }
-    const XmlNodeList names = selection.selectNodes(QStringLiteral("//PX/PX_Name"));
-    for (int i = 0; i < names.length(); ++i)
-        m_projects->addItem(names.item(i).text());
+    m_projects->addItems(selection.projectNames());
 }
 
 bool HostWindow::openProject(const QString& name)
@@ -242,35 +246,21 @@ void HostWindow::refreshCategoryTree()
     if (project.isEmpty())
         return;
 
-    QHash<QString, QString> bookNames;
-    XmlDocument toc;
-    if (toc.load(docsPath(project + QStringLiteral("/PX_TOC.xml")))) {
-        const XmlNodeList books = toc.selectNodes(QStringLiteral("//PX_Books/Book"));
-        for (int i = 0; i < books.length(); ++i) {
-            const XmlNode acro = books.item(i).selectSingleNode(QStringLiteral("Book_Acro"));
-            const XmlNode name = books.item(i).selectSingleNode(QStringLiteral("Book_Name"));
-            if (acro && name)
-                bookNames.insert(acro.text(), name.text());
-        }
-    }
+    TableOfContents toc;
+    const QHash<QString, QString> bookNames =
+        toc.load(docsPath(project + QStringLiteral("/PX_TOC.xml"))) ? toc.bookNames()
+                                                                    : QHash<QString, QString>();
 
-    XmlDocument categories;
-    if (!categories.load(docsPath(project + QStringLiteral("/PX_BookCategories.xml")))) {
+    CategorySet set;
+    if (!set.load(docsPath(project + QStringLiteral("/PX_BookCategories.xml")))) {
         auto* missing = new QTreeWidgetItem(m_categories, {tr("(no PX_BookCategories.xml yet)")});
         missing->setDisabled(true);
         return;
     }
-    const XmlNodeList entries =
-        categories.selectNodes(QStringLiteral("BookSet_Categories/Category"));
-    for (int i = 0; i < entries.length(); ++i) {
-        const XmlNode category = entries.item(i);
-        const XmlNode name = category.selectSingleNode(QStringLiteral("CategoryName"));
-        auto* item = new QTreeWidgetItem(m_categories, {name ? name.text() : QString()});
-        const XmlNodeList acros = category.selectNodes(QStringLiteral("BookAcro"));
-        for (int j = 0; j < acros.length(); ++j) {
-            const QString acro = acros.item(j).text();
+    for (const CategorySet::Category& category : set.categories()) {
+        auto* item = new QTreeWidgetItem(m_categories, {category.name});
+        for (const QString& acro : category.bookAcros)
             new QTreeWidgetItem(item, {bookNames.value(acro, acro), acro});
-        }
     }
     m_categories->expandAll();
 }

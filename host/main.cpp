@@ -1,7 +1,9 @@
-#include "control/ctlGlobalsTab.h"
 #include "host/DataRoots.h"
 #include "host/HostOptions.h"
 #include "host/HostWindow.h"
+
+#include <globalstab/ctlGlobalsTab.h>
+#include <globalstab/version.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -53,10 +55,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("globalstab"));
     QApplication::setApplicationName(QStringLiteral("globalstab-host"));
-    QApplication::setApplicationVersion(QStringLiteral(GLOBALSTAB_VERSION));
+    QApplication::setApplicationVersion(QStringLiteral(GLOBALSTAB_VERSION_STRING));
 
     const ParseResult parsed =
-        parseHostOptions(QApplication::arguments(), QStringLiteral(GLOBALSTAB_VERSION));
+        parseHostOptions(QApplication::arguments(), QStringLiteral(GLOBALSTAB_VERSION_STRING));
     switch (parsed.outcome) {
     case ParseOutcome::Help:
     case ParseOutcome::Version:

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <globalstab/MessageTypes.h>
+#include <globalstab/globalstab_export.h>
+
 #include <QString>
 
 #include <memory>
@@ -8,30 +11,10 @@ class QWidget;
 
 namespace globalstab {
 
-enum class MessageIcon
-{
-    None,
-    Information,
-    Critical,
-    Question,
-    Exclamation
-};
-enum class MessageButtons
-{
-    Ok,
-    YesNo
-};
-enum class MessageAnswer
-{
-    Ok,
-    Yes,
-    No
-};
-
 // The component shows every message box and the file-open dialog through this interface.
 // A host may install its own (to restyle the dialogs or to log them); tests install one
 // that records what was shown and answers from a script.
-class DialogProvider
+class GLOBALSTAB_EXPORT DialogProvider
 {
 public:
     virtual ~DialogProvider() = default;
@@ -45,7 +28,7 @@ public:
 };
 
 // Shows real QMessageBox and QFileDialog windows.
-class QtDialogProvider : public DialogProvider
+class GLOBALSTAB_EXPORT QtDialogProvider : public DialogProvider
 {
 public:
     MessageAnswer messageBox(QWidget* parent, const QString& text, const QString& title,

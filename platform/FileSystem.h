@@ -1,5 +1,7 @@
 #pragma once
 
+#include <globalstab/globalstab_export.h>
+
 #include <QList>
 #include <QString>
 
@@ -17,7 +19,7 @@ struct FileEntry
 };
 
 // A folder of the file system: its path, files and subfolders.
-class Folder
+class GLOBALSTAB_EXPORT Folder
 {
 public:
     Folder() = default;
@@ -49,7 +51,7 @@ private:
 //  - Hidden (2): the name starts with "."; reported only, never set.
 //  - System (4): never reported; setting it is ignored.
 //  - Archive (32): the sticky bit, which Linux ignores on regular files.
-class FileSystem
+class GLOBALSTAB_EXPORT FileSystem
 {
 public:
     enum Attribute

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <globalstab/globalstab_export.h>
+
 #include <QString>
 
 #include <exception>
@@ -26,7 +28,7 @@ constexpr int XmlFailure = -2147467259;
 } // namespace rt
 
 // A run-time error: a number and a description meant for the user.
-class RuntimeError : public std::exception
+class GLOBALSTAB_EXPORT RuntimeError : public std::exception
 {
 public:
     RuntimeError(int number, QString description);
@@ -43,15 +45,6 @@ private:
 
 // Throws a RuntimeError. (Named apart from QWidget::raise, which hides plain "raise" in
 // widget code.)
-[[noreturn]] void raiseError(int number, const QString& description);
-
-// Converts a value as the classic 32-bit integer conversion does: rounds half to even,
-// raises 13 for text that is not a number and 6 when it does not fit.
-qint32 toLong(const QVariant& value);
-
-// The shared numeric test: optional blanks, an optional sign, digits with at most one
-// decimal point (at least one digit), optional blanks. No exponents, no hexadecimal, no
-// thousands separators.
-bool isNumeric(const QString& text);
+[[noreturn]] GLOBALSTAB_EXPORT void raiseError(int number, const QString& description);
 
 } // namespace globalstab

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "services/DeveloperServices.h"
+#include <globalstab/DeveloperServices.h>
+#include <globalstab/globalstab_export.h>
 
 namespace globalstab {
 
 // The services backed by the file system below a data root, so that the component works
 // without an authoring tool around it.
-class DefaultServiceProvider : public ServiceProvider
+class GLOBALSTAB_EXPORT DefaultServiceProvider : public ServiceProvider
 {
 public:
     // dataRoot gets a trailing "/" when it has no separator at its end.

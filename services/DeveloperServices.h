@@ -1,5 +1,7 @@
 #pragma once
 
+#include <globalstab/globalstab_export.h>
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -12,7 +14,7 @@ namespace globalstab {
 // procedure through the installed ServiceProvider and drops it before returning. Any
 // operation may throw RuntimeError; the calling procedure reports it.
 
-class DeveloperSettingsService
+class GLOBALSTAB_EXPORT DeveloperSettingsService
 {
 public:
     virtual ~DeveloperSettingsService() = default;
@@ -22,14 +24,14 @@ public:
     virtual QVariant getDeveloperInstallType() = 0;
 };
 
-class ProjectRankService
+class GLOBALSTAB_EXPORT ProjectRankService
 {
 public:
     virtual ~ProjectRankService() = default;
     virtual QString GetProjectRank(QString& projectName) = 0;
 };
 
-class GlobalBookService
+class GLOBALSTAB_EXPORT GlobalBookService
 {
 public:
     virtual ~GlobalBookService() = default;
@@ -46,7 +48,7 @@ public:
                                 const QString& oldName) = 0;
 };
 
-class FileCopyService
+class GLOBALSTAB_EXPORT FileCopyService
 {
 public:
     virtual ~FileCopyService() = default;
@@ -55,7 +57,7 @@ public:
                              const QString& globalFolder) = 0;
 };
 
-class BookEntryService
+class GLOBALSTAB_EXPORT BookEntryService
 {
 public:
     virtual ~BookEntryService() = default;
@@ -63,7 +65,7 @@ public:
                               const QString& categorySetPath) = 0;
 };
 
-class BookCategoryService
+class GLOBALSTAB_EXPORT BookCategoryService
 {
 public:
     virtual ~BookCategoryService() = default;
@@ -83,7 +85,7 @@ public:
 
 // Creates the services. Returning nullptr makes the calling procedure fail with run-time
 // error 429, as a service that cannot be created does.
-class ServiceProvider
+class GLOBALSTAB_EXPORT ServiceProvider
 {
 public:
     virtual ~ServiceProvider() = default;

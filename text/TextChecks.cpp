@@ -1,120 +1,147 @@
-#include "control/ctlGlobalsTab.h"
+#include "text/TextChecks.h"
 
-#include <QListWidget>
+#include "core/StringTable.h"
+
+#include <array>
+#include <utility>
 
 namespace globalstab {
 
 namespace {
-const QString Token = QStringLiteral("@px@");
 const QString Quote = QStringLiteral("\"");
 } // namespace
 
-bool ctlGlobalsTab::bcheckCharacters(const QString& strText, const QString& strLabel)
+QString escapeXml(const QString& word)
 {
-    bool result = false;
-    Trap("bcheckCharacters", [&] {
-        const QString canNotBeUsed = GetResString(130);
-        // "&quote;" (not "&quot;") is the entity refused here: authors may write "&quot;".
-        static const QStringList entities = {Token,
-                                             QStringLiteral("&amp;"),
-                                             QStringLiteral("&lt;"),
-                                             QStringLiteral("&gt;"),
-                                             QStringLiteral("&quote;"),
-                                             QStringLiteral("&apos;")};
-        for (const QString& entity : entities) {
-            if (!strText.contains(entity))
-                continue;
-            if (entity == Token)
-                MsgBox(Token + canNotBeUsed + strLabel, MessageButtons::Ok, MessageIcon::Critical);
-            else
-                MsgBox(entity + QStringLiteral(" ") + canNotBeUsed + strLabel, MessageButtons::Ok,
-                       MessageIcon::Information);
-            return;
-        }
-        result = true;
-    });
-    return result;
+    static const std::pair<QString, QString> steps[] = {
+        {LinkSeparator, QStringLiteral(" ")},
+        {QStringLiteral("?"), Quote},
+        {QStringLiteral("&"), QStringLiteral("&amp;")},
+        {QStringLiteral("<"), QStringLiteral("&lt;")},
+        {QStringLiteral(">"), QStringLiteral("&gt;")},
+        {Quote, QStringLiteral("&quot;")},
+        {QStringLiteral("'"), QStringLiteral("&apos;")},
+    };
+    QString escaped = word;
+    for (const auto& [find, replacement] : steps)
+        escaped.replace(find, replacement, Qt::CaseSensitive);
+    return escaped;
 }
 
-QString ctlGlobalsTab::strCheckXMLCharacters(const QString& strText, const QString& strLabel)
+// One pass, so that an escaped entity text ("&amp;lt;") comes back as the text the author
+// typed ("&lt;").
+QString unescapeXml(const QString& text)
 {
+    static const std::array<std::pair<QLatin1StringView, QChar>, 5> entities{{
+        {QLatin1StringView("&amp;"), QLatin1Char('&')},
+        {QLatin1StringView("&lt;"), QLatin1Char('<')},
+        {QLatin1StringView("&gt;"), QLatin1Char('>')},
+        {QLatin1StringView("&quot;"), QLatin1Char('"')},
+        {QLatin1StringView("&apos;"), QLatin1Char('\'')},
+    }};
     QString result;
-    Trap("strCheckXMLCharacters", [&] {
-        const QString foundIn = GetResString(139);
-        result = strText;
-        struct Refused
-        {
-            QString text;
-            QString closing;
-        };
-        static const Refused refused[] = {
-            {QStringLiteral("&"), QStringLiteral(") ")},
-            {QStringLiteral("'"), QStringLiteral(") ")},
-            {Quote, QStringLiteral(") ")},
-            {QStringLiteral("?"), QStringLiteral(") ")},
-            {QStringLiteral("/"), QStringLiteral(")")},
-            {QStringLiteral("\\"), QStringLiteral(") ")},
-            {QStringLiteral(":"), QStringLiteral(") ")},
-            {QStringLiteral("*"), QStringLiteral(") ")},
-            {QStringLiteral("<"), QStringLiteral(") ")},
-            {QStringLiteral(">"), QStringLiteral(") ")},
-            {QStringLiteral("|"), QStringLiteral(") ")},
-            {Token, QStringLiteral(")")},
-        };
-        // Every entry is tested, so the author learns of all refused characters at once.
-        for (const Refused& entry : refused) {
-            if (!strText.contains(entry.text))
-                continue;
-            const QString invalid = GetResString(141);
-            MsgBox(invalid + QStringLiteral("(") + entry.text + entry.closing +
-                       QStringLiteral(" ") + foundIn + QStringLiteral(" ") + strLabel,
-                   MessageButtons::Ok, MessageIcon::Critical);
-            result.clear();
-        }
-    });
-    return result;
-}
-
-QString ctlGlobalsTab::mstrCheckSpecialCharacters(const QString& vstrCurWord)
-{
-    QString result;
-    Trap("mstrCheckSpecialCharacters", [&] {
-        // "&" goes before the entities are produced, so they are not escaped twice; "?"
-        // becomes a quote and then "&quot;".
-        static const std::pair<QString, QString> steps[] = {
-            {Token, QStringLiteral(" ")},
-            {QStringLiteral("?"), Quote},
-            {QStringLiteral("&"), QStringLiteral("&amp;")},
-            {QStringLiteral("<"), QStringLiteral("&lt;")},
-            {QStringLiteral(">"), QStringLiteral("&gt;")},
-            {Quote, QStringLiteral("&quot;")},
-            {QStringLiteral("'"), QStringLiteral("&apos;")},
-        };
-        QString word = vstrCurWord;
-        for (const auto& [find, replacement] : steps)
-            word.replace(find, replacement, Qt::CaseSensitive);
-        result = word;
-    });
-    return result;
-}
-
-bool ctlGlobalsTab::bCheckElement(const QString& strItem, QListWidget* lstList)
-{
-    bool result = false;
-    Trap(
-        "bCheckElement",
-        [&] {
-            if (!lstList)
-                raiseError(rt::ObjectNotSet, QStringLiteral("Object variable not set: no list"));
-            const QString wanted = strItem.toUpper();
-            for (int i = 0; i < lstList->count(); ++i) {
-                if (lstList->item(i)->text().toUpper() == wanted)
-                    return;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        bool replaced = false;
+        if (text.at(i) == QLatin1Char('&')) {
+            const QStringView rest = QStringView(text).mid(i);
+            for (const auto& [entity, character] : entities) {
+                if (rest.startsWith(entity)) {
+                    result += character;
+                    i += entity.size();
+                    replaced = true;
+                    break;
+                }
             }
-            result = true;
-        },
-        ErrorForm::UserControl);
+        }
+        if (!replaced)
+            result += text.at(i++);
+    }
     return result;
+}
+
+std::optional<Message> refusedEntity(const QString& text, const QString& label)
+{
+    const QString canNotBeUsed = resourceString(130);
+    // "&quote;" (not "&quot;") is the entity refused here: authors may write "&quot;".
+    static const QStringList entities = {
+        LinkSeparator,          QStringLiteral("&amp;"),   QStringLiteral("&lt;"),
+        QStringLiteral("&gt;"), QStringLiteral("&quote;"), QStringLiteral("&apos;")};
+    for (const QString& entity : entities) {
+        if (!text.contains(entity))
+            continue;
+        if (entity == LinkSeparator)
+            return Message{LinkSeparator + canNotBeUsed + label, QString(), MessageIcon::Critical,
+                           MessageButtons::Ok};
+        return Message{entity + QStringLiteral(" ") + canNotBeUsed + label, QString(),
+                       MessageIcon::Information, MessageButtons::Ok};
+    }
+    return std::nullopt;
+}
+
+QList<Message> refusedCharacters(const QString& text, const QString& label)
+{
+    const QString foundIn = resourceString(139);
+    struct Refused
+    {
+        QString text;
+        QString closing;
+    };
+    static const Refused refused[] = {
+        {QStringLiteral("&"), QStringLiteral(") ")},
+        {QStringLiteral("'"), QStringLiteral(") ")},
+        {Quote, QStringLiteral(") ")},
+        {QStringLiteral("?"), QStringLiteral(") ")},
+        {QStringLiteral("/"), QStringLiteral(")")},
+        {QStringLiteral("\\"), QStringLiteral(") ")},
+        {QStringLiteral(":"), QStringLiteral(") ")},
+        {QStringLiteral("*"), QStringLiteral(") ")},
+        {QStringLiteral("<"), QStringLiteral(") ")},
+        {QStringLiteral(">"), QStringLiteral(") ")},
+        {QStringLiteral("|"), QStringLiteral(") ")},
+        {LinkSeparator, QStringLiteral(")")},
+    };
+    QList<Message> messages;
+    for (const Refused& entry : refused) {
+        if (!text.contains(entry.text))
+            continue;
+        messages.append(Message{resourceString(141) + QStringLiteral("(") + entry.text +
+                                    entry.closing + QStringLiteral(" ") + foundIn +
+                                    QStringLiteral(" ") + label,
+                                QString(), MessageIcon::Critical, MessageButtons::Ok});
+    }
+    return messages;
+}
+
+bool notListed(const QString& item, const QStringList& entries)
+{
+    const QString wanted = item.toUpper();
+    for (const QString& entry : entries) {
+        if (entry.toUpper() == wanted)
+            return false;
+    }
+    return true;
+}
+
+bool holdsMarkupCharacter(const QString& name)
+{
+    for (const QChar c : name) {
+        if (c == QLatin1Char('<') || c == QLatin1Char('&') || c == QLatin1Char('>') ||
+            c == QLatin1Char('"') || c == QLatin1Char('\''))
+            return true;
+    }
+    return false;
+}
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && text.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first);
 }
 
 } // namespace globalstab

@@ -5,8 +5,10 @@
 //
 // --smoke builds everything, opens the project without showing a dialog, and exits 0 when
 // no message was raised and the host's own rank service was used.
-#include "control/ctlGlobalsTab.h"
-#include "services/DefaultServices.h"
+#include <globalstab/DefaultServices.h>
+#include <globalstab/Dialogs.h>
+#include <globalstab/ctlGlobalsTab.h>
+#include <globalstab/version.h>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -107,8 +109,9 @@ int main(int argc, char** argv)
 
     if (smoke) {
         const QString rank = tab->findChild<QLineEdit*>(QStringLiteral("txtPrjoectRank"))->text();
-        QTextStream(stdout) << "project " << tab->ProjectName() << ", rank " << rank << ", "
-                            << dialogs->shown << " message(s)\n";
+        QTextStream(stdout) << "globalstab " << GLOBALSTAB_VERSION_STRING << ": project "
+                            << tab->ProjectName() << ", rank " << rank << ", " << dialogs->shown
+                            << " message(s)\n";
         return dialogs->shown == 0 && rank == QLatin1String("7") ? 0 : 1;
     }
     return app.exec();

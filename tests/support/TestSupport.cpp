@@ -2,26 +2,18 @@
 
 #include "platform/FileSystem.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 namespace globalstab::test {
 
 MessageAnswer RecordingDialogs::messageBox(QWidget*, const QString& text, const QString& title,
                                            MessageIcon icon, MessageButtons buttons)
 {
-    messages.append({text, title, icon, buttons});
-    if (buttons == MessageButtons::Ok)
-        return MessageAnswer::Ok;
-    if (answers.empty())
-        return MessageAnswer::Yes;
-    const MessageAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return record({text, title, icon, buttons});
 }
 
 QString RecordingDialogs::getOpenFileName(QWidget*, const QString& title, const QString& filter)
@@ -34,52 +26,6 @@ QString RecordingDialogs::getOpenFileName(QWidget*, const QString& title, const 
     const QString name = fileNames.front();
     fileNames.pop_front();
     return name;
-}
-
-QStringList RecordingDialogs::texts() const
-{
-    QStringList result;
-    for (const ShownMessage& message : messages)
-        result << message.text;
-    return result;
-}
-
-QString samplesDir()
-{
-    return QStringLiteral(GLOBALSTAB_SAMPLES_DIR);
-}
-
-bool copyTree(const QString& from, const QString& to)
-{
-    return QDir().mkpath(to) && !caught([&] { FileSystem().CopyFolder(from, to); });
-}
-
-SampleDataRoot::SampleDataRoot()
-{
-    if (m_dir.isValid())
-        copyTree(samplesDir(), m_dir.path());
-}
-
-QString SampleDataRoot::path(const QString& relative) const
-{
-    return FileSystem::resolve(root() + relative);
-}
-
-QByteArray SampleDataRoot::read(const QString& relative) const
-{
-    QFile file(path(relative));
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-void SampleDataRoot::write(const QString& relative, const QByteArray& data) const
-{
-    const QString target = path(relative);
-    QDir().mkpath(QFileInfo(target).path());
-    QFile file(target);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(data);
 }
 
 TabHarness::TabHarness(qint32 installType, bool openSampleProject)
@@ -105,9 +51,16 @@ TabHarness::~TabHarness()
 
 void TabHarness::click(const char* button)
 {
-    auto* target = widget<QPushButton>(button);
-    if (target)
-        QTest::mouseClick(target, Qt::LeftButton);
+    if (auto* target = widget<QPushButton>(button))
+        clickAt(target, target->rect().center());
+}
+
+void TabHarness::clickAt(QWidget* target, const QPoint& position)
+{
+    // Through the window, as a real pointer arrives: the press and the release go wherever
+    // the window's own event handling sends them.
+    QWidget* top = target->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, target->mapTo(top, position));
 }
 
 bool TabHarness::clickItem(const char* list, const QString& text)
@@ -119,8 +72,9 @@ bool TabHarness::clickItem(const char* list, const QString& text)
     if (found.isEmpty())
         return false;
     target->scrollToItem(found.first());
-    QTest::mouseClick(target->viewport(), Qt::LeftButton, {},
-                      target->visualItemRect(found.first()).center());
+    // Where the entry shows: a long entry reaches beyond the list's right edge.
+    const QRect shown = target->visualItemRect(found.first()) & target->viewport()->rect();
+    clickAt(target->viewport(), shown.center());
     return true;
 }
 

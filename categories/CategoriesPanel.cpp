@@ -1,0 +1,452 @@
+#include "categories/CategoriesPanel.h"
+
+#include "categories/CategoryChanges.h"
+#include "control/PanelHost.h"
+#include "control/ViewStyle.h"
+#include "documents/CategorySet.h"
+#include "platform/FileSystem.h"
+#include "platform/Numbers.h"
+#include "text/TextChecks.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace globalstab {
+
+namespace {
+constexpr int OnCategoryAdditionEvent = 2;
+constexpr int OnCategoryDeletionEvent = 6;
+const QString ModeAdd = QStringLiteral("ADD");
+const QString ModeEdit = QStringLiteral("EDIT");
+} // namespace
+
+CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidget* tab,
+                                 QObject* clickFilter)
+    : QGroupBox(tab), m_host(host)
+{
+    using view::twips;
+    using view::twipsAt;
+    builder.frame(this, "FraHC", tab, twips(120, 840, 8000, 6255), 25, clickFilter);
+    PictureMoveDown2 = builder.picture("PictureMoveDown2", this, twips(3360, 4680, 270, 270), 37,
+                                       false, false, this);
+    PictureMoveDown1 = builder.picture("PictureMoveDown1", this, twips(3360, 4680, 270, 270), 36,
+                                       false, true, this);
+    PictureMoveUP2 =
+        builder.picture("PictureMoveUP2", this, twips(3360, 4320, 270, 270), 35, true, false, this);
+    PictureMoveUP1 =
+        builder.picture("PictureMoveUP1", this, twips(3360, 4320, 270, 270), 34, true, true, this);
+    cmdApplyAddEditCate =
+        builder.button("cmdApplyAddEditCate", this, twips(5040, 1080, 975, 375), 32);
+    cmdCategoryCancel = builder.button("cmdCategoryCancel", this, twips(6120, 1080, 975, 375), 31);
+    cmdCategoryDelete = builder.button("cmdCategoryDelete", this, twips(2160, 5235, 975, 375), 26);
+    txtCategoryName = builder.edit("txtCategoryName", this, twips(3480, 600, 3615, 315), 29);
+    lstAvaBookCategories =
+        builder.list("lstAvaBookCategories", this, twips(120, 600, 3015, 4515), 27);
+    lblNote = builder.label("lblNote", this, twipsAt(240, 5760), 33);
+    lblCategoryName = builder.label("lblCategoryName", this, twipsAt(3480, 360), 30);
+    lblAvailCatName = builder.label("lblAvailCatName", this, twips(120, 360, 2535, 255), 28);
+
+    cmdApplyAddEditCate->setText(QStringLiteral("108"));
+    cmdCategoryCancel->setText(QStringLiteral("109"));
+    cmdCategoryDelete->setText(QStringLiteral("136"));
+    lblNote->setText(QStringLiteral("5555"));
+    lblCategoryName->setText(QStringLiteral("5553"));
+    lblAvailCatName->setText(QStringLiteral("5552"));
+    setTitle(QStringLiteral("5550"));
+    for (QWidget* hidden : std::initializer_list<QWidget*>{this, PictureMoveDown1, PictureMoveUP1})
+        hidden->setVisible(false);
+
+    txtCategoryName->installEventFilter(this);
+    connect(lstAvaBookCategories, &QListWidget::itemClicked, this,
+            &CategoriesPanel::lstAvaBookCategories_Click);
+    connect(cmdApplyAddEditCate, &QPushButton::clicked, this,
+            &CategoriesPanel::cmdApplyAddEditCate_Click);
+    connect(cmdCategoryCancel, &QPushButton::clicked, this,
+            &CategoriesPanel::cmdCategoryCancel_Click);
+    connect(cmdCategoryDelete, &QPushButton::clicked, this,
+            &CategoriesPanel::cmdCategoryDelete_Click);
+}
+
+void CategoriesPanel::applyTexts()
+{
+    cmdApplyAddEditCate->setText(m_host.text(108));
+    cmdCategoryCancel->setText(m_host.text(109));
+    cmdCategoryDelete->setText(m_host.text(136));
+    lblNote->setText(m_host.text(5555));
+    lblCategoryName->setText(m_host.text(5553));
+    lblAvailCatName->setText(m_host.text(5552));
+    setTitle(m_host.text(5550));
+    for (QLabel* autoSized : {lblNote, lblCategoryName})
+        autoSized->adjustSize();
+
+    txtCategoryName->setToolTip(m_host.text(9013));
+    lstAvaBookCategories->setToolTip(m_host.text(9014));
+    cmdApplyAddEditCate->setToolTip(m_host.text(9015));
+    cmdCategoryCancel->setToolTip(m_host.text(9016));
+    cmdCategoryDelete->setToolTip(m_host.text(9017));
+
+    PictureMoveUP1->setVisible(false);
+    PictureMoveUP2->setVisible(true);
+    PictureMoveDown1->setVisible(false);
+    PictureMoveDown2->setVisible(true);
+}
+
+void CategoriesPanel::prepareForAdd(const QString& title)
+{
+    cmdApplyAddEditCate->setEnabled(true);
+    setTitle(title);
+    cmdCategoryDelete->setVisible(false);
+    if (lstAvaBookCategories->currentRow() != -1)
+        setListIndex(lstAvaBookCategories, -1);
+}
+
+void CategoriesPanel::prepareForEdit(const QString& title)
+{
+    setTitle(title);
+    cmdCategoryDelete->setVisible(true);
+    if (lstAvaBookCategories->currentRow() != -1)
+        setListIndex(lstAvaBookCategories, -1);
+}
+
+void CategoriesPanel::enter()
+{
+    txtCategoryName->clear();
+    setVisible(true);
+}
+
+void CategoriesPanel::GetCategories()
+{
+    trap(m_host, "GetCategories", [&] {
+        const ProjectContext project = m_host.project();
+        m_setPath = project.bookCategoriesPath();
+        std::unique_ptr<BookCategoryService> service = m_host.create<BookCategoryService>();
+        // A set that cannot be written back must not be deleted by the rebuild.
+        if (service->CheckCategoryDocument(m_setPath))
+            return;
+
+        // The list carries names the document lacks into the rebuilt set.
+        QStringList names = listEntries(lstAvaBookCategories);
+        if (FileSystem().FileExists(m_setPath)) {
+            CategorySet set;
+            if (!set.load(m_setPath))
+                m_host.message(m_host.text(2002), MessageButtons::Ok, MessageIcon::Information);
+            else
+                names = categories::mergeNames(names, set.names());
+        }
+        setListEntries(lstAvaBookCategories, names);
+
+        categories::rebuildSet(*service,
+                               {project.docsFolder(), m_setPath, project.tocPath(),
+                                m_host.defaultCategoriesPath(), project.installType},
+                               names);
+        lblAvaBookCateLoad(names);
+    });
+}
+
+void CategoriesPanel::lblAvaBookCateLoad(const QStringList& categories)
+{
+    trap(m_host, "lblAvaBookCateLoad", [&] { setListEntries(lstAvaBookCategories, categories); });
+}
+
+// Lists the categories of the set in document order, without "Other Category".
+void CategoriesPanel::PopulateCategories()
+{
+    trap(m_host, "PopulateCategories", [&] {
+        CategorySet set;
+        if (!set.load(m_setPath))
+            return;
+        QStringList names = set.names();
+        names.removeAll(CategorySet::OtherCategory);
+        setListEntries(lstAvaBookCategories, names);
+    });
+}
+
+void CategoriesPanel::lstAvaBookCategories_Click()
+{
+    trap(m_host, "lstAvaBookCategories_Click", [&] {
+        if (m_host.mode() != ModeEdit)
+            return;
+        cmdApplyAddEditCate->setEnabled(true);
+        const QString name = listText(lstAvaBookCategories);
+        txtCategoryName->setText(name);
+        m_host.setSelectedCategory(name);
+    });
+}
+
+QString CategoriesPanel::defaultCategoryMessage(const QString& name, int stringId)
+{
+    return name + QStringLiteral(" ") + m_host.text(stringId);
+}
+
+void CategoriesPanel::txtCategoryName_GotFocus()
+{
+    trap(m_host, "txtCategoryName_GotFocus", [&] {
+        if (m_host.mode() != ModeEdit)
+            return;
+        std::unique_ptr<BookCategoryService> service = m_host.create<BookCategoryService>();
+        const QString name = listText(lstAvaBookCategories);
+        // A warning only: the apply refuses the rename.
+        if (service->IsDefaultCategory(m_host.defaultCategoriesPath(), name,
+                                       m_host.project().installType))
+            m_host.message(defaultCategoryMessage(name, 9027), MessageButtons::Ok,
+                           MessageIcon::None);
+    });
+}
+
+void CategoriesPanel::txtCategoryName_KeyPress(int& keyAscii)
+{
+    trap(m_host, "txtCategoryName_KeyPress", [&] {
+        if (m_host.mode() == ModeEdit && listIndex(lstAvaBookCategories) == -1) {
+            m_host.message(m_host.text(9026), MessageButtons::Ok, MessageIcon::Information);
+            keyAscii = 0;
+        }
+    });
+}
+
+void CategoriesPanel::cmdApplyAddEditCate_Click()
+{
+    trap(m_host, "cmdApplyAddEditCate_Click", [&] {
+        const QString mode = m_host.mode();
+        const qint32 installType = m_host.project().installType;
+        std::unique_ptr<BookCategoryService> service = m_host.create<BookCategoryService>();
+        // Refusals of what was typed still tell the host, which refreshes its tree.
+        const auto refuse = [&](int stringId) {
+            m_host.message(m_host.text(stringId), MessageButtons::Ok, MessageIcon::Information);
+            txtCategoryName->setFocus();
+            m_host.raiseEvent(OnCategoryAdditionEvent, {});
+        };
+
+        if (mode == ModeEdit) {
+            const QString selected = listText(lstAvaBookCategories);
+            if (service->IsDefaultCategory(m_host.defaultCategoriesPath(), selected, installType)) {
+                m_host.message(defaultCategoryMessage(selected, 9027), MessageButtons::Ok,
+                               MessageIcon::None);
+                return;
+            }
+        }
+        if (mode == ModeAdd &&
+            !m_host.checkElement(txtCategoryName->text(), lstAvaBookCategories)) {
+            m_host.message(m_host.text(5556), MessageButtons::Ok, MessageIcon::Information);
+            return;
+        }
+        const QString name = trimBlanks(txtCategoryName->text());
+        if (name.isEmpty())
+            return refuse(2004);
+        if (name.size() > toLong(m_host.text(143)))
+            return refuse(2005);
+        if (!m_host.checkElement(name, lstAvaBookCategories)) {
+            m_host.message(m_host.text(2003), MessageButtons::Ok, MessageIcon::Information);
+            return;
+        }
+        if (holdsMarkupCharacter(name))
+            return refuse(2004);
+
+        if (FileSystem().FileExists(m_setPath)) {
+            if (mode == ModeAdd) {
+                service->AddCategory(m_setPath, name);
+            } else if (mode == ModeEdit) {
+                service->RenameCategory(m_setPath, name, m_host.selectedCategory());
+                categories::renameInToc(m_host, m_host.tocPathAtLoad(), name,
+                                        m_host.selectedCategory());
+            }
+        }
+        txtCategoryName->clear();
+        lstAvaBookCategories->clear();
+        GetCategories();
+        m_host.raiseEvent(OnCategoryAdditionEvent, {});
+    });
+}
+
+void CategoriesPanel::cmdCategoryCancel_Click()
+{
+    trap(
+        m_host, "cmdCategoryCancel_Click",
+        [&] {
+            const QString mode = m_host.mode();
+            if (mode == ModeEdit)
+                txtCategoryName->setText(m_host.selectedCategory());
+            else if (mode == ModeAdd)
+                txtCategoryName->clear();
+        },
+        ErrorForm::UserControl);
+}
+
+void CategoriesPanel::cmdCategoryDelete_Click()
+{
+    trap(m_host, "cmdCategoryDelete_Click", [&] {
+        const int selectedIndex = listIndex(lstAvaBookCategories);
+        bool found = true;
+
+        if (m_host.mode() == ModeEdit) {
+            std::unique_ptr<BookCategoryService> service = m_host.create<BookCategoryService>();
+            const QString selected = listText(lstAvaBookCategories);
+            if (service->IsDefaultCategory(m_host.defaultCategoriesPath(), selected,
+                                           m_host.project().installType)) {
+                m_host.message(defaultCategoryMessage(selected, 9028), MessageButtons::Ok,
+                               MessageIcon::None);
+                return;
+            }
+        }
+        const QString typed = txtCategoryName->text();
+        if (typed.isEmpty()) {
+            m_host.message(m_host.text(2006), MessageButtons::Ok, MessageIcon::Information);
+            return;
+        }
+        const QString name = trimBlanks(typed);
+
+        if (m_host.message(m_host.text(138), MessageButtons::YesNo, MessageIcon::Information) ==
+            MessageAnswer::Yes) {
+            int match = -1;
+            const QStringList listed = listEntries(lstAvaBookCategories);
+            for (int i = 0; i < listed.size() && match == -1; ++i) {
+                if (listed.at(i).toUpper() == typed.toUpper())
+                    match = i;
+            }
+            if (match == -1) {
+                found = false;
+            } else {
+                // Without a selection the list has no entry to give up: the list box refuses
+                // the index, as it would for any other invalid one.
+                if (selectedIndex < 0)
+                    raiseError(rt::InvalidArgument,
+                               QStringLiteral("Invalid procedure call or argument: select the "
+                                              "category in the list before deleting it"));
+                delete lstAvaBookCategories->takeItem(selectedIndex);
+                // The removed entry took the selection with it.
+                setListIndex(lstAvaBookCategories, -1);
+                categories::removeFromSet(m_host, m_host.services().get(), m_host.project(),
+                                          m_setPath, name);
+                txtCategoryName->clear();
+                if (match < lstAvaBookCategories->count())
+                    setListIndex(lstAvaBookCategories, match - 1);
+            }
+        }
+        categories::fileUncategorisedBooks(m_host, m_host.services().get(), m_host.project(),
+                                           m_setPath);
+        m_host.raiseEvent(OnCategoryDeletionEvent, {});
+        if (!found)
+            m_host.message(m_host.text(2007), MessageButtons::Ok, MessageIcon::Information);
+    });
+}
+
+// The move happens on the press, so holding the button moves once.
+void CategoriesPanel::PictureMoveUP2_MouseDown()
+{
+    trap(m_host, "PictureMoveUP2_MouseDown", [&] {
+        PictureMoveUP1->setVisible(true);
+        PictureMoveUP2->setVisible(false);
+        imgMoveUp_Click();
+    });
+}
+
+void CategoriesPanel::PictureMoveUP2_MouseUp()
+{
+    trap(m_host, "PictureMoveUP2_MouseUp", [&] {
+        PictureMoveUP2->setVisible(true);
+        PictureMoveUP1->setVisible(false);
+    });
+}
+
+void CategoriesPanel::PictureMoveDown2_MouseDown()
+{
+    trap(m_host, "PictureMoveDown2_MouseDown", [&] {
+        PictureMoveDown1->setVisible(true);
+        PictureMoveDown2->setVisible(false);
+        imgMoveDown_Click();
+    });
+}
+
+void CategoriesPanel::PictureMoveDown2_MouseUp()
+{
+    trap(m_host, "PictureMoveDown2_MouseUp", [&] {
+        PictureMoveDown2->setVisible(true);
+        PictureMoveDown1->setVisible(false);
+    });
+}
+
+void CategoriesPanel::imgMoveUp_Click()
+{
+    trap(m_host, "imgMoveUp_Click", [&] {
+        const int index = listIndex(lstAvaBookCategories);
+        categories::moveCategory(m_setPath, m_host.escape(listText(lstAvaBookCategories)), true);
+        PopulateCategories();
+        if (index > 0)
+            setListIndex(lstAvaBookCategories, index - 1);
+    });
+}
+
+void CategoriesPanel::imgMoveDown_Click()
+{
+    trap(m_host, "imgMoveDown_Click", [&] {
+        const int index = listIndex(lstAvaBookCategories);
+        categories::moveCategory(m_setPath, m_host.escape(listText(lstAvaBookCategories)), false);
+        PopulateCategories();
+        if (index + 1 < lstAvaBookCategories->count())
+            setListIndex(lstAvaBookCategories, index + 1);
+    });
+}
+
+bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            break;
+        if (watched == PictureMoveUP2) {
+            PictureMoveUP2_MouseDown();
+            return true;
+        }
+        if (watched == PictureMoveDown2) {
+            PictureMoveDown2_MouseDown();
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            break;
+        // The pressed picture stands in for the one at rest while the button is held, and
+        // the mouse stays grabbed by the widget that took the press.
+        if (watched == PictureMoveUP2 || watched == PictureMoveUP1) {
+            PictureMoveUP2_MouseUp();
+            return true;
+        }
+        if (watched == PictureMoveDown2 || watched == PictureMoveDown1) {
+            PictureMoveDown2_MouseUp();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress: {
+        if (watched != txtCategoryName)
+            break;
+        // Only keys that produce a character reach the key-press handler.
+        const QString typed = static_cast<QKeyEvent*>(event)->text();
+        if (typed.isEmpty())
+            break;
+        int keyAscii = typed.at(0).unicode();
+        txtCategoryName_KeyPress(keyAscii);
+        if (keyAscii == 0)
+            return true;
+        break;
+    }
+    case QEvent::FocusIn: {
+        // Coming back from a message box is not entering the box anew; counting it would
+        // show the default-category warning over and over.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (watched == txtCategoryName && reason != Qt::ActiveWindowFocusReason &&
+            reason != Qt::PopupFocusReason)
+            txtCategoryName_GotFocus();
+        break;
+    }
+    default:
+        break;
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+} // namespace globalstab

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QStringList>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace globalstab {
+
+class PanelHost;
+
+namespace view {
+class Builder;
+}
+
+// The hierarchical category panel (FraHC): the project's categories, their order, and the
+// adding, renaming and deleting of one, carried across the category set, the table of
+// contents and the books.
+class CategoriesPanel : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    CategoriesPanel(PanelHost& host, view::Builder& builder, QWidget* tab, QObject* clickFilter);
+
+    void applyTexts();
+
+    // What the function lists change here.
+    void prepareForAdd(const QString& title);
+    void prepareForEdit(const QString& title);
+    // Shows the panel with an empty name box; GetCategories() then lists the categories.
+    void enter();
+
+    // Lists the categories and rebuilds the category set from them.
+    void GetCategories();
+
+private:
+    void lblAvaBookCateLoad(const QStringList& categories);
+    void PopulateCategories();
+    void lstAvaBookCategories_Click();
+    void txtCategoryName_GotFocus();
+    void txtCategoryName_KeyPress(int& keyAscii);
+    void cmdApplyAddEditCate_Click();
+    void cmdCategoryCancel_Click();
+    void cmdCategoryDelete_Click();
+    void PictureMoveUP2_MouseDown();
+    void PictureMoveUP2_MouseUp();
+    void PictureMoveDown2_MouseDown();
+    void PictureMoveDown2_MouseUp();
+    void imgMoveUp_Click();
+    void imgMoveDown_Click();
+    // The refusal for a default category: its name, a blank and the text of stringId.
+    QString defaultCategoryMessage(const QString& name, int stringId);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    PanelHost& m_host;
+    QString m_setPath; // the category set of the project the panel was last shown for
+
+    QLabel* PictureMoveDown2 = nullptr;
+    QLabel* PictureMoveDown1 = nullptr;
+    QLabel* PictureMoveUP2 = nullptr;
+    QLabel* PictureMoveUP1 = nullptr;
+    QPushButton* cmdApplyAddEditCate = nullptr;
+    QPushButton* cmdCategoryCancel = nullptr;
+    QPushButton* cmdCategoryDelete = nullptr;
+    QLineEdit* txtCategoryName = nullptr;
+    QListWidget* lstAvaBookCategories = nullptr;
+    QLabel* lblNote = nullptr;
+    QLabel* lblCategoryName = nullptr;
+    QLabel* lblAvailCatName = nullptr;
+};
+
+} // namespace globalstab

@@ -1,0 +1,148 @@
+#include "categories/CategoryChanges.h"
+
+#include "core/StringTable.h"
+#include "documents/BookDocument.h"
+#include "documents/CategorySet.h"
+#include "documents/TableOfContents.h"
+#include "platform/FileSystem.h"
+#include "services/ServiceFactory.h"
+#include "text/TextChecks.h"
+
+namespace globalstab::categories {
+
+namespace {
+void unreadable(Feedback& feedback)
+{
+    feedback.message(resourceString(2002), MessageButtons::Ok, MessageIcon::Information);
+}
+} // namespace
+
+QStringList mergeNames(const QStringList& listed, const QStringList& fromSet)
+{
+    QStringList names = listed;
+    for (const QString& name : fromSet) {
+        if (notListed(name, names) && name != CategorySet::OtherCategory)
+            names << name;
+    }
+    return names;
+}
+
+void rebuildSet(BookCategoryService& service, const SetLocation& where, const QStringList& names)
+{
+    const FileSystem fso;
+    if (fso.FileExists(where.setPath))
+        fso.DeleteFile(where.setPath, false);
+    service.CreateCategoryDocument(where.docsFolder, where.setPath, where.installType, 0);
+    for (const QString& name : names) {
+        if (!service.IsDefaultCategory(where.defaultsPath, name, where.installType))
+            service.AddCategory(where.setPath, name);
+        const QStringList books = service.GetCategoryBooks(name, where.tocPath);
+        service.SetCategoryBooks(name, books, where.setPath);
+    }
+}
+
+void removeFromSet(Feedback& feedback, ServiceProvider* services, const ProjectContext& project,
+                   const QString& setPath, const QString& name)
+{
+    trap(feedback, "DelCateFromXml", [&] {
+        CategorySet set;
+        if (!set.load(setPath)) {
+            unreadable(feedback);
+            return;
+        }
+        QStringList acros = set.removeCategory(name);
+        set.save(setPath);
+
+        {
+            std::unique_ptr<BookCategoryService> service =
+                createService<BookCategoryService>(services);
+            acros << QString();
+            service->SetCategoryBooks(name, acros, setPath);
+        }
+        removeFromToc(feedback, project, project.tocPath(), name);
+    });
+}
+
+void removeFromToc(Feedback& feedback, const ProjectContext& project, const QString& tocPath,
+                   const QString& name)
+{
+    trap(feedback, "DelCateinPXTOC", [&] {
+        TableOfContents toc;
+        if (!toc.load(tocPath)) {
+            unreadable(feedback);
+            return;
+        }
+        const TableOfContents::BookFiles books = toc.removeCategory(name);
+        toc.save(tocPath);
+
+        // Folders and files pair up by position. Only books kept as ".XML" (that spelling)
+        // are XML book documents to clean; a folder without a file has nothing to visit.
+        for (qsizetype i = 0; i < books.folders.size(); ++i) {
+            const QString file = books.files.value(i);
+            if (!file.contains(QLatin1String(".XML"), Qt::CaseSensitive))
+                continue;
+            removeFromBook(feedback, project.bookPath(books.folders.at(i), file), name);
+        }
+    });
+}
+
+void removeFromBook(Feedback& feedback, const QString& bookPath, const QString& name)
+{
+    trap(feedback, "delCateinBookXML", [&] {
+        BookDocument book;
+        if (!book.load(bookPath)) {
+            unreadable(feedback);
+            return;
+        }
+        book.removeCategory(name);
+        book.save(bookPath);
+    });
+}
+
+void renameInToc(Feedback& feedback, const QString& tocPath, const QString& newName,
+                 const QString& oldName)
+{
+    trap(
+        feedback, "EditBookCateinPXTOC",
+        [&] {
+            TableOfContents toc;
+            if (!toc.load(tocPath))
+                return;
+            toc.renameBookCategory(oldName, newName, [&] { toc.save(tocPath); });
+        },
+        ErrorForm::BookTab);
+}
+
+void fileUncategorisedBooks(Feedback& feedback, ServiceProvider* services,
+                            const ProjectContext& project, const QString& setPath)
+{
+    trap(
+        feedback, "GetBookAcroValue",
+        [&] {
+            const QString tocPath = project.tocPath();
+            if (!FileSystem().FileExists(tocPath))
+                return;
+            TableOfContents toc;
+            toc.load(tocPath);
+            // A table of contents without its books (or unreadable) fails here, reported.
+            const std::optional<QStringList> acros = toc.uncategorisedBookAcros();
+            if (!acros)
+                return;
+            std::unique_ptr<BookCategoryService> service =
+                createService<BookCategoryService>(services);
+            service->SetCategoryBooks(CategorySet::OtherCategory, QStringList{QString()} + *acros,
+                                      setPath);
+        },
+        ErrorForm::BookTab);
+}
+
+void moveCategory(const QString& setPath, const QString& escapedName, bool up)
+{
+    CategorySet set;
+    if (!set.load(setPath))
+        return;
+    if (set.moveCategory(escapedName, up))
+        set.save(setPath);
+}
+
+} // namespace globalstab::categories

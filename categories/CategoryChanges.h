@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/Feedback.h"
+#include "documents/ProjectContext.h"
+#include "services/DeveloperServices.h"
+
+#include <QStringList>
+
+// Category changes across the category set, the table of contents and the book documents.
+// Each function that is a procedure of its own traps its errors and reports them under its
+// name, so the caller carries on, as the tab always has.
+
+namespace globalstab::categories {
+
+// The names a refresh lists: the names already listed, then each name of the set that is not
+// listed yet (in any letter case), leaving out "Other Category", which only collects the
+// books without a category and is never offered for editing.
+QStringList mergeNames(const QStringList& listed, const QStringList& fromSet);
+
+// The category set's paths and the install type the rebuild works with.
+struct SetLocation
+{
+    QString docsFolder;
+    QString setPath;
+    QString tocPath;
+    QString defaultsPath;
+    qint32 installType = 0;
+};
+
+// Deletes the set and has the category service write it anew: the defaults first, then each
+// listed name that is not a default, each with the books the table of contents files
+// under it.
+void rebuildSet(BookCategoryService& service, const SetLocation& where, const QStringList& names);
+
+// "DelCateFromXml": removes the category from the set, gives its books to the service (which
+// files them again where they belong) and removes it from the table of contents and books.
+void removeFromSet(Feedback& feedback, ServiceProvider* services, const ProjectContext& project,
+                   const QString& setPath, const QString& name);
+// "DelCateinPXTOC": removes the category from the table of contents, then from each book
+// document kept as ".XML" (that spelling).
+void removeFromToc(Feedback& feedback, const ProjectContext& project, const QString& tocPath,
+                   const QString& name);
+// "delCateinBookXML"
+void removeFromBook(Feedback& feedback, const QString& bookPath, const QString& name);
+// "EditBookCateinPXTOC": the table of contents is saved after each renamed entry.
+void renameInToc(Feedback& feedback, const QString& tocPath, const QString& newName,
+                 const QString& oldName);
+// "GetBookAcroValue": files the books without a category under "Other Category".
+void fileUncategorisedBooks(Feedback& feedback, ServiceProvider* services,
+                            const ProjectContext& project, const QString& setPath);
+
+// Swaps the category (by its escaped name) with its neighbour and saves the set. A name
+// holding markup characters does not match its stored text, so such a category stays where
+// it is; a set that cannot be read stays as it is, unreported.
+void moveCategory(const QString& setPath, const QString& escapedName, bool up);
+
+} // namespace globalstab::categories

@@ -1,0 +1,100 @@
+#include "control/PanelHost.h"
+
+#include "core/StringTable.h"
+#include "text/TextChecks.h"
+
+#include <QListWidget>
+
+namespace globalstab {
+
+QString PanelHost::text(int id)
+{
+    QString result;
+    trap(*this, "GetResString", [&] { result = resourceString(id); });
+    return result;
+}
+
+QString PanelHost::escape(const QString& word)
+{
+    QString result;
+    trap(*this, "mstrCheckSpecialCharacters", [&] { result = escapeXml(word); });
+    return result;
+}
+
+bool PanelHost::checkCharacters(const QString& text, const QString& label)
+{
+    bool result = false;
+    trap(*this, "bcheckCharacters", [&] {
+        if (const std::optional<Message> refusal = refusedEntity(text, label)) {
+            show(*refusal);
+            return;
+        }
+        result = true;
+    });
+    return result;
+}
+
+QString PanelHost::checkXmlCharacters(const QString& text, const QString& label)
+{
+    QString result;
+    trap(*this, "strCheckXMLCharacters", [&] {
+        result = text;
+        for (const Message& refusal : refusedCharacters(text, label)) {
+            show(refusal);
+            result.clear();
+        }
+    });
+    return result;
+}
+
+bool PanelHost::checkElement(const QString& item, const QListWidget* list)
+{
+    bool result = false;
+    trap(
+        *this, "bCheckElement",
+        [&] {
+            if (!list)
+                raiseError(rt::ObjectNotSet, QStringLiteral("Object variable not set: no list"));
+            result = notListed(item, listEntries(list));
+        },
+        ErrorForm::UserControl);
+    return result;
+}
+
+int listIndex(const QListWidget* list)
+{
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+QString listText(const QListWidget* list)
+{
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+void setListIndex(QListWidget* list, int index)
+{
+    if (index < 0 || index >= list->count()) {
+        list->clearSelection();
+        list->setCurrentRow(-1);
+        return;
+    }
+    list->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+}
+
+QStringList listEntries(const QListWidget* list)
+{
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->item(i)->text();
+    return entries;
+}
+
+void setListEntries(QListWidget* list, const QStringList& entries)
+{
+    list->clear();
+    list->addItems(entries);
+}
+
+} // namespace globalstab

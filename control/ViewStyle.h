@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPixmap>
+#include <QRect>
+
+#include <utility>
+#include <vector>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QObject;
+class QPushButton;
+class QWidget;
+
+namespace globalstab {
+
+// The designed look of the tab: positions in twips, its two greys, its font.
+namespace view {
+
+// At 96 dots per inch 15 twips make a pixel.
+constexpr int TwipsPerPixel = 15;
+QRect twips(int left, int top, int width, int height);
+// A position only: the widget sizes itself to its caption.
+QRect twipsAt(int left, int top);
+
+extern const QColor BackColor;
+extern const QColor FrameColor;
+QFont font();
+void fillBackground(QWidget* widget, const QColor& color);
+// A small arrow on the frame colour; the pressed look is sunken and darker.
+QPixmap arrowPixmap(bool up, bool pressed);
+
+// Places the widgets of the view and notes their place in the tab order, which runs across
+// all panels by the designed tab index.
+class Builder
+{
+public:
+    template <typename Widget>
+    Widget* place(Widget* widget, const char* name, QWidget* container, const QRect& geometry,
+                  int tabIndex)
+    {
+        placeWidget(widget, name, container, geometry, tabIndex);
+        return widget;
+    }
+    // A frame on the frame colour; clicks reach clickFilter when one is given.
+    QGroupBox* frame(QGroupBox* box, const char* name, QWidget* container, const QRect& geometry,
+                     int tabIndex, QObject* clickFilter);
+    QLabel* label(const char* name, QWidget* container, const QRect& geometry, int tabIndex);
+    QListWidget* list(const char* name, QWidget* container, const QRect& geometry, int tabIndex);
+    QPushButton* button(const char* name, QWidget* container, const QRect& geometry, int tabIndex);
+    QLineEdit* edit(const char* name, QWidget* container, const QRect& geometry, int tabIndex);
+    QLabel* picture(const char* name, QWidget* container, const QRect& geometry, int tabIndex,
+                    bool up, bool pressed, QObject* mouseFilter);
+
+    // Chains the focusable widgets in tab-index order.
+    void applyTabOrder();
+
+private:
+    void placeWidget(QWidget* widget, const char* name, QWidget* container, const QRect& geometry,
+                     int tabIndex);
+    std::vector<std::pair<int, QWidget*>> m_tabOrder;
+};
+
+} // namespace view
+
+} // namespace globalstab

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "control/PanelHost.h"
+#include "control/ctlGlobalsTab.h"
+
+class QListWidget;
+class QPushButton;
+
+namespace globalstab {
+
+class CategoriesPanel;
+class GlobalPagesPanel;
+class ProjectInfoPanel;
+
+// The shell behind the tab: the function lists, the switching between the panels, the
+// shared state, the events and the host services. The panels reach it as their PanelHost.
+class GLOBALSTAB_NO_EXPORT ctlGlobalsTab::Private : public PanelHost
+{
+public:
+    Private(ctlGlobalsTab* tab, std::shared_ptr<ServiceProvider> services,
+            std::shared_ptr<DialogProvider> dialogs);
+
+    void createView();
+    void setAccessibleTexts();
+    void UserControl_Initialize();
+    void SetToolTips();
+    void LoadResource();
+    void UserControl_Click();
+    QString GetPXAcro(const QString& path, const QString& projectName);
+
+    void cmdAdd_Click();
+    void cmdEdit_Click();
+    void lstAddItems_Click();
+    void lstEditItems_Click();
+    void UpdateUI(QString& item);
+    void ListBoxVisible(bool& visible);
+    void fraAddEditGblPage_Click();
+    void fraEditPrjNameID_Click();
+    void FraHC_Click();
+
+    // PanelHost
+    MessageAnswer show(const Message& message) override;
+    ProjectContext project() const override;
+    void setCurrentProjectName(const QString& name) override;
+    void setProjectName(const QString& name) override;
+    QString mode() const override;
+    QString pageName() const override;
+    QString selectedPage() const override;
+    void setSelectedPage(const QString& name) override;
+    QString selectedCategory() const override;
+    void setSelectedCategory(const QString& name) override;
+    QString tocPathAtLoad() const override { return tocPath; }
+    QString defaultCategoriesPath() const override { return defaultsPath; }
+    std::shared_ptr<ServiceProvider> services() const override;
+    void raiseEvent(int number, const QVariantList& arguments) override;
+    void setBusy(bool busy) override;
+    QString openFileName(const QString& title, const QString& filter) override;
+    void updateUI(const QString& item) override;
+    void loadPageName() override;
+
+    ctlGlobalsTab* const q;
+    std::shared_ptr<ServiceProvider> serviceOverride;
+    std::shared_ptr<DialogProvider> dialogOverride;
+
+    QString tocPath;      // the table of contents of the project at the last start-up work
+    QString defaultsPath; // the data root's default categories
+
+    ProjectInfoPanel* info = nullptr;
+    CategoriesPanel* categories = nullptr;
+    GlobalPagesPanel* pages = nullptr;
+    QListWidget* lstAddItems = nullptr;
+    QListWidget* lstEditItems = nullptr;
+    QPushButton* cmdEdit = nullptr;
+    QPushButton* cmdAdd = nullptr;
+};
+
+} // namespace globalstab

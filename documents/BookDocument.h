@@ -1,0 +1,19 @@
+#pragma once
+
+#include "documents/DocumentAccess.h"
+
+namespace globalstab {
+
+// A book document: Book_Master/Book with the book's key, its path and its
+// BookSet_Categories.
+class BookDocument : public Document
+{
+public:
+    // Book_Key becomes the project name and Book_Path the project name & "\" & folder,
+    // where the document has them.
+    void setProject(const QString& projectName, const QString& folder);
+    // Removes the category, in any letter case, from every BookSet_Categories of a Book.
+    void removeCategory(const QString& name);
+};
+
+} // namespace globalstab

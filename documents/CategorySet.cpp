@@ -1,0 +1,164 @@
+#include "documents/CategorySet.h"
+
+namespace globalstab {
+
+using namespace access;
+
+const QString CategorySet::OtherCategory = QStringLiteral("Other Category");
+
+namespace {
+
+XmlNode findCategory(const XmlNode& root, const QString& name)
+{
+    for (const XmlNode& category : nodesOf(root.selectNodes(QStringLiteral("Category")))) {
+        if (childText(category, QStringLiteral("CategoryName")) == name)
+            return category;
+    }
+    return XmlNode();
+}
+
+XmlNode appendCategory(XmlDocument& doc, XmlNode root, const QString& name)
+{
+    XmlNode category = appendElement(doc, root, QStringLiteral("Category"));
+    appendElement(doc, category, QStringLiteral("CategoryName"), name);
+    return category;
+}
+
+// Puts moving in front of before, its neighbour; false when there is no such neighbour.
+bool putBefore(const XmlNode& moving, const XmlNode& before)
+{
+    if (!moving || !before)
+        return false;
+    XmlNode parent = before.parentNode();
+    parent.removeChild(moving);
+    parent.insertBefore(moving, before);
+    return true;
+}
+
+} // namespace
+
+void CategorySet::create(const QStringList& defaultNames, const QStringList& uncategorisedBooks)
+{
+    m_doc = XmlDocument();
+    XmlNode root = m_doc.appendChild(m_doc.createElement(QStringLiteral("BookSet_Categories")));
+    for (const QString& name : defaultNames) {
+        XmlNode category = appendCategory(m_doc, root, name);
+        if (name != OtherCategory)
+            continue;
+        for (const QString& acro : uncategorisedBooks)
+            appendElement(m_doc, category, QStringLiteral("BookAcro"), acro);
+    }
+}
+
+QStringList CategorySet::names() const
+{
+    QStringList names;
+    for (const XmlNode& name :
+         nodesOf(m_doc.selectNodes(QStringLiteral("BookSet_Categories/Category/CategoryName"))))
+        names << name.text();
+    return names;
+}
+
+QList<CategorySet::Category> CategorySet::categories() const
+{
+    QList<Category> result;
+    for (const XmlNode& category :
+         nodesOf(m_doc.selectNodes(QStringLiteral("BookSet_Categories/Category")))) {
+        Category entry{childText(category, QStringLiteral("CategoryName")), {}};
+        for (const XmlNode& acro : nodesOf(category.selectNodes(QStringLiteral("BookAcro"))))
+            entry.bookAcros << acro.text();
+        result << entry;
+    }
+    return result;
+}
+
+bool CategorySet::add(const QString& name, const QString& path)
+{
+    XmlNode root = requireElement(m_doc, QStringLiteral("BookSet_Categories"), path);
+    if (!findCategory(root, name).isNull())
+        return false;
+    appendCategory(m_doc, root, name);
+    return true;
+}
+
+bool CategorySet::rename(const QString& oldName, const QString& newName, const QString& path)
+{
+    bool renamed = false;
+    const XmlNode root = requireElement(m_doc, QStringLiteral("BookSet_Categories"), path);
+    for (const XmlNode& category : nodesOf(root.selectNodes(QStringLiteral("Category")))) {
+        XmlNode categoryName = category.selectSingleNode(QStringLiteral("CategoryName"));
+        if (!categoryName.isNull() && categoryName.text() == oldName) {
+            categoryName.setText(newName);
+            renamed = true;
+        }
+    }
+    return renamed;
+}
+
+bool CategorySet::setBooks(const QString& name, const QStringList& acros, const QString& path)
+{
+    XmlNode root = requireElement(m_doc, QStringLiteral("BookSet_Categories"), path);
+    XmlNode category = findCategory(root, name);
+    if (category.isNull()) {
+        if (name != OtherCategory)
+            return false;
+        category = appendCategory(m_doc, root, name);
+    }
+    for (const XmlNode& acro : nodesOf(category.selectNodes(QStringLiteral("BookAcro"))))
+        category.removeChild(acro);
+    QStringList written;
+    for (const QString& acro : acros) {
+        if (acro.isEmpty() || written.contains(acro))
+            continue;
+        appendElement(m_doc, category, QStringLiteral("BookAcro"), acro);
+        written.append(acro);
+    }
+    return true;
+}
+
+bool CategorySet::fileBook(const QString& name, const QString& acro, const QString& path)
+{
+    XmlNode root = requireElement(m_doc, QStringLiteral("BookSet_Categories"), path);
+    XmlNode category = findCategory(root, name);
+    if (category.isNull())
+        category = appendCategory(m_doc, root, name);
+    for (const XmlNode& listed : nodesOf(category.selectNodes(QStringLiteral("BookAcro")))) {
+        if (listed.text() == acro)
+            return false;
+    }
+    appendElement(m_doc, category, QStringLiteral("BookAcro"), acro);
+    return true;
+}
+
+QStringList CategorySet::removeCategory(const QString& name)
+{
+    QStringList acros;
+    XmlNode root = m_doc.selectSingleNode(QStringLiteral("BookSet_Categories"));
+    if (!root)
+        return acros;
+    const QString query =
+        QStringLiteral("BookSet_Categories/Category[CategoryName='") + name + QStringLiteral("']");
+    const int visits = root.childNodes().length();
+    for (int i = 0; i < visits; ++i) {
+        const XmlNode category = m_doc.selectSingleNode(query);
+        if (!category)
+            continue;
+        for (const XmlNode& acro : nodesOf(category.selectNodes(QStringLiteral("BookAcro"))))
+            acros << acro.text();
+        root.removeChild(category);
+    }
+    return acros;
+}
+
+bool CategorySet::moveCategory(const QString& escapedName, bool up)
+{
+    const XmlNode category =
+        m_doc.selectSingleNode(QStringLiteral("BookSet_Categories/Category[CategoryName = '") +
+                               escapedName + QStringLiteral("']"));
+    if (!category)
+        return false;
+    return up ? putBefore(category, category.previousSibling())
+              : putBefore(category.nextSibling(), category);
+}
+
+} // namespace globalstab

@@ -1,0 +1,40 @@
+#include "documents/DefaultCategories.h"
+
+namespace globalstab {
+
+using namespace access;
+
+QStringList DefaultCategories::read(const QString& path, qint32 installType)
+{
+    DefaultCategories defaults;
+    if (!defaults.loadIfPresent(path))
+        return QStringList();
+    requireElement(defaults.m_doc, QStringLiteral("DefaultCategories"), path);
+    return defaults.names(installType);
+}
+
+QStringList DefaultCategories::names(qint32 installType) const
+{
+    QStringList names;
+    const XmlNode root = m_doc.selectSingleNode(QStringLiteral("DefaultCategories"));
+    if (root.isNull())
+        return names;
+    for (const XmlNode& group : nodesOf(root.childNodes())) {
+        bool applies = group.nodeName() == QLatin1String("AllInstallTypes");
+        if (group.nodeName() == QLatin1String("InstallType")) {
+            bool ok = false;
+            const int value = group.attribute(QStringLiteral("value")).trimmed().toInt(&ok);
+            applies = ok && value == installType;
+        }
+        if (!applies)
+            continue;
+        for (const XmlNode& category : nodesOf(group.selectNodes(QStringLiteral("Category")))) {
+            const QString name = category.text().trimmed();
+            if (!name.isEmpty() && !names.contains(name, Qt::CaseInsensitive))
+                names.append(name);
+        }
+    }
+    return names;
+}
+
+} // namespace globalstab

@@ -1,0 +1,104 @@
+#include "documents/DocumentAccess.h"
+
+#include "platform/FileSystem.h"
+#include "platform/RuntimeError.h"
+
+#include <QDir>
+
+namespace globalstab::access {
+
+namespace {
+
+// How a file is named in an error message: the file the layer would actually touch.
+QString shownPath(const QString& path)
+{
+    return QDir::toNativeSeparators(FileSystem::resolve(path));
+}
+
+// A description that names the file, once.
+QString namingFile(const QString& description, const QString& path)
+{
+    const QString file = shownPath(path);
+    return description.contains(file) ? description
+                                      : QStringLiteral("%1 (%2)").arg(description, file);
+}
+
+} // namespace
+
+void loadRequired(XmlDocument& doc, const QString& path)
+{
+    if (!FileSystem().FileExists(path))
+        raiseError(rt::FileNotFound, QStringLiteral("File not found: %1").arg(shownPath(path)));
+    if (!doc.load(path))
+        raiseError(
+            rt::XmlFailure,
+            namingFile(QStringLiteral("Not a readable XML document: ") + doc.parseError(), path));
+}
+
+bool loadIfPresent(XmlDocument& doc, const QString& path)
+{
+    if (!FileSystem().FileExists(path))
+        return false;
+    loadRequired(doc, path);
+    return true;
+}
+
+XmlNode requireElement(const XmlNode& from, const QString& xpath, const QString& path)
+{
+    XmlNode node = from.selectSingleNode(xpath);
+    if (node.isNull())
+        raiseError(rt::XmlFailure,
+                   QStringLiteral("%1 has no element \"%2\"").arg(shownPath(path), xpath));
+    return node;
+}
+
+void save(const XmlDocument& doc, const QString& path)
+{
+    try {
+        doc.save(path);
+    } catch (const RuntimeError& error) {
+        raiseError(error.number(), namingFile(error.description(), path));
+    }
+}
+
+XmlNode appendElement(XmlDocument& doc, XmlNode parent, const QString& name, const QString& text)
+{
+    XmlNode node = parent.appendChild(doc.createElement(name));
+    if (!text.isEmpty())
+        node.setText(text);
+    return node;
+}
+
+QString childText(const XmlNode& node, const QString& name)
+{
+    const XmlNode child = node.selectSingleNode(name);
+    return child.isNull() ? QString() : child.text();
+}
+
+void setChildText(XmlDocument& doc, XmlNode node, const QString& name, const QString& text)
+{
+    XmlNode child = node.selectSingleNode(name);
+    if (child.isNull())
+        appendElement(doc, node, name, text);
+    else
+        child.setText(text);
+}
+
+QList<XmlNode> nodesOf(const XmlNodeList& list)
+{
+    QList<XmlNode> nodes;
+    for (int i = 0; i < list.length(); ++i)
+        nodes.append(list.item(i));
+    return nodes;
+}
+
+void removeChildrenNamed(XmlNode parent, const QString& name)
+{
+    const QString wanted = name.toUpper();
+    for (const XmlNode& child : nodesOf(parent.childNodes())) {
+        if (child.text().toUpper() == wanted)
+            parent.removeChild(child);
+    }
+}
+
+} // namespace globalstab::access

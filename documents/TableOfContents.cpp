@@ -1,0 +1,170 @@
+#include "documents/TableOfContents.h"
+
+namespace globalstab {
+
+using namespace access;
+
+void TableOfContents::setProductInfo(const QString& platform, const QString& variation)
+{
+    m_doc.selectSingleNode(QStringLiteral("PX_Master/PX/PX_Platform")).setText(platform);
+    m_doc.selectSingleNode(QStringLiteral("PX_Master/PX/PX_Variation")).setText(variation);
+    m_doc.selectSingleNode(QStringLiteral("PX_Master/PX/PX_ID")).setText(QString());
+}
+
+void TableOfContents::setBookKeys(
+    const QString& projectName,
+    const std::function<void(const QString& folder, const QString& file)>& bookDocument)
+{
+    for (const XmlNode& book : nodesOf(m_doc.getElementsByTagName(QStringLiteral("Book")))) {
+        const XmlNode folder = book.selectSingleNode(QStringLiteral("Book_Folder"));
+        XmlNode key = book.selectSingleNode(QStringLiteral("Book_Key"));
+        if (key)
+            key.setText(projectName);
+        const QString file = book.selectSingleNode(QStringLiteral("Book_File")).text();
+        if (folder.isNull())
+            continue;
+        bookDocument(folder.text(), file);
+    }
+}
+
+TableOfContents::BookFiles TableOfContents::removeCategory(const QString& name)
+{
+    BookFiles books;
+    const XmlNode projectCategories =
+        m_doc.selectSingleNode(QStringLiteral("PX_Master/PX/PX_Categories"));
+    if (projectCategories && projectCategories.hasChildNodes())
+        removeChildrenNamed(projectCategories, name);
+
+    for (const XmlNode& book : nodesOf(m_doc.getElementsByTagName(QStringLiteral("Book")))) {
+        for (const XmlNode& child : nodesOf(book.childNodes())) {
+            const QString element = child.nodeName();
+            if (element == QLatin1String("Book_Folder"))
+                books.folders << child.text();
+            else if (element == QLatin1String("Book_File"))
+                books.files << child.text();
+            else if (element == QLatin1String("Book_Categories"))
+                removeChildrenNamed(child, name);
+        }
+    }
+    return books;
+}
+
+void TableOfContents::renameBookCategory(const QString& oldName, const QString& newName,
+                                         const std::function<void()>& renamed)
+{
+    const XmlNodeList lists = m_doc.selectNodes(
+        QStringLiteral("/PX_Master/PX_Books/Book/Book_Categories[Book_Category = '") + oldName +
+        QStringLiteral("']"));
+    for (const XmlNode& list : nodesOf(lists)) {
+        for (XmlNode entry : nodesOf(list.childNodes())) {
+            if (entry.text() == oldName) {
+                entry.setText(newName);
+                renamed();
+                break;
+            }
+        }
+    }
+}
+
+std::optional<QStringList> TableOfContents::uncategorisedBookAcros() const
+{
+    QStringList acros;
+    const XmlNode books = m_doc.selectSingleNode(QStringLiteral("PX_Master/PX_Books"));
+    if (!books.hasChildNodes())
+        return std::nullopt;
+    QString bookAcro;
+    for (const XmlNode& book : nodesOf(books.childNodes())) {
+        for (const XmlNode& child : nodesOf(book.childNodes())) {
+            const QString element = child.nodeName();
+            // The acronym stands before the category list of its book.
+            if (element == QLatin1String("Book_Acro"))
+                bookAcro = child.text();
+            else if (element == QLatin1String("Book_Categories") && !child.hasChildNodes())
+                acros << bookAcro;
+        }
+    }
+    return acros;
+}
+
+QStringList TableOfContents::booksWithoutCategory() const
+{
+    QStringList acros;
+    for (const XmlNode& book : nodesOf(m_doc.selectNodes(QStringLiteral("PX_Master/PX_Books/*")))) {
+        const XmlNode categories = book.selectSingleNode(QStringLiteral("Book_Categories"));
+        const QString acro = childText(book, QStringLiteral("Book_Acro"));
+        if (!categories.isNull() && !categories.hasChildNodes() && !acro.isEmpty() &&
+            !acros.contains(acro))
+            acros.append(acro);
+    }
+    return acros;
+}
+
+QStringList TableOfContents::categoryBooks(const QString& name) const
+{
+    QStringList acros;
+    for (const XmlNode& book :
+         nodesOf(m_doc.selectNodes(QStringLiteral("PX_Master/PX_Books/Book")))) {
+        const QString acro = childText(book, QStringLiteral("Book_Acro"));
+        if (acro.isEmpty() || acros.contains(acro))
+            continue;
+        for (const XmlNode& category :
+             nodesOf(book.selectNodes(QStringLiteral("Book_Categories/Book_Category")))) {
+            if (category.text() == name) {
+                acros.append(acro);
+                break;
+            }
+        }
+    }
+    return acros;
+}
+
+QHash<QString, QString> TableOfContents::bookNames() const
+{
+    QHash<QString, QString> names;
+    for (const XmlNode& book : nodesOf(m_doc.selectNodes(QStringLiteral("//PX_Books/Book")))) {
+        const XmlNode acro = book.selectSingleNode(QStringLiteral("Book_Acro"));
+        const XmlNode name = book.selectSingleNode(QStringLiteral("Book_Name"));
+        if (acro && name)
+            names.insert(acro.text(), name.text());
+    }
+    return names;
+}
+
+bool TableOfContents::addBook(const QString& name, const QString& acro, const QString& folder,
+                              const QString& file, const QString& projectName, const QString& path)
+{
+    XmlNode master = requireElement(m_doc, QStringLiteral("PX_Master"), path);
+    XmlNode books = master.selectSingleNode(QStringLiteral("PX_Books"));
+    if (books.isNull())
+        books = appendElement(m_doc, master, QStringLiteral("PX_Books"));
+    for (const XmlNode& book : nodesOf(books.selectNodes(QStringLiteral("Book")))) {
+        if (childText(book, QStringLiteral("Book_Folder")).compare(folder, Qt::CaseInsensitive) ==
+                0 &&
+            childText(book, QStringLiteral("Book_File")).compare(file, Qt::CaseInsensitive) == 0)
+            return false;
+    }
+
+    // The entry names its own category, the one the book entry service files it under. With
+    // an empty Book_Categories the filing of uncategorised books would put it under "Other
+    // Category" as well.
+    XmlNode book = appendElement(m_doc, books, QStringLiteral("Book"));
+    appendElement(m_doc, book, QStringLiteral("Book_Name"), name);
+    appendElement(m_doc, book, QStringLiteral("Book_Acro"), acro);
+    appendElement(m_doc, book, QStringLiteral("Book_Folder"), folder);
+    appendElement(m_doc, book, QStringLiteral("Book_File"), file);
+    appendElement(m_doc, book, QStringLiteral("Book_Key"), projectName);
+    XmlNode bookCategories = appendElement(m_doc, book, QStringLiteral("Book_Categories"));
+    appendElement(m_doc, bookCategories, QStringLiteral("Book_Category"), name);
+
+    XmlNode projectCategories = master.selectSingleNode(QStringLiteral("PX/PX_Categories"));
+    if (!projectCategories.isNull()) {
+        bool listed = false;
+        for (const XmlNode& category : nodesOf(projectCategories.childNodes()))
+            listed = listed || category.text().compare(name, Qt::CaseInsensitive) == 0;
+        if (!listed)
+            appendElement(m_doc, projectCategories, QStringLiteral("PX_Category"), name);
+    }
+    return true;
+}
+
+} // namespace globalstab

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QGroupBox>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace globalstab {
+
+class PanelHost;
+
+namespace view {
+class Builder;
+}
+
+// The global page panel (fraInfo): the list of the project's global pages and the editor
+// that adds, edits and deletes them.
+class GlobalPagesPanel : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    GlobalPagesPanel(PanelHost& host, view::Builder& builder, QWidget* tab, QObject* clickFilter);
+
+    void applyTexts();
+    // The frame of the page editor, which hides the function lists when clicked.
+    QGroupBox* editorFrame() const { return fraAddEditGblPage; }
+
+    // What the function lists change here.
+    void prepareForAdd(const QString& title);
+    void prepareForEdit(const QString& title);
+    void hideEditor();
+    // Shows the panel with the page list read afresh and an empty editor.
+    void enter();
+    // The panel's parts that stay consistent when the project panel is shown.
+    void leave();
+
+    // Reads the page list from the global book.
+    void LoadPageName();
+    // Shows the page the PageName property names, with its document.
+    void UpdateAddPageInfo();
+
+private:
+    void GetGlobalPageInfo(const QString& pageName);
+    bool bValidateInputDynamicOptions();
+    void lstPages_Click();
+    void txtPageName_KeyPress(int& keyAscii);
+    void cmdBrowse_Click();
+    void cmdAddGblPage_Click();
+    void cmdCancelGblPage_Click();
+    void cmdDelGblPage_Click();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    PanelHost& m_host;
+    QString m_selectedPageSource; // the document of the page last clicked
+
+    QPushButton* cmdDelGblPage = nullptr;
+    QGroupBox* fraAddEditGblPage = nullptr;
+    QPushButton* cmdCancelGblPage = nullptr;
+    QPushButton* cmdBrowse = nullptr;
+    QPushButton* cmdAddGblPage = nullptr;
+    QLineEdit* txtSourceTo = nullptr;
+    QLineEdit* txtPageName = nullptr;
+    QLabel* lblTgtFrm = nullptr;
+    QLabel* lblSourceto = nullptr;
+    QLabel* lblPageName = nullptr;
+    QListWidget* lstPages = nullptr;
+    QLabel* lblListInfo = nullptr;
+};
+
+} // namespace globalstab

@@ -1,0 +1,120 @@
+#include "projectinfo/PageTokens.h"
+
+#include "platform/RuntimeError.h"
+
+namespace globalstab {
+
+namespace {
+
+const QString TokenMark = QStringLiteral("**");
+
+QString token(const QString& name)
+{
+    return TokenMark + name + TokenMark;
+}
+
+bool isPage(const FileEntry& file)
+{
+    return file.Path.contains(QStringLiteral(".HTM"), Qt::CaseInsensitive);
+}
+
+// The tab writes only below the data root, whatever folder a host hands in.
+void requireBelowDataRoot(const Folder& folder, const QString& root)
+{
+    if (root.isEmpty() || !FileSystem::IsWithin(folder.Path(), root))
+        raiseError(rt::PermissionDenied,
+                   QStringLiteral("Permission denied: '%1' is not below the data root '%2'")
+                       .arg(folder.Path(), root));
+}
+
+QString readPage(const QString& path, Feedback& feedback)
+{
+    QString text;
+    trap(feedback, "strParseFile", [&] { text = FileSystem().ReadAllText(path); });
+    return text;
+}
+
+void writePage(const QString& path, const QString& text, Feedback& feedback)
+{
+    trap(feedback, "EnterToFile", [&] {
+        const FileSystem fso;
+        // Only a plain read-only file is made writable; with archive, hidden or system set
+        // as well it stays protected and the write below fails.
+        if (fso.FileExists(path) && fso.GetAttributes(path) == FileSystem::ReadOnly)
+            fso.SetAttributes(path, fso.GetAttributes(path) & ~FileSystem::ReadOnly);
+        fso.WriteAllText(path, text);
+    });
+}
+
+void walk(const Folder& folder, const PageTokenChange& change, qint16 type, Feedback& feedback)
+{
+    trap(feedback, "PXUpdateFiles", [&] {
+        requireBelowDataRoot(folder, change.dataRoot);
+        const FileSystem fso;
+        const QString oldToken = token(change.productName);
+        const QString newToken = token(change.projectName);
+        const QString archive =
+            QStringLiteral("PX") + change.productName + QStringLiteral("_Server.Zip");
+        for (const FileEntry& file : folder.Files()) {
+            if (isPage(file)) {
+                QString text = readPage(file.Path, feedback);
+                // A page that could not be read comes back empty and has been reported;
+                // writing that back would empty the page. A page that reads as empty has
+                // no token to rewrite.
+                if (!text.isEmpty()) {
+                    text.replace(oldToken, newToken, Qt::CaseSensitive);
+                    writePage(file.Path, text, feedback);
+                }
+            }
+            if (type == 1 && file.Path.contains(archive, Qt::CaseInsensitive))
+                fso.DeleteFile(file.Path, false);
+        }
+        // Only the top folder may lose its server archive.
+        for (const Folder& subFolder : folder.SubFolders())
+            walk(subFolder, change, 0, feedback);
+    });
+}
+
+void collect(const Folder& folder, const PageTokenChange& change, bool top, Plan& plan)
+{
+    const QString oldToken = token(change.productName);
+    const QString archive =
+        QStringLiteral("PX") + change.productName + QStringLiteral("_Server.Zip");
+    const FileSystem fso;
+    for (const FileEntry& file : folder.Files()) {
+        if (isPage(file)) {
+            QString text;
+            try {
+                text = fso.ReadAllText(file.Path);
+            } catch (const RuntimeError&) {
+                continue;
+            }
+            const qsizetype count = text.count(oldToken, Qt::CaseSensitive);
+            if (!text.isEmpty())
+                plan.append({FileChange::Action::ReplaceFile, file.Path, QString(),
+                             QStringLiteral("%1 token(s) replaced").arg(count)});
+        }
+        if (top && change.type == 1 && file.Path.contains(archive, Qt::CaseInsensitive))
+            plan.append({FileChange::Action::ReplaceFile, file.Path, QString(),
+                         QStringLiteral("server archive deleted")});
+    }
+    for (const Folder& subFolder : folder.SubFolders())
+        collect(subFolder, change, false, plan);
+}
+
+} // namespace
+
+void rewritePageTokens(const Folder& folder, const PageTokenChange& change, Feedback& feedback)
+{
+    walk(folder, change, change.type, feedback);
+}
+
+Plan planPageTokens(const Folder& folder, const PageTokenChange& change)
+{
+    Plan plan;
+    requireBelowDataRoot(folder, change.dataRoot);
+    collect(folder, change, true, plan);
+    return plan;
+}
+
+} // namespace globalstab

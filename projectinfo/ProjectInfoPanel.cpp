@@ -1,0 +1,185 @@
+#include "projectinfo/ProjectInfoPanel.h"
+
+#include "control/PanelHost.h"
+#include "control/ViewStyle.h"
+#include "documents/SelectionList.h"
+#include "platform/FileSystem.h"
+#include "projectinfo/PageTokens.h"
+#include "projectinfo/ProjectRename.h"
+#include "text/TextChecks.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace globalstab {
+
+namespace {
+const QString DefaultRank = QStringLiteral("500");
+constexpr int OnprojectNameChangeEvent = 1;
+} // namespace
+
+ProjectInfoPanel::ProjectInfoPanel(PanelHost& host, view::Builder& builder, QWidget* tab,
+                                   QObject* clickFilter)
+    : QGroupBox(tab), m_host(host)
+{
+    using view::twips;
+    builder.frame(this, "fraEditPrjNameID", tab, twips(120, 840, 7935, 2415), 18, clickFilter);
+    cmdProjectNameCancel =
+        builder.button("cmdProjectNameCancel", this, twips(3600, 1920, 975, 375), 22);
+    cmdProjectNameApply =
+        builder.button("cmdProjectNameApply", this, twips(2520, 1920, 975, 375), 21);
+    txtPrjoectRank = builder.edit("txtPrjoectRank", this, twips(240, 1920, 1215, 315), 38);
+    txtProjectID = builder.edit("txtProjectID", this, twips(240, 1200, 1935, 315), 20);
+    txtProjectName = builder.edit("txtProjectName", this, twips(240, 600, 4335, 315), 19);
+    lblProjectRank = builder.label("lblProjectRank", this, twips(240, 1680, 1455, 255), 11);
+    lblProjectID = builder.label("lblProjectID", this, twips(240, 960, 1215, 255), 24);
+    lblProjectName = builder.label("lblProjectName", this, twips(240, 360, 3375, 255), 23);
+    // This label keeps the container's default font rather than the tab's own.
+    lblProjectRank->setFont(QFont());
+
+    // Design-time captions hold the string id until start-up replaces them.
+    setTitle(QStringLiteral("105"));
+    lblProjectName->setText(QStringLiteral("106"));
+    lblProjectID->setText(QStringLiteral("107"));
+    lblProjectRank->setText(QStringLiteral("146"));
+    cmdProjectNameApply->setText(QStringLiteral("108"));
+    cmdProjectNameCancel->setText(QStringLiteral("109"));
+
+    connect(cmdProjectNameApply, &QPushButton::clicked, this,
+            &ProjectInfoPanel::CmdProjectNameApply_click);
+    connect(cmdProjectNameCancel, &QPushButton::clicked, this,
+            &ProjectInfoPanel::cmdProjectNameCancel_Click);
+}
+
+void ProjectInfoPanel::applyTexts()
+{
+    setTitle(m_host.text(105));
+    lblProjectName->setText(m_host.text(106));
+    lblProjectID->setText(m_host.text(107));
+    lblProjectRank->setText(m_host.text(146));
+    cmdProjectNameApply->setText(m_host.text(108));
+    cmdProjectNameCancel->setText(m_host.text(109));
+    txtProjectName->setToolTip(m_host.text(9009));
+    txtProjectID->setToolTip(m_host.text(9010));
+    cmdProjectNameApply->setToolTip(m_host.text(9011));
+    cmdProjectNameCancel->setToolTip(m_host.text(9012));
+}
+
+void ProjectInfoPanel::setRankEnabled(bool enabled)
+{
+    txtPrjoectRank->setEnabled(enabled);
+}
+
+void ProjectInfoPanel::showName(const QString& name)
+{
+    txtProjectName->setText(name);
+}
+
+void ProjectInfoPanel::showId(const QString& id)
+{
+    txtProjectID->setText(id);
+}
+
+void ProjectInfoPanel::showRank(const QString& rank)
+{
+    txtPrjoectRank->setText(rank);
+}
+
+void ProjectInfoPanel::keepShownIdAndRank()
+{
+    m_projectId = txtProjectID->text();
+    m_projectRank = txtPrjoectRank->text();
+}
+
+void ProjectInfoPanel::CmdProjectNameApply_click()
+{
+    trap(m_host, "CmdProjectNameApply_click", [&] {
+        const ProjectContext current = m_host.project();
+        const QString oldName = current.projectName;
+        const QString name = txtProjectName->text();
+        const QString id = txtProjectID->text();
+        const auto refuse = [&](int stringId, QLineEdit* focus) {
+            m_host.message(m_host.text(stringId), MessageButtons::Ok, MessageIcon::Information);
+            focus->setFocus();
+        };
+        if (trimBlanks(name).isEmpty())
+            return refuse(123, txtProjectName);
+        if (trimBlanks(id).isEmpty())
+            return refuse(122, txtProjectID);
+        if (trimBlanks(id).contains(QLatin1Char(' ')))
+            return refuse(116, txtProjectID);
+        if (trimBlanks(name) == QLatin1String("."))
+            return refuse(123, txtProjectName);
+
+        // Both checks run so that the user hears of every refused character at once.
+        const bool nameClean =
+            !m_host.checkXmlCharacters(name, QStringLiteral("Project Name")).isEmpty();
+        const bool idClean = !m_host.checkXmlCharacters(id, QStringLiteral("Project Id")).isEmpty();
+        if (!nameClean || !idClean) {
+            m_host.loadPageName();
+            return;
+        }
+
+        const QString selectionPath = current.selectionListPath();
+        if (FileSystem().FileExists(selectionPath)) {
+            SelectionList selection;
+            selection.load(selectionPath);
+            if (selection.namesAnotherProject(m_host.escape(name), oldName)) {
+                m_host.message(m_host.text(117) + QStringLiteral(" ") + name + QStringLiteral(" ") +
+                                   m_host.text(118),
+                               MessageButtons::Ok, MessageIcon::Information);
+                txtProjectName->setFocus();
+                return;
+            }
+        }
+
+        m_projectRank = acceptedRank(txtPrjoectRank->text());
+        if (m_projectRank.isEmpty()) {
+            m_host.message(m_host.text(147), MessageButtons::Ok, MessageIcon::None);
+            m_projectRank = DefaultRank;
+        }
+
+        m_host.setCurrentProjectName(name);
+        m_projectId = id;
+
+        m_host.setBusy(true);
+        const bool written = UpdatePXTocWithProdInfo(oldName);
+        m_host.setBusy(false);
+        if (!written) {
+            m_host.setCurrentProjectName(oldName);
+            return;
+        }
+
+        const Folder project = FileSystem().GetFolder(current.docsFolder() + name);
+        rewritePageTokens(project, {current.dataRoot, oldName, name, 0}, m_host);
+
+        m_host.setProjectName(name);
+        m_host.message(m_host.text(5539), MessageButtons::Ok, MessageIcon::Information);
+        m_host.raiseEvent(OnprojectNameChangeEvent, {});
+        m_host.loadPageName();
+    });
+}
+
+bool ProjectInfoPanel::UpdatePXTocWithProdInfo(const QString& oldName)
+{
+    bool result = false;
+    trap(m_host, "UpdatePXTocWithProdInfo", [&] {
+        const ProjectContext project = m_host.project();
+        const ProjectRename rename(
+            {project.withProject(oldName), project.projectName, m_projectId, m_projectRank});
+        result = rename.apply(m_host);
+    });
+    return result;
+}
+
+void ProjectInfoPanel::cmdProjectNameCancel_Click()
+{
+    trap(m_host, "cmdProjectNameCancel_Click", [&] {
+        txtProjectName->setText(m_host.project().projectName);
+        txtProjectID->setText(m_projectId);
+        txtPrjoectRank->setText(m_projectRank);
+    });
+}
+
+} // namespace globalstab

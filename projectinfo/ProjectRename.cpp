@@ -1,0 +1,168 @@
+#include "projectinfo/ProjectRename.h"
+
+#include "core/StringTable.h"
+#include "documents/BookDocument.h"
+#include "documents/SelectionList.h"
+#include "documents/TableOfContents.h"
+#include "platform/FileSystem.h"
+#include "platform/Numbers.h"
+#include "text/TextChecks.h"
+
+#include <optional>
+#include <vector>
+
+namespace globalstab {
+
+namespace {
+constexpr qint32 MaxRank = 32000;
+constexpr qint32 ProInstallType = 1000;
+} // namespace
+
+PlatformVariation splitProjectName(const QString& name)
+{
+    const QStringList pieces = name.split(QLatin1Char(' '), Qt::KeepEmptyParts);
+    const QString last = pieces.last();
+    if (!isNumeric(last))
+        return {name, QString()};
+    return {name.left(name.indexOf(last)), last};
+}
+
+QString acceptedRank(const QString& typed)
+{
+    const QString rank = trimBlanks(typed);
+    if (rank.contains(QLatin1Char(',')) || rank.contains(QLatin1Char('.')) || !isNumeric(rank))
+        return QString();
+    const qint32 value = toLong(rank);
+    if (value <= 0 || value > MaxRank)
+        return QString();
+    return QString::number(value);
+}
+
+// Errors met while reading are kept and reported where the original order of writes would
+// have met them, so the plan changes nothing the user sees.
+struct ProjectRename::Private
+{
+    struct Book
+    {
+        QString path; // where the document is after the folder moved
+        std::unique_ptr<BookDocument> document;
+    };
+
+    QString folderFrom;
+    QString folderTo;
+
+    QString selectionPath;
+    bool selectionMissing = false;
+    SelectionList selection;
+    std::optional<RuntimeError> selectionError;
+
+    QString tocPath;
+    bool tocMissing = false;
+    TableOfContents toc;
+    std::vector<Book> books; // in the order the table of contents lists them
+    std::optional<RuntimeError> tocError;
+};
+
+ProjectRename::ProjectRename(const ProjectInfoChange& change) : d(std::make_unique<Private>())
+{
+    const FileSystem fso;
+    const ProjectContext before = change.project;
+    const ProjectContext after = before.withProject(change.newName);
+    d->folderFrom = before.docsFolder() + before.projectName;
+    d->folderTo = after.projectFolder();
+
+    d->selectionPath = after.selectionListPath();
+    d->selectionMissing = !fso.FileExists(d->selectionPath);
+    if (!d->selectionMissing) {
+        d->selection.load(d->selectionPath);
+        try {
+            d->selection.replaceEntry(before.projectName, {change.id, change.newName, change.rank,
+                                                           before.installType == ProInstallType});
+        } catch (const RuntimeError& error) {
+            d->selectionError = error;
+        }
+    }
+
+    d->tocPath = after.tocPath();
+    d->tocMissing = !fso.FileExists(before.tocPath());
+    if (d->tocMissing)
+        return;
+    try {
+        const PlatformVariation parts = splitProjectName(change.newName);
+        d->toc.load(before.tocPath());
+        d->toc.setProductInfo(parts.platform, parts.variation);
+        d->toc.setBookKeys(change.newName, [&](const QString& folder, const QString& file) {
+            const QString bookPath = before.bookPath(folder, file);
+            if (!fso.FileExists(bookPath))
+                return;
+            auto book = std::make_unique<BookDocument>();
+            // A book that cannot be read is left as it is.
+            if (!book->load(bookPath))
+                return;
+            book->setProject(change.newName, folder);
+            d->books.push_back({after.bookPath(folder, file), std::move(book)});
+        });
+    } catch (const RuntimeError& error) {
+        d->tocError = error;
+    }
+}
+
+ProjectRename::~ProjectRename() = default;
+
+Plan ProjectRename::plan() const
+{
+    Plan changes;
+    if (d->folderFrom != d->folderTo)
+        changes.append({FileChange::Action::MoveFolder, d->folderTo, d->folderFrom,
+                        QStringLiteral("project folder renamed")});
+    if (!d->selectionMissing && !d->selectionError)
+        changes.append({FileChange::Action::ReplaceFile, d->selectionPath, QString(),
+                        QStringLiteral("project entry replaced")});
+    if (d->tocMissing)
+        return changes;
+    for (const Private::Book& book : d->books)
+        changes.append({FileChange::Action::ReplaceFile, book.path, QString(),
+                        QStringLiteral("Book_Key and Book_Path")});
+    if (!d->tocError)
+        changes.append({FileChange::Action::ReplaceFile, d->tocPath, QString(),
+                        QStringLiteral("platform, variation and book keys")});
+    return changes;
+}
+
+bool ProjectRename::apply(Feedback& feedback) const
+{
+    const FileSystem fso;
+    try {
+        Folder project = fso.GetFolder(d->folderFrom);
+        project.Move(d->folderTo);
+    } catch (const RuntimeError&) {
+        // Another program holding the folder is the usual cause; the user is told so rather
+        // than shown the platform's error.
+        feedback.message(resourceString(124), MessageButtons::Ok, MessageIcon::Information);
+        return false;
+    }
+
+    if (d->selectionMissing) {
+        feedback.message(resourceString(140), MessageButtons::Ok, MessageIcon::Information);
+    } else {
+        trap(feedback, "UpdatePXSelection", [&] {
+            if (d->selectionError)
+                throw *d->selectionError;
+            // Saved only once the new entry is complete: a failure leaves the file as it was.
+            d->selection.save(d->selectionPath);
+        });
+    }
+
+    if (d->tocMissing) {
+        feedback.message(resourceString(125), MessageButtons::Ok, MessageIcon::Information);
+        return false;
+    }
+    for (const Private::Book& book : d->books)
+        trap(feedback, "UpdateProductInfoInBook", [&] { book.document->save(book.path); });
+    if (d->tocError)
+        throw *d->tocError;
+    d->toc.save(d->tocPath);
+    return true;
+}
+
+} // namespace globalstab

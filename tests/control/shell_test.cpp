@@ -1,0 +1,137 @@
+// The component shell: string table, start-up state, shared state, error reports, seams.
+#include "tests/support/TestSupport.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace globalstab;
+using namespace globalstab::test;
+
+namespace {
+
+TEST(StringTable, UnknownIdReportsUnderGetResStringAndGivesEmpty)
+{
+    TabHarness h(0, false);
+    h.dialogs->clear();
+    for (qint16 id : {qint16(5588), qint16(5590)}) {
+        EXPECT_EQ(h.tab->GetResString(id), QString());
+    }
+    ASSERT_EQ(h.dialogs->messages.size(), 2);
+    EXPECT_EQ(h.dialogs->messages[0].text,
+              QStringLiteral("Error (326 ):Resource with identifier '5588' not found\r"
+                             "Tovanel::ctlGlobalsTab - GetResString"));
+    EXPECT_EQ(h.dialogs->messages[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(h.dialogs->messages[0].icon, MessageIcon::None);
+    EXPECT_EQ(h.tab->GetResString(143), QStringLiteral("100"));
+}
+
+TEST(StartUp, FunctionListsAndVisibility)
+{
+    TabHarness h(0, false);
+    EXPECT_TRUE(h.dialogs->messages.isEmpty());
+    EXPECT_EQ(h.items("lstAddItems"), (QStringList{QStringLiteral("Global Page"),
+                                                   QStringLiteral("Hierarchical Category")}));
+    EXPECT_EQ(h.items("lstEditItems"),
+              (QStringList{QStringLiteral("Project Info"), QStringLiteral("Global Page"),
+                           QStringLiteral("Hierarchical Category")}));
+    EXPECT_EQ(h.widget<QLabel>("lblListInfo")->text(), QStringLiteral("Label"));
+    EXPECT_EQ(h.widget<QPushButton>("cmdAddGblPage")->text(), h.tab->GetResString(135));
+    for (const char* shown : {"fraEditPrjNameID", "cmdAdd", "cmdEdit", "txtProjectName"})
+        EXPECT_TRUE(h.tab->findChild<QWidget*>(QString::fromLatin1(shown))->isVisible()) << shown;
+    for (const char* hidden :
+         {"fraInfo", "FraHC", "lstAddItems", "lstEditItems", "fraAddEditGblPage", "lblTgtFrm"})
+        EXPECT_FALSE(h.tab->findChild<QWidget*>(QString::fromLatin1(hidden))->isVisible())
+            << hidden;
+    EXPECT_FALSE(h.widget<QLabel>("PictureMoveUP1")->isVisibleTo(h.widget<QGroupBox>("FraHC")));
+    EXPECT_TRUE(h.widget<QLabel>("PictureMoveUP2")->isVisibleTo(h.widget<QGroupBox>("FraHC")));
+    EXPECT_TRUE(globalVariables().gstrMode.isEmpty());
+}
+
+TEST(StartUp, LayoutInTwipsAndTabOrder)
+{
+    TabHarness h(0, false);
+    EXPECT_EQ(h.widget<QGroupBox>("FraHC")->geometry(), QRect(8, 56, 533, 417));
+    EXPECT_EQ(h.widget<QListWidget>("lstPages")->geometry(), QRect(8, 40, 177, 337));
+    EXPECT_EQ(h.widget<QLineEdit>("txtPageName")->parentWidget()->objectName(),
+              QStringLiteral("fraAddEditGblPage"));
+    EXPECT_EQ(h.widget<QPushButton>("cmdAdd")->nextInFocusChain()->objectName(),
+              QStringLiteral("lstAddItems"));
+}
+
+TEST(StartUp, RankBoxEnabledOnlyForInstallType1000)
+{
+    for (const auto& [type, enabled] : {std::pair{1000, true}, {0, false}, {999, false}}) {
+        TabHarness h(type, false);
+        EXPECT_EQ(h.widget<QLineEdit>("txtPrjoectRank")->isEnabled(), enabled) << type;
+        EXPECT_EQ(globalVariables().glngInstallType, type);
+    }
+}
+
+TEST(StartUp, MissingServicesReportAndLeaveRankEnabled)
+{
+    auto dialogs = std::make_shared<RecordingDialogs>();
+    resetGlobalVariables();
+    ctlGlobalsTab tab(std::make_shared<NoServices>(), dialogs);
+    ASSERT_EQ(dialogs->messages.size(), 1);
+    EXPECT_TRUE(dialogs->messages[0].text.startsWith(QStringLiteral("Error (429 ):")));
+    EXPECT_TRUE(dialogs->messages[0].text.endsWith(QStringLiteral("\rTovanel::ctlGlobalsTab - "
+                                                                  "UserControl_Initialize")));
+    EXPECT_TRUE(tab.findChild<QLineEdit*>(QStringLiteral("txtPrjoectRank"))->isEnabled());
+    // Captions and lists were set before the services were asked.
+    EXPECT_EQ(tab.findChild<QListWidget*>(QStringLiteral("lstEditItems"))->count(), 3);
+
+    dialogs->clear();
+    tab.setProjectName(QStringLiteral("Anything"));
+    ASSERT_EQ(dialogs->messages.size(), 1);
+    EXPECT_TRUE(dialogs->messages[0].text.endsWith(QStringLiteral(" - ProjectName")));
+    // The rank service is created first, so nothing else happened.
+    EXPECT_TRUE(globalVariables().gstrProjectName.isEmpty());
+    resetGlobalVariables();
+}
+
+TEST(SharedState, TwoInstancesOnOneThreadShareTheProject)
+{
+    TabHarness h(0, false);
+    ctlGlobalsTab second;
+    QSignalSpy changed(h.tab.get(), &ctlGlobalsTab::ProjectNameChanged);
+    h.tab->setProjectName(sampleProject());
+    EXPECT_EQ(second.ProjectName(), sampleProject());
+    EXPECT_EQ(changed.count(), 1);
+    second.setProjectName(QStringLiteral("Vega Toolkit 3"));
+    EXPECT_EQ(h.tab->ProjectName(), QStringLiteral("Vega Toolkit 3"));
+    EXPECT_EQ(h.tab->property("ProjectName").toString(), QStringLiteral("Vega Toolkit 3"));
+}
+
+TEST(SharedState, EmptyPageNameStoresAndChangesNothing)
+{
+    TabHarness h;
+    QSignalSpy changed(h.tab.get(), &ctlGlobalsTab::PageNameChanged);
+    h.setText("txtPageName", QStringLiteral("kept"));
+    h.tab->setPageName(QString());
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(h.widget<QLineEdit>("txtPageName")->text(), QStringLiteral("kept"));
+    EXPECT_TRUE(h.dialogs->messages.isEmpty());
+}
+
+TEST(HostServices, PageTokensThroughAPathReportUnderPXUpdateFiles)
+{
+    TabHarness h;
+    h.dialogs->clear();
+    // A folder that is gone, and one outside the data root, which is refused.
+    QTemporaryDir outside;
+    h.tab->PXUpdateFiles(h.data.docs() + QStringLiteral("No Such Project"), sampleProject());
+    h.tab->PXUpdateFiles(outside.path(), sampleProject());
+    EXPECT_EQ(h.dialogs->reports(), QStringList({"PXUpdateFiles", "PXUpdateFiles"}));
+    EXPECT_TRUE(h.dialogs->texts()[0].startsWith(QStringLiteral("Error (76 ):")));
+    EXPECT_TRUE(h.dialogs->texts()[1].startsWith(QStringLiteral("Error (70 ):")));
+    EXPECT_EQ(h.tab->mstrCheckSpecialCharacters(QStringLiteral("a?b")), QStringLiteral("a&quot;b"));
+}
+
+} // namespace

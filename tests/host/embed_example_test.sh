@@ -1,0 +1,67 @@
+#!/bin/sh
+# Installs the build into a temporary prefix, then checks what an adopter gets there: the
+# example host of examples/embed configures and builds against the installed CMake package
+# and embeds the tab, and the installed globalstab-host starts on the installed samples.
+#
+#   embed_example_test.sh CMAKE BUILD_DIR SOURCE_DIR CONFIG CXX_COMPILER
+set -eu
+cmake=$1 build_dir=$2 source_dir=$3 config=${4:-} cxx=${5:-}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/globalstab-embed.XXXXXX")
+trap 'rm -rf "$work"' EXIT INT TERM
+prefix=$work/prefix
+
+step() { echo "== $*"; }
+# Runs a command with its output in a log that is shown only when it fails.
+quiet() {
+    log=$work/step.log
+    if ! "$@" >"$log" 2>&1; then
+        cat "$log"
+        echo "FAILED: $*"
+        exit 1
+    fi
+}
+
+step "install into $prefix"
+quiet "$cmake" --install "$build_dir" --prefix "$prefix" ${config:+--config "$config"}
+
+step "the package asks for Qt only, and the library exports only its public API"
+if grep -qi pugixml "$prefix"/lib*/cmake/globalstab/*.cmake "$prefix"/include/globalstab/*.h; then
+    echo "FAILED: the installed package still names pugixml"; exit 1
+fi
+library=$(find "$prefix" -name 'libglobalstab.so.*' -type f | head -n 1)
+if command -v nm >/dev/null; then
+    private=$(nm -D --defined-only -C "$library" | awk '{ $1 = $2 = ""; print }' |
+        grep -v -e '^ *globalstab::' -e 'for globalstab::' -e 'to globalstab::' -e '^ *_' |
+        grep -v -e '^ *$' || true)
+    hidden=$(nm -D --defined-only -C "$library" | grep -e '::Private' -e 'Panel' || true)
+    if [ -n "$private$hidden" ]; then
+        echo "FAILED: symbols beyond the public API:"; echo "$private$hidden"; exit 1
+    fi
+fi
+
+step "configure and build examples/embed against the installed package"
+quiet "$cmake" -S "$source_dir/examples/embed" -B "$work/build" \
+    -DCMAKE_PREFIX_PATH="$prefix" ${config:+-DCMAKE_BUILD_TYPE="$config"} \
+    ${cxx:+-DCMAKE_CXX_COMPILER="$cxx"}
+quiet "$cmake" --build "$work/build" ${config:+--config "$config"}
+
+example=$(find "$work/build" -type f -name embed_example -perm -u+x | head -n 1)
+samples=$prefix/share/globalstab/samples
+[ -n "$example" ] || { echo "FAILED: embed_example was not built"; exit 1; }
+[ -d "$samples/Docs" ] || { echo "FAILED: no samples installed in $samples"; exit 1; }
+
+# The example runs on a copy: the installed samples stay as shipped.
+cp -R "$samples" "$work/data"
+step "run embed_example --smoke"
+QT_QPA_PLATFORM=offscreen "$example" --smoke --data-root "$work/data"
+
+step "run the installed globalstab-host"
+export XDG_DATA_HOME="$work/home/data" XDG_CONFIG_HOME="$work/home/config"
+QT_QPA_PLATFORM=offscreen "$prefix/bin/globalstab-host" --version
+QT_QPA_PLATFORM=offscreen "$prefix/bin/globalstab-host" --screenshot "$work/host.png" \
+    2>"$work/host.log" || { cat "$work/host.log"; exit 1; }
+[ -s "$work/host.png" ] || { echo "FAILED: the installed host wrote no screenshot"; exit 1; }
+[ -d "$XDG_DATA_HOME/globalstab/globalstab-host/samples/Docs" ] ||
+    { echo "FAILED: the installed host did not copy its samples"; exit 1; }
+echo "OK"

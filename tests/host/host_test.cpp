@@ -1,0 +1,308 @@
+// The host application: its options, its sample copy, and how its window follows the tab.
+#include "control/ctlGlobalsTab.h"
+#include "host/DataRoots.h"
+#include "host/HostOptions.h"
+#include "host/HostWindow.h"
+#include "platform/FileSystem.h"
+#include "tests/support/TestSupport.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace globalstab;
+using namespace globalstab::host;
+using namespace globalstab::test;
+
+namespace {
+
+ParseResult parse(QStringList arguments)
+{
+    arguments.prepend(QStringLiteral("globalstab-host"));
+    return parseHostOptions(arguments, QStringLiteral("1.2.3"));
+}
+
+TEST(HostOptions, ReadsEveryOption)
+{
+    SampleDataRoot data;
+    const ParseResult result =
+        parse({QStringLiteral("--data-root"), data.root(), QStringLiteral("--project"),
+               QStringLiteral("Vega Toolkit 3"), QStringLiteral("--install-type"),
+               QStringLiteral("1000"), QStringLiteral("--pick=edit: Hierarchical Category "),
+               QStringLiteral("--screenshot"), QStringLiteral("out.png")});
+    ASSERT_EQ(result.outcome, ParseOutcome::Run) << result.text.toStdString();
+    EXPECT_EQ(result.options.dataRoot, data.root());
+    EXPECT_EQ(result.options.project, QStringLiteral("Vega Toolkit 3"));
+    EXPECT_EQ(result.options.installType, 1000);
+    ASSERT_TRUE(result.options.pick);
+    EXPECT_EQ(result.options.pick->list, QStringLiteral("Edit"));
+    EXPECT_EQ(result.options.pick->entry, QStringLiteral("Hierarchical Category"));
+    EXPECT_EQ(result.options.screenshot, QStringLiteral("out.png"));
+
+    const ParseResult none = parse({});
+    EXPECT_EQ(none.outcome, ParseOutcome::Run);
+    EXPECT_FALSE(none.options.installType);
+    EXPECT_FALSE(none.options.pick);
+
+    EXPECT_EQ(parse({QStringLiteral("--help")}).outcome, ParseOutcome::Help);
+    EXPECT_TRUE(parse({QStringLiteral("--help")}).text.contains(QLatin1String("--pick")));
+    const ParseResult version = parse({QStringLiteral("--version")});
+    EXPECT_EQ(version.outcome, ParseOutcome::Version);
+    EXPECT_TRUE(version.text.contains(QLatin1String("1.2.3")));
+}
+
+TEST(HostOptions, RejectsBadOptionsWithAMessageNamingThem)
+{
+    const QList<std::pair<QStringList, const char*>> cases = {
+        {{QStringLiteral("--colour")}, "colour"},
+        {{QStringLiteral("--project")}, "project"},
+        {{QStringLiteral("--install-type"), QStringLiteral("pro")}, "--install-type"},
+        {{QStringLiteral("--install-type"), QStringLiteral("99999999999")}, "--install-type"},
+        {{QStringLiteral("--data-root"), QStringLiteral("/no/such/folder")}, "/no/such/folder"},
+        {{QStringLiteral("--pick"), QStringLiteral("Global Page")}, "--pick"},
+        {{QStringLiteral("--pick"), QStringLiteral("Delete:Global Page")}, "--pick"},
+        {{QStringLiteral("--pick"), QStringLiteral("Edit:")}, "--pick"},
+        {{QStringLiteral("stray")}, "stray"},
+    };
+    for (const auto& [arguments, named] : cases) {
+        const ParseResult result = parse(arguments);
+        EXPECT_EQ(result.outcome, ParseOutcome::Error) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(result.text.contains(QLatin1String(named))) << result.text.toStdString();
+    }
+}
+
+TEST(HostOptions, PickKeepsColonsInTheEntry)
+{
+    const std::optional<PickRequest> pick = parsePick(QStringLiteral("ADD:a:b"), nullptr);
+    ASSERT_TRUE(pick);
+    EXPECT_EQ(pick->list, QStringLiteral("Add"));
+    EXPECT_EQ(pick->entry, QStringLiteral("a:b"));
+}
+
+TEST(HostDataRoots, CopiesTheSamplesOnceAndNeverOverAnotherFolder)
+{
+    QTemporaryDir home;
+    const QString target = home.path() + QStringLiteral("/samples");
+    QString error;
+    ASSERT_EQ(ensureWorkingCopy(samplesDir(), target, &error), target) << error.toStdString();
+    const QString selection =
+        FileSystem::resolve(target + QStringLiteral("/Docs/PX_Selection.XML"));
+    EXPECT_TRUE(QFile::exists(selection));
+
+    // The user's changes survive the next start.
+    {
+        QFile file(selection);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("<changed/>");
+    }
+    EXPECT_EQ(ensureWorkingCopy(samplesDir(), target, &error), target);
+    QFile file(selection);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("<changed/>"));
+
+    // A folder in the way that is not a data root is left alone.
+    const QString occupied = home.path() + QStringLiteral("/occupied");
+    QDir().mkpath(occupied);
+    QFile keep(occupied + QStringLiteral("/notes.txt"));
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.close();
+    EXPECT_TRUE(ensureWorkingCopy(samplesDir(), occupied, &error).isEmpty());
+    EXPECT_TRUE(error.contains(occupied));
+    EXPECT_TRUE(QFile::exists(occupied + QStringLiteral("/notes.txt")));
+    EXPECT_FALSE(QFile::exists(occupied + QStringLiteral("/Docs")));
+}
+
+class HostWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        resetGlobalVariables();
+        window = std::make_unique<HostWindow>(data.root(), 0, dialogs);
+        window->show();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        resetGlobalVariables();
+    }
+
+    QStringList topLevel() const
+    {
+        QStringList names;
+        QTreeWidget* tree = window->categoryTree();
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            names << tree->topLevelItem(i)->text(0);
+        return names;
+    }
+    QString lastLogLine() const
+    {
+        QListWidget* log = window->eventLog();
+        return log->count() ? log->item(log->count() - 1)->text() : QString();
+    }
+
+    SampleDataRoot data;
+    std::shared_ptr<RecordingDialogs> dialogs = std::make_shared<RecordingDialogs>();
+    std::unique_ptr<HostWindow> window;
+};
+
+TEST_F(HostWindowTest, OpensTheFirstProjectOfTheSelectionList)
+{
+    QComboBox* chooser = window->projectChooser();
+    ASSERT_EQ(chooser->count(), 3);
+    EXPECT_EQ(chooser->itemText(0), sampleProject());
+    EXPECT_EQ(chooser->itemText(2), QStringLiteral("Lyra Reference"));
+    EXPECT_EQ(window->tab()->ProjectName(), sampleProject());
+    EXPECT_EQ(chooser->currentText(), sampleProject());
+
+    EXPECT_TRUE(window->openProject(QStringLiteral("Vega Toolkit 3")));
+    EXPECT_EQ(window->tab()->ProjectName(), QStringLiteral("Vega Toolkit 3"));
+    EXPECT_FALSE(window->openProject(QStringLiteral("Nowhere")));
+    EXPECT_EQ(window->tab()->ProjectName(), QStringLiteral("Vega Toolkit 3"));
+    EXPECT_TRUE(dialogs->messages.isEmpty()) << dialogs->texts().join('\n').toStdString();
+}
+
+TEST_F(HostWindowTest, ShowsEachCategoryWithItsBooksInDocumentOrder)
+{
+    EXPECT_EQ(topLevel(),
+              (QStringList{"Getting Started", "Administration", "Licensing", "Other Category",
+                           "Tutorials", "Reference", "Global Information"}));
+    QTreeWidget* tree = window->categoryTree();
+    QTreeWidgetItem* administration = tree->topLevelItem(1);
+    ASSERT_EQ(administration->childCount(), 2);
+    EXPECT_EQ(administration->child(0)->text(0), QStringLiteral("Installation Guide"));
+    EXPECT_EQ(administration->child(1)->text(0), QStringLiteral("Administrator Reference"));
+    EXPECT_EQ(administration->child(1)->text(1), QStringLiteral("AR"));
+    EXPECT_EQ(tree->topLevelItem(2)->childCount(), 0);
+    EXPECT_EQ(tree->topLevelItem(6)->child(0)->text(1), QStringLiteral("Global"));
+
+    // The category events are what tell the host to read the set again.
+    const QString set = QStringLiteral("Docs/Orion Suite 2024/PX_BookCategories.xml");
+    data.write(set, "<BookSet_Categories><Category><CategoryName>Only</CategoryName>"
+                    "<BookAcro>RN</BookAcro><BookAcro>XX</BookAcro></Category>"
+                    "</BookSet_Categories>");
+    Q_EMIT window->tab()->eventRaised(ctlGlobalsTab::OnCategoryDeletionEvent, {});
+    EXPECT_EQ(topLevel(), QStringList{"Only"});
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Release Notes"));
+    EXPECT_EQ(tree->topLevelItem(0)->child(1)->text(0), QStringLiteral("XX"));
+    EXPECT_EQ(lastLogLine(), QStringLiteral("6 OnCategoryDeletion()"));
+
+    EXPECT_TRUE(window->openProject(QStringLiteral("Lyra Reference")));
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_TRUE(tree->topLevelItem(0)->isDisabled());
+}
+
+TEST_F(HostWindowTest, ChooserFollowsARenamedProject)
+{
+    QByteArray selection = data.read(QStringLiteral("Docs/PX_Selection.xml"));
+    selection.replace(">Orion Suite 2024<", ">Orion Suite 2025<");
+    data.write(QStringLiteral("Docs/PX_Selection.xml"), selection);
+    // What a project-info apply leaves behind before it raises the event.
+    globalVariables().gstrProjectName = QStringLiteral("Orion Suite 2025");
+    Q_EMIT window->tab()->eventRaised(ctlGlobalsTab::OnprojectNameChangeEvent, {});
+
+    QComboBox* chooser = window->projectChooser();
+    EXPECT_EQ(chooser->count(), 3);
+    EXPECT_EQ(chooser->currentText(), QStringLiteral("Orion Suite 2025"));
+    EXPECT_EQ(chooser->findText(QStringLiteral("Orion Suite 2024")), -1);
+    EXPECT_EQ(lastLogLine(), QStringLiteral("1 OnprojectNameChange()"));
+}
+
+TEST_F(HostWindowTest, ACategoryAddedInTheTabAppearsInTheTree)
+{
+    ASSERT_TRUE(window->pick({QStringLiteral("Add"), QStringLiteral("Hierarchical Category")}));
+    window->tab()
+        ->findChild<QLineEdit*>(QStringLiteral("txtCategoryName"))
+        ->setText(QStringLiteral("Security"));
+    window->tab()->findChild<QPushButton*>(QStringLiteral("cmdApplyAddEditCate"))->click();
+
+    EXPECT_EQ(lastLogLine(), QStringLiteral("2 OnCategoryAddition()"));
+    EXPECT_TRUE(topLevel().contains(QStringLiteral("Security")))
+        << topLevel().join(", ").toStdString();
+}
+
+TEST_F(HostWindowTest, LogsEventsWithNumberNameAndArguments)
+{
+    Q_EMIT window->tab()->eventRaised(ctlGlobalsTab::OnAddGlobalPageEvent,
+                                      {QStringLiteral("Orion Suite 2024@px@Global@px@Welcome"),
+                                       QStringLiteral("Global Information"), true});
+    EXPECT_EQ(lastLogLine(), QStringLiteral("3 OnAddGlobalPage(vstrFullLink=\"Orion Suite "
+                                            "2024@px@Global@px@Welcome\", vstrBookName=\"Global "
+                                            "Information\", vblnGlobal=true)"));
+    Q_EMIT window->tab()->eventRaised(ctlGlobalsTab::evtOnDeletionofGlobalPageEvent, {true});
+    EXPECT_EQ(lastLogLine(), QStringLiteral("4 evtOnDeletionofGlobalPage(vblnGlobal=true)"));
+}
+
+TEST_F(HostWindowTest, PicksThroughTheTabsOwnLists)
+{
+    ASSERT_TRUE(window->pick({QStringLiteral("Edit"), QStringLiteral("hierarchical category")}));
+    EXPECT_TRUE(window->tab()->findChild<QGroupBox*>(QStringLiteral("FraHC"))->isVisible());
+    EXPECT_EQ(globalVariables().gstrMode, QStringLiteral("EDIT"));
+    EXPECT_FALSE(
+        window->tab()->findChild<QListWidget*>(QStringLiteral("lstEditItems"))->isVisible());
+
+    QString error;
+    EXPECT_FALSE(window->pick({QStringLiteral("Add"), QStringLiteral("Project Info")}, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("\"Global Page\", \"Hierarchical Category\"")))
+        << error.toStdString();
+}
+
+TEST_F(HostWindowTest, InstallTypeAndDataRootRecreateTheTab)
+{
+    auto rank = [&] { return window->tab()->findChild<QLineEdit*>("txtPrjoectRank"); };
+    EXPECT_FALSE(rank()->isEnabled());
+    window->openProject(QStringLiteral("Vega Toolkit 3"));
+    window->setInstallType(1000);
+    EXPECT_TRUE(rank()->isEnabled());
+    EXPECT_EQ(window->tab()->ProjectName(), QStringLiteral("Vega Toolkit 3"));
+
+    SampleDataRoot other;
+    other.write(QStringLiteral("Docs/PX_Selection.xml"),
+                "<PX_Selection_List><PXs><PX><PX_Acro>LYR</PX_Acro><PX_Name>Lyra "
+                "Reference</PX_Name></PX></PXs></PX_Selection_List>");
+    window->setDataRoot(other.root());
+    EXPECT_EQ(window->projectChooser()->count(), 1);
+    EXPECT_EQ(window->tab()->ProjectName(), QStringLiteral("Lyra Reference"));
+    EXPECT_EQ(window->tab()->findChild<QLineEdit*>("txtProjectID")->text(), QStringLiteral("LYR"));
+}
+
+TEST_F(HostWindowTest, HostServicesStayInsideTheDataRoot)
+{
+    EXPECT_EQ(window->callGetResString(5545), QStringLiteral("Global Page"));
+    EXPECT_EQ(window->callCheckSpecialCharacters(QStringLiteral("a & b")),
+              QStringLiteral("a &amp; b"));
+
+    QTemporaryDir outside;
+    QFile page(outside.filePath(QStringLiteral("page.htm")));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("**Other**");
+    page.close();
+    EXPECT_FALSE(window->callPXUpdateFiles(outside.path(), QStringLiteral("Other"), 0));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    EXPECT_EQ(page.readAll(), QByteArray("**Other**"));
+    EXPECT_TRUE(lastLogLine().contains(QLatin1String("refused")));
+}
+
+TEST_F(HostWindowTest, ScreenshotIsAPngOfTheWindow)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shot.png"));
+    ASSERT_TRUE(window->saveScreenshot(path));
+    QImage image;
+    ASSERT_TRUE(image.load(path, "PNG"));
+    EXPECT_EQ(image.size(), window->size() * window->devicePixelRatio());
+
+    QString error;
+    EXPECT_FALSE(window->saveScreenshot(dir.filePath(QStringLiteral("missing/shot.png")), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,207 @@
+#include "platform/FileSystem.h"
+#include "platform/FileSystemTesting.h"
+#include "platform/TextCodec.h"
+#include "tests/support/CoreSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace globalstab;
+
+namespace {
+
+// The number of the run-time error that body raised; 0 when it raised none.
+template <typename Body> int errorOf(Body&& body)
+{
+    const auto error = test::caught(body);
+    return error ? error->number() : 0;
+}
+
+class FileSystemTest : public ::testing::Test
+{
+protected:
+    QString path(const QString& relative) const { return dir.path() + '/' + relative; }
+    QString write(const QString& relative, const QByteArray& data) const
+    {
+        QDir().mkpath(QFileInfo(path(relative)).path());
+        QFile file(path(relative));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+        return path(relative);
+    }
+    QByteArray read(const QString& relative) const
+    {
+        QFile file(path(relative));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QStringList entries(const QString& relative) const
+    {
+        return QDir(path(relative))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+    QString decoded(const QByteArray& data) const { return fso.ReadAllText(write("t.htm", data)); }
+
+    QTemporaryDir dir;
+    FileSystem fso;
+};
+
+} // namespace
+
+TEST_F(FileSystemTest, PathsResolveWithoutRegardToCaseOrSeparators)
+{
+    write("Docs/Alpha/PX_TOC.xml", "x");
+    const QString root = dir.path();
+    EXPECT_EQ(FileSystem::resolve(root + "\\docs\\\\ALPHA/px_toc.XML"),
+              path("Docs/Alpha/PX_TOC.xml"));
+    EXPECT_TRUE(fso.FolderExists(root + "//docs/"));
+    // Parts that do not exist keep the case as written.
+    EXPECT_EQ(FileSystem::resolve(root + "\\docs\\New Folder\\File.TXT"),
+              path("Docs/New Folder/File.TXT"));
+
+    // An exact match wins; otherwise the first in name order.
+    write("Docs/a.txt", "lower");
+    write("Docs/A.txt", "upper");
+    EXPECT_EQ(FileSystem::resolve(root + "/Docs/a.txt"), path("Docs/a.txt"));
+    EXPECT_EQ(FileSystem::resolve(root + "/Docs/A.TXT"), path("Docs/A.txt"));
+}
+
+TEST_F(FileSystemTest, FoldersAreCreatedOnceMovedAndWalked)
+{
+    EXPECT_EQ(errorOf([&] { fso.CreateFolder(path("Global\\_Global Information\\")); }),
+              rt::PathNotFound);
+    QDir().mkpath(path("Global"));
+    fso.CreateFolder(path("global\\_Global Information\\"));
+    EXPECT_EQ(entries("Global"), QStringList("_Global Information"));
+    EXPECT_EQ(errorOf([&] { fso.CreateFolder(path("GLOBAL/_global information")); }),
+              rt::FileAlreadyExists);
+
+    write("Docs/Alpha/PX_TOC.xml", "x");
+    QDir().mkpath(path("Docs/Beta"));
+    Folder folder = fso.GetFolder(path("docs/alpha"));
+    EXPECT_EQ(folder.Name(), "Alpha");
+    folder.Move(dir.path() + "\\docs\\Alpha");
+    EXPECT_EQ(entries("Docs"), QStringList({"Alpha", "Beta"}));
+    folder.Move(path("Docs/ALPHA"));
+    EXPECT_EQ(entries("Docs"), QStringList({"ALPHA", "Beta"}));
+    EXPECT_EQ(errorOf([&] { folder.Move(path("Docs/beta")); }), rt::FileAlreadyExists);
+    EXPECT_EQ(read("Docs/ALPHA/PX_TOC.xml"), "x");
+    folder.Move(path("Docs/Gamma"));
+    EXPECT_EQ(entries("Docs"), QStringList({"Beta", "Gamma"}));
+
+    // Walks list by name without regard to case and notice a folder that is gone.
+    for (const char* file : {"Top/b.htm", "Top/.hidden", "Top/A.HTM", "Top/sub2/x", "Top/Sub1/x"})
+        write(file, "");
+    const Folder top = fso.GetFolder(path("top"));
+    QStringList files;
+    for (const FileEntry& file : top.Files())
+        files << file.Path;
+    EXPECT_EQ(files, QStringList({path("Top/.hidden"), path("Top/A.HTM"), path("Top/b.htm")}));
+    ASSERT_EQ(top.SubFolders().size(), 2);
+    EXPECT_EQ(top.SubFolders().at(0).Name(), "Sub1");
+    QDir(path("Top")).removeRecursively();
+    EXPECT_EQ(errorOf([&] { top.Files(); }), rt::PathNotFound);
+    EXPECT_EQ(errorOf([&] { top.SubFolders(); }), rt::PathNotFound);
+}
+
+TEST_F(FileSystemTest, ReadOnlyIsReportedAloneAndHonoured)
+{
+    const QString file = write("page.htm", "old");
+    write("other.htm", "other");
+    fso.SetAttributes(file, FileSystem::ReadOnly);
+    EXPECT_EQ(fso.GetAttributes(file), FileSystem::ReadOnly);
+
+    // Root ignores the permission bits; the layer refuses by itself.
+    const auto denied = test::caught([&] { fso.WriteAllText(file, "new"); });
+    ASSERT_TRUE(denied);
+    EXPECT_EQ(denied->number(), rt::PermissionDenied);
+    EXPECT_TRUE(denied->description().contains("page.htm"));
+    EXPECT_EQ(errorOf([&] { fso.DeleteFile(file); }), rt::PermissionDenied);
+    EXPECT_EQ(errorOf([&] { fso.CopyFile(path("other.htm"), file, true); }), rt::PermissionDenied);
+    EXPECT_EQ(read("page.htm"), "old");
+
+    fso.SetAttributes(file, FileSystem::Normal);
+    EXPECT_EQ(fso.GetAttributes(file), FileSystem::Normal);
+    fso.CopyFile(path("OTHER.htm"), path("PAGE.htm"), true);
+    EXPECT_EQ(read("page.htm"), "other");
+    EXPECT_EQ(errorOf([&] { fso.CopyFile(path("other.htm"), file, false); }),
+              rt::FileAlreadyExists);
+    EXPECT_EQ(errorOf([&] { fso.CopyFile(path("none.htm"), file, true); }), rt::FileNotFound);
+
+    fso.SetAttributes(file, FileSystem::ReadOnly);
+    fso.DeleteFile(file, true);
+    EXPECT_FALSE(fso.FileExists(file));
+    EXPECT_EQ(errorOf([&] { fso.DeleteFile(file); }), rt::FileNotFound);
+}
+
+TEST_F(FileSystemTest, TextFilesReadBackInTheirEncoding)
+{
+    const QString text = QStringLiteral("**Alpha** caf\u00e9 \u20ac \U0001F600\r\nline 2");
+    fso.WriteAllText(path("page.htm"), text);
+    EXPECT_TRUE(read("page.htm").startsWith(QByteArray("\xFF\xFE*\0*\0", 6)));
+    EXPECT_EQ(fso.ReadAllText(path("PAGE.HTM")), text);
+
+    EXPECT_EQ(decoded(QByteArray("\xFE\xFF\0a\x20\xAC", 6)), "a\u20ac");
+    EXPECT_EQ(decoded("caf\xE9 \x80 \x93x\x94 \xC3"), "caf\u00e9 \u20ac \u201cx\u201d \u00c3");
+
+    const auto empty = test::caught([&] { decoded(""); });
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->number(), 62);
+    EXPECT_TRUE(empty->description().startsWith("Input past end of file"));
+    EXPECT_EQ(errorOf([&] { fso.ReadAllText(path("none.htm")); }), rt::FileNotFound);
+}
+
+TEST_F(FileSystemTest, InterruptedWriteKeepsTheOldFile)
+{
+    write("Docs/page.htm", "old");
+    globalstab::testing::failNextRename();
+    EXPECT_NE(errorOf([&] { fso.WriteAllText(path("Docs/page.htm"), "new"); }), 0);
+    EXPECT_EQ(read("Docs/page.htm"), "old");
+    EXPECT_EQ(entries("Docs"), QStringList("page.htm"));
+
+    EXPECT_EQ(errorOf([&] { atomicWriteFile(path("Nowhere/page.htm"), "x"); }), rt::PathNotFound);
+}
+
+TEST(TextCodecTest, MarkElseValidUtf8ElseWindows1252)
+{
+    using namespace textCodec;
+    const struct
+    {
+        QByteArray bytes;
+        ByteOrderMark mark;
+        QString text;
+    } cases[] = {
+        {QByteArray("\xFF\xFE"
+                    "a\0\xAC\x20=\xD8\0\xDE",
+                    10),
+         ByteOrderMark::Utf16LE, QStringLiteral("a\u20ac\U0001F600")},
+        {QByteArray("\xFE\xFF\0a\x20\xAC\xD8=\xDE\0", 10), ByteOrderMark::Utf16BE,
+         QStringLiteral("a\u20ac\U0001F600")},
+        // A lone last byte of UTF-16 text is dropped; a mark inside the text is kept.
+        {QByteArray("\xFF\xFE\xFF\xFEz\0!", 7), ByteOrderMark::Utf16LE, QStringLiteral("\ufeffz")},
+        {"\xEF\xBB\xBFna\xC3\xAFve", ByteOrderMark::Utf8, QStringLiteral("na\u00efve")},
+        {"caf\xC3\xA9 \xE2\x82\xAC", ByteOrderMark::None, QStringLiteral("caf\u00e9 \u20ac")},
+        // Invalid UTF-8: 0x80-0x9F take their Windows-1252 meanings, the five unassigned
+        // bytes stay control characters, the rest is Latin-1.
+        {"\x80\x81\x8A\x8D\x8F\x90\x93\x9D\x9F\xA0\xE9\xFF", ByteOrderMark::None,
+         QStringLiteral(
+             "\u20ac\u0081\u0160\u008d\u008f\u0090\u201c\u009d\u0178\u00a0\u00e9\u00ff")},
+        // Text streams know no UTF-32: its mark is read as bytes.
+        {QByteArray("\0\0\xFE\xFF", 4), ByteOrderMark::Utf32BE,
+         QString::fromUtf16(u"\0\0\u00fe\u00ff", 4)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.toHex().toStdString());
+        EXPECT_EQ(byteOrderMark(c.bytes), c.mark);
+        EXPECT_EQ(decodeText(c.bytes), c.text);
+    }
+
+    for (const QString& text :
+         {QString(), QStringLiteral("**Alpha** caf\u00e9 \u20ac \U0001F600\r\n\ufeff")})
+        EXPECT_EQ(decodeText(encodeUtf16le(text)), text);
+    EXPECT_EQ(encodeUtf16le(QStringLiteral("a\u20ac")), QByteArray("\xFF\xFE"
+                                                                   "a\0\xAC\x20",
+                                                                   6));
+}

@@ -1,0 +1,193 @@
+#include "platform/FileSystem.h"
+#include "platform/FileSystemTesting.h"
+#include "platform/XmlDocument.h"
+#include "tests/support/CoreSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <type_traits>
+
+using namespace globalstab;
+
+namespace {
+
+// The number of the run-time error that body raised; 0 when it raised none.
+template <typename Body> int errorOf(Body&& body)
+{
+    const auto error = test::caught(body);
+    return error ? error->number() : 0;
+}
+
+class XmlTest : public ::testing::Test
+{
+protected:
+    QByteArray read() const
+    {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+    XmlDocument loaded(const QByteArray& xml)
+    {
+        atomicWriteFile(file, xml);
+        XmlDocument doc;
+        EXPECT_TRUE(doc.load(file)) << doc.parseError().toStdString();
+        return doc;
+    }
+    QByteArray saved(const XmlDocument& doc)
+    {
+        doc.save(file);
+        return read();
+    }
+    QTemporaryDir dir;
+    const QString file = dir.filePath("doc.xml");
+};
+
+// Three categories named A, B and C.
+const QByteArray abc = "<Set><Cat><N>A</N></Cat><Cat><N>B</N></Cat><Cat><N>C</N></Cat></Set>";
+
+} // namespace
+
+TEST_F(XmlTest, SeparatingWhitespaceIsDroppedAndTextConcatenated)
+{
+    XmlDocument doc = loaded("<a>\n  <b>  padded  </b>\n  <c>x<d>y</d><![CDATA[<z>]]></c>\n</a>");
+    const XmlNode root = doc.documentElement();
+    EXPECT_EQ(root.childNodes().length(), 2);
+    EXPECT_EQ(root.text(), "  padded  xy<z>");
+    root.selectSingleNode("c").setText("new & old");
+    EXPECT_TRUE(saved(doc).contains("<c>new &amp; old</c>"));
+}
+
+TEST_F(XmlTest, BadQueriesNullNodesAndFailedLoads)
+{
+    XmlDocument doc = loaded(abc);
+    const auto invalid = test::caught([&] { doc.selectNodes("A[B='x'y']"); });
+    ASSERT_TRUE(invalid);
+    EXPECT_EQ(invalid->number(), rt::XmlFailure);
+    EXPECT_TRUE(invalid->description().contains("A[B='x'y']"));
+    EXPECT_EQ(errorOf([&] { doc.selectSingleNode("count(*)"); }), rt::XmlFailure);
+
+    const XmlNode missing = doc.selectSingleNode("*/Cat[N='Z']");
+    EXPECT_EQ(errorOf([&] { missing.text(); }), rt::ObjectNotSet);
+    EXPECT_EQ(errorOf([&] { doc.documentElement().appendChild(missing); }), rt::ObjectNotSet);
+    const XmlNodeList all = doc.selectNodes("*/Cat");
+    EXPECT_TRUE(all.item(3).isNull() && all.item(-1).isNull());
+
+    // A failed load empties the document, which then may not overwrite the unreadable file.
+    EXPECT_FALSE(doc.load(dir.filePath("missing.xml")));
+    atomicWriteFile(file, "<a><b></a>");
+    EXPECT_FALSE(doc.load(file));
+    EXPECT_TRUE(doc.parseError().contains("offset 8")) << doc.parseError().toStdString();
+    EXPECT_TRUE(doc.documentElement().isNull());
+    EXPECT_EQ(doc.selectNodes("//Cat").length(), 0);
+    EXPECT_EQ(errorOf([&] { doc.save(file); }), rt::XmlFailure);
+    EXPECT_EQ(read(), "<a><b></a>");
+}
+
+TEST_F(XmlTest, RemovedNodeGoesBackBeforeItsFormerSibling)
+{
+    XmlDocument doc = loaded(abc);
+    XmlNode root = doc.documentElement();
+    const XmlNode b = root.selectSingleNode("Cat[N='B']");
+    const XmlNode a = b.previousSibling();
+    EXPECT_EQ(root.removeChild(b), b);
+
+    // While detached the node is nowhere in the document but keeps its own children.
+    EXPECT_TRUE(b.parentNode().isNull() && b.previousSibling().isNull());
+    EXPECT_EQ(doc.selectNodes("//Cat").length(), 2);
+    EXPECT_EQ(doc.text(), "AC");
+    EXPECT_EQ(a.nextSibling().text(), "C");
+    EXPECT_EQ(b.selectSingleNode("N").text(), "B");
+    EXPECT_EQ(errorOf([&] { root.removeChild(b); }), rt::InvalidArgument);
+
+    root.insertBefore(b, a);
+    EXPECT_EQ(loaded(saved(doc)).text(), "BAC");
+}
+
+TEST_F(XmlTest, CreatedNodesStayOutOfQueriesAndOutputUntilInserted)
+{
+    XmlDocument doc = loaded(abc);
+    XmlNode created = doc.createElement("Cat");
+    created.appendChild(doc.createElement("N")).setText("D");
+    created.setAttribute("id", "4");
+
+    EXPECT_EQ(doc.getElementsByTagName("Cat").length(), 3);
+    EXPECT_EQ(doc.selectNodes("//N").length(), 3);
+    EXPECT_EQ(doc.selectNodes("/*").length(), 1);
+    EXPECT_EQ(doc.childNodes().length(), 1);
+    EXPECT_EQ(doc.text(), "ABC");
+    EXPECT_TRUE(doc.documentElement().nextSibling().isNull());
+    EXPECT_FALSE(saved(doc).contains("D"));
+
+    doc.documentElement().appendChild(created);
+    EXPECT_EQ(doc.getElementsByTagName("Cat").length(), 4);
+    EXPECT_TRUE(saved(doc).contains("<Cat id=\"4\">\n    <N>D</N>\n  </Cat>\n</Set>"));
+
+    // A new document is written without a declaration of its own.
+    XmlDocument fresh;
+    fresh.appendChild(fresh.createElement("Root"));
+    EXPECT_EQ(saved(fresh), "<Root />\n");
+}
+
+TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
+{
+    const QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                           "<!DOCTYPE Book_Master>\n"
+                           "<!-- generated -->\n"
+                           "<?px-tool version=\"2\"?>\n"
+                           "<Book_Master Key=\"k1\">\n"
+                           "  <HName>Tom &amp; Jerry</HName>\n"
+                           "  <Empty />\n"
+                           "</Book_Master>\n";
+    EXPECT_EQ(saved(loaded(xml)), xml);
+
+    // "<a>\u00e9\u20ac</a>\n" in UTF-16LE with a byte-order mark.
+    const QByteArray utf16 = QByteArray::fromHex("fffe3c0061003e00e900ac203c002f0061003e000a00");
+    XmlDocument doc = loaded(utf16);
+    EXPECT_EQ(doc.documentElement().text(), QStringLiteral("\u00e9\u20ac"));
+    EXPECT_EQ(saved(doc), utf16);
+    const QByteArray cp1252 = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<a>caf\xE9</a>\n";
+    EXPECT_EQ(saved(loaded(cp1252)), cp1252);
+}
+
+TEST_F(XmlTest, ListsIterateAsSnapshotsAndNodesOutliveMovesOfTheirDocument)
+{
+    static_assert(std::is_trivially_copyable_v<XmlNode>, "nodes are plain handles");
+    XmlDocument doc = loaded(abc);
+    XmlNode root = doc.documentElement();
+    QStringList names;
+    for (XmlNode cat : root.childNodes())
+        names << cat.text();
+    EXPECT_EQ(names, QStringList({"A", "B", "C"}));
+
+    // The list is taken before the loop, so removing as it goes visits every match once.
+    for (XmlNode cat : root.selectNodes("Cat[N!='B']"))
+        root.removeChild(cat);
+    EXPECT_EQ(doc.text(), "B");
+
+    const XmlNode b = root.selectSingleNode("Cat");
+    XmlDocument moved = std::move(doc);
+    EXPECT_EQ(b.parentNode(), moved.documentElement());
+    moved.documentElement().appendChild(moved.createElement("N")).setText("D");
+    EXPECT_EQ(moved.text(), "BD");
+    EXPECT_TRUE(doc.load(file));
+    EXPECT_EQ(doc.text(), "ABC");
+}
+
+TEST_F(XmlTest, FailedSavesLeaveTheFileWhole)
+{
+    XmlDocument doc = loaded(abc);
+    doc.documentElement().removeChild(doc.documentElement().selectSingleNode("Cat"));
+    QFile::setPermissions(file, QFile::ReadOwner);
+    EXPECT_EQ(errorOf([&] { doc.save(file); }), rt::PermissionDenied);
+    EXPECT_EQ(read(), abc);
+
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    globalstab::testing::failNextRename();
+    EXPECT_NE(errorOf([&] { doc.save(file); }), 0);
+    EXPECT_EQ(read(), abc);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList("doc.xml"));
+}

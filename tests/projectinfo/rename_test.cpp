@@ -1,0 +1,110 @@
+// The project rename as an operation: its plan, its writes and their order, without the tab.
+#include "platform/FileSystem.h"
+#include "projectinfo/ProjectRename.h"
+#include "tests/support/CoreSupport.h"
+
+#include <QDirIterator>
+#include <QMap>
+
+#include <gtest/gtest.h>
+
+using namespace globalstab;
+using namespace globalstab::test;
+
+namespace {
+
+const QString Orion = sampleProject();
+const QString Nova = QStringLiteral("Nova 9");
+
+// Every file below the data root by its path relative to it, the project folder named as
+// after the rename, so that before and after compare file by file.
+QMap<QString, QByteArray> files(const SampleDataRoot& data, bool beforeRename)
+{
+    QMap<QString, QByteArray> result;
+    for (QDirIterator it(data.root(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        QString relative = it.next().mid(data.root().size());
+        if (beforeRename)
+            relative.replace("Docs/" + Orion + "/", "Docs/" + Nova + "/");
+        result.insert(relative, data.read(it.filePath().mid(data.root().size())));
+    }
+    return result;
+}
+
+ProjectInfoChange change(const SampleDataRoot& data)
+{
+    return {{data.root(), Orion, 1000}, Nova, "NV", "10"};
+}
+
+} // namespace
+
+TEST(ProjectRename, ThePlanNamesEveryFileTheApplyChangesAndWritesNothing)
+{
+    SampleDataRoot data;
+    const QMap<QString, QByteArray> before = files(data, true);
+    const ProjectRename rename(change(data));
+    const Plan plan = rename.plan();
+    EXPECT_EQ(files(data, true), before);
+
+    RecordingFeedback feedback;
+    ASSERT_TRUE(rename.apply(feedback));
+    EXPECT_TRUE(feedback.messages.isEmpty());
+    const QMap<QString, QByteArray> after = files(data, false);
+    ASSERT_EQ(after.keys(), before.keys());
+    QStringList changed;
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        if (before.value(it.key()) != it.value())
+            changed << it.key();
+
+    ASSERT_FALSE(plan.isEmpty());
+    EXPECT_EQ(plan.first().action, FileChange::Action::MoveFolder);
+    QStringList planned;
+    for (const FileChange& file : plan.mid(1))
+        planned << FileSystem::resolve(file.path).mid(data.root().size());
+    // Folder, selection list, the books in table order, the table of contents last.
+    EXPECT_EQ(planned.first(), "Docs/PX_Selection.xml");
+    EXPECT_EQ(planned.last(), "Docs/" + Nova + "/PX_TOC.xml");
+    planned.sort();
+    EXPECT_EQ(changed, planned);
+}
+
+TEST(ProjectRename, ReadErrorsAreReportedWhereTheWritesWouldHaveMetThem)
+{
+    SampleDataRoot data;
+    const QString toc = "Docs/" + Orion + "/PX_TOC.xml";
+    // The third book of the table has no file name: the books before it are written, then
+    // the table of contents fails as a whole.
+    data.write(toc, data.read(toc).replace("<Book_File>AR_Book.XML</Book_File>", ""));
+    data.write("Docs/PX_Selection.XML", "<Broken/>");
+    const QByteArray tocBefore = data.read(toc);
+
+    const ProjectRename rename(change(data));
+    RecordingFeedback feedback;
+    const auto error = caught([&] { rename.apply(feedback); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), rt::ObjectNotSet);
+    EXPECT_EQ(feedback.reports(), QStringList{"UpdatePXSelection"});
+    const QString moved = "Docs/" + Nova + "/";
+    EXPECT_EQ(data.read(moved + "PX_TOC.xml"), tocBefore);
+    EXPECT_TRUE(data.read(moved + "Installation Guide/IG_Book.xml").contains("Nova 9"));
+    EXPECT_FALSE(data.read(moved + "Release Notes/RN_Book.xml").contains("Nova 9"));
+}
+
+TEST(ProjectRename, PlatformVariationAndRankRules)
+{
+    // name -> platform|variation; the platform ends at the number's first occurrence.
+    for (const auto& [name, expected] : {std::pair<QString, QString>{"2010", "|2010"},
+                                         {"Nova1 Suite 1", "Nova|1"},
+                                         {"Nova 3 ", "Nova 3 |"},
+                                         {"Orion Cloud 2025", "Orion Cloud |2025"}}) {
+        const PlatformVariation parts = splitProjectName(name);
+        EXPECT_EQ(parts.platform + "|" + parts.variation, expected) << name.toStdString();
+    }
+    // typed -> stored; empty when refused (the tab then applies 500)
+    const std::pair<QString, QString> ranks[] = {
+        {"12", "12"},  {"  12 ", "12"}, {"007", "7"}, {"1", "1"}, {"32000", "32000"},
+        {"1,000", ""}, {"2.5", ""},     {"abc", ""},  {"0", ""},  {"-3", ""},
+        {"32001", ""}, {"", ""},        {"1e3", ""}};
+    for (const auto& [typed, stored] : ranks)
+        EXPECT_EQ(acceptedRank(typed), stored) << typed.toStdString();
+    EXPECT_EQ(caught([] { acceptedRank("99999999999"); })->number(), rt::Overflow);
+}

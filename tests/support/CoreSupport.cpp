@@ -1,0 +1,76 @@
+#include "tests/support/CoreSupport.h"
+
+#include "platform/FileSystem.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace globalstab::test {
+
+MessageAnswer MessageRecorder::record(const ShownMessage& message)
+{
+    messages.append(message);
+    if (message.buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    if (answers.empty())
+        return MessageAnswer::Yes;
+    const MessageAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+QStringList MessageRecorder::texts() const
+{
+    QStringList result;
+    for (const ShownMessage& message : messages)
+        result << message.text;
+    return result;
+}
+
+QStringList MessageRecorder::reports() const
+{
+    QStringList procedures;
+    for (const ShownMessage& message : messages)
+        procedures << message.text.section(QStringLiteral(" - "), -1);
+    return procedures;
+}
+
+QString samplesDir()
+{
+    return QStringLiteral(GLOBALSTAB_SAMPLES_DIR);
+}
+
+bool copyTree(const QString& from, const QString& to)
+{
+    return QDir().mkpath(to) && !caught([&] { FileSystem().CopyFolder(from, to); });
+}
+
+SampleDataRoot::SampleDataRoot()
+{
+    if (m_dir.isValid())
+        copyTree(samplesDir(), m_dir.path());
+}
+
+QString SampleDataRoot::path(const QString& relative) const
+{
+    return FileSystem::resolve(root() + relative);
+}
+
+QByteArray SampleDataRoot::read(const QString& relative) const
+{
+    QFile file(path(relative));
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+void SampleDataRoot::write(const QString& relative, const QByteArray& data) const
+{
+    const QString target = path(relative);
+    QDir().mkpath(QFileInfo(target).path());
+    QFile file(target);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(data);
+}
+
+} // namespace globalstab::test
