@@ -14,6 +14,21 @@ void BookDocument::setProject(const QString& projectName, const QString& folder)
         path.setText(projectName + QStringLiteral("\\") + folder);
 }
 
+XmlNode BookDocument::createBook(const QString& name, const QString& acro, const QString& key,
+                                 const QString& path, const QString& category)
+{
+    m_doc = XmlDocument();
+    XmlNode master = m_doc.appendChild(m_doc.createElement(QStringLiteral("Book_Master")));
+    XmlNode book = appendElement(m_doc, master, QStringLiteral("Book"));
+    appendElement(m_doc, book, QStringLiteral("Book_Name"), name);
+    appendElement(m_doc, book, QStringLiteral("Book_Acro"), acro);
+    appendElement(m_doc, book, QStringLiteral("Book_Key"), key);
+    appendElement(m_doc, book, QStringLiteral("Book_Path"), path);
+    XmlNode categories = appendElement(m_doc, book, QStringLiteral("BookSet_Categories"));
+    appendElement(m_doc, categories, QStringLiteral("BookSet_Category"), category);
+    return master;
+}
+
 void BookDocument::removeCategory(const QString& name)
 {
     for (const XmlNode& book : nodesOf(m_doc.getElementsByTagName(QStringLiteral("Book")))) {

@@ -14,6 +14,12 @@ public:
     void setProject(const QString& projectName, const QString& folder);
     // Removes the category, in any letter case, from every BookSet_Categories of a Book.
     void removeCategory(const QString& name);
+
+protected:
+    // A new document: Book_Master holding the Book part with its name, acronym, key, path
+    // and one category. Returns the Book_Master element.
+    XmlNode createBook(const QString& name, const QString& acro, const QString& key,
+                       const QString& path, const QString& category);
 };
 
 } // namespace globalstab

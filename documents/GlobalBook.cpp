@@ -82,16 +82,8 @@ std::optional<QString> GlobalBook::pageSource(const QString& name) const
 
 void GlobalBook::create(const QString& projectName)
 {
-    m_doc = XmlDocument();
-    XmlNode master = m_doc.appendChild(m_doc.createElement(QStringLiteral("Book_Master")));
-    XmlNode book = appendElement(m_doc, master, QStringLiteral("Book"));
-    appendElement(m_doc, book, QStringLiteral("Book_Name"), BookName);
-    appendElement(m_doc, book, QStringLiteral("Book_Acro"), BookAcro);
-    appendElement(m_doc, book, QStringLiteral("Book_Key"), projectName);
-    appendElement(m_doc, book, QStringLiteral("Book_Path"),
-                  projectName + QLatin1Char('\\') + FolderName);
-    XmlNode categories = appendElement(m_doc, book, QStringLiteral("BookSet_Categories"));
-    appendElement(m_doc, categories, QStringLiteral("BookSet_Category"), BookName);
+    XmlNode master = createBook(BookName, BookAcro, projectName,
+                                projectName + QLatin1Char('\\') + FolderName, BookName);
     appendElement(m_doc, master, QStringLiteral("Book_Headings"));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "documents/DocumentAccess.h"
+#include "documents/BookDocument.h"
 
 #include <QStringList>
 
@@ -9,9 +9,9 @@
 namespace globalstab {
 
 // "Book_Global.xml" in the project's "_Global Information" folder: a book document whose
-// Book_Master/Book_Headings hold one Heading level="H1" per global page, with the page's
+// Book_Master also has Book_Headings, which hold one Heading level="H1" per global page, with the page's
 // name (HName) and document (HFile).
-class GlobalBook : public Document
+class GlobalBook : public BookDocument
 {
 public:
     static const QString BookName;   // "Global Information"

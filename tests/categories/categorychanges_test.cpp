@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-
 using namespace globalstab;
 using namespace globalstab::test;
 
@@ -40,16 +38,6 @@ public:
     QStringList& log;
 };
 
-class OnlyCategories : public NoServices
-{
-public:
-    std::unique_ptr<BookCategoryService> createBookCategoryService() override
-    {
-        return std::make_unique<LoggingCategoryService>(logs.emplace_back());
-    }
-    std::deque<QStringList> logs; // one per service created
-};
-
 } // namespace
 
 TEST(CategoryChanges, RefreshListsNewNamesOnceAndWithoutOtherCategory)
@@ -73,34 +61,4 @@ TEST(CategoryChanges, RebuildAsksTheServiceInTheSameOrderAsEver)
     EXPECT_FALSE(FileSystem().FileExists(setPath)); // deleted; the service writes it anew
     EXPECT_EQ(log, QStringList({"Create 7", "Get Getting Started", "Set Getting Started:Ge",
                                 "Add Legacy", "Get Legacy", "Set Legacy:Le"}));
-}
-
-TEST(CategoryChanges, RemovalReachesSetServiceTocAndXmlBooksAndFilesTheUncategorised)
-{
-    SampleDataRoot data;
-    const ProjectContext project{data.root(), sampleProject(), 0};
-    const QString project_ = "Docs/" + sampleProject() + "/";
-    const QByteArray lowerCaseBook = data.read(project_ + "User Manual/um_book.xml");
-    OnlyCategories services;
-    RecordingFeedback feedback;
-    categories::removeFromSet(feedback, &services, project, project.bookCategoriesPath(),
-                              "Tutorials");
-    EXPECT_TRUE(feedback.messages.isEmpty()) << feedback.texts().join('\n').toStdString();
-    ASSERT_EQ(services.logs.size(), 1u);
-    EXPECT_TRUE(services.logs[0].first().startsWith("Set Tutorials:"));
-    EXPECT_FALSE(data.read(project_ + "PX_BookCategories.xml").contains(">Tutorials<"));
-    EXPECT_FALSE(data.read(project_ + "PX_TOC.xml").contains(">Tutorials<"));
-    // Only books the table of contents names as ".XML", that spelling, are visited.
-    EXPECT_EQ(data.read(project_ + "User Manual/um_book.xml"), lowerCaseBook);
-
-    categories::fileUncategorisedBooks(feedback, &services, project, project.bookCategoriesPath());
-    ASSERT_EQ(services.logs.size(), 2u);
-    EXPECT_TRUE(services.logs[1].first().startsWith("Set Other Category:,"));
-
-    // An unreadable table of contents is reported in its own form, and nothing is filed.
-    data.write(project_ + "PX_TOC.xml", "<PX_Master/>");
-    categories::fileUncategorisedBooks(feedback, &services, project, project.bookCategoriesPath());
-    ASSERT_EQ(feedback.messages.size(), 1);
-    EXPECT_EQ(feedback.messages[0].title, "Sendrel::ctlBookTab-GetBookAcroValue");
-    EXPECT_EQ(services.logs.size(), 2u);
 }

@@ -54,17 +54,6 @@ TEST(StartUp, FunctionListsAndVisibility)
     EXPECT_TRUE(globalVariables().gstrMode.isEmpty());
 }
 
-TEST(StartUp, LayoutInTwipsAndTabOrder)
-{
-    TabHarness h(0, false);
-    EXPECT_EQ(h.widget<QGroupBox>("FraHC")->geometry(), QRect(8, 56, 533, 417));
-    EXPECT_EQ(h.widget<QListWidget>("lstPages")->geometry(), QRect(8, 40, 177, 337));
-    EXPECT_EQ(h.widget<QLineEdit>("txtPageName")->parentWidget()->objectName(),
-              QStringLiteral("fraAddEditGblPage"));
-    EXPECT_EQ(h.widget<QPushButton>("cmdAdd")->nextInFocusChain()->objectName(),
-              QStringLiteral("lstAddItems"));
-}
-
 TEST(StartUp, RankBoxEnabledOnlyForInstallType1000)
 {
     for (const auto& [type, enabled] : {std::pair{1000, true}, {0, false}, {999, false}}) {

@@ -42,7 +42,8 @@ fi
 
 step "configure and build examples/embed against the installed package"
 quiet "$cmake" -S "$source_dir/examples/embed" -B "$work/build" \
-    -DCMAKE_PREFIX_PATH="$prefix" ${config:+-DCMAKE_BUILD_TYPE="$config"} \
+    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_DISABLE_FIND_PACKAGE_pugixml=ON \
+    ${config:+-DCMAKE_BUILD_TYPE="$config"} \
     ${cxx:+-DCMAKE_CXX_COMPILER="$cxx"}
 quiet "$cmake" --build "$work/build" ${config:+--config "$config"}
 
