@@ -62,9 +62,13 @@ CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidge
     for (QWidget* hidden : std::initializer_list<QWidget*>{this, PictureMoveDown1, PictureMoveUP1})
         hidden->setVisible(false);
 
+    // The arrows take the keyboard focus by Tab only; a click must not move the focus.
+    for (QLabel* arrow : {PictureMoveUP2, PictureMoveDown2})
+        arrow->setFocusPolicy(Qt::TabFocus);
     txtCategoryName->installEventFilter(this);
     connect(lstAvaBookCategories, &QListWidget::itemClicked, this,
             &CategoriesPanel::lstAvaBookCategories_Click);
+    activateByKeyboard(lstAvaBookCategories, [this] { lstAvaBookCategories_Click(); });
     connect(cmdApplyAddEditCate, &QPushButton::clicked, this,
             &CategoriesPanel::cmdApplyAddEditCate_Click);
     connect(cmdCategoryCancel, &QPushButton::clicked, this,
@@ -394,34 +398,55 @@ void CategoriesPanel::imgMoveDown_Click()
 
 bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
 {
+    const bool upArrow = watched == PictureMoveUP2 || watched == PictureMoveUP1;
+    const bool downArrow = watched == PictureMoveDown2 || watched == PictureMoveDown1;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !(upArrow || downArrow))
             break;
-        if (watched == PictureMoveUP2) {
-            PictureMoveUP2_MouseDown();
-            return true;
+        // A second press soon after the first also arrives as a double click: only the press
+        // moves, so each press moves one place whatever the pace.
+        if (event->type() == QEvent::MouseButtonPress &&
+            (watched == PictureMoveUP2 || watched == PictureMoveDown2)) {
+            if (upArrow)
+                PictureMoveUP2_MouseDown();
+            else
+                PictureMoveDown2_MouseDown();
+            // The picture at rest is hidden while the button is held; the pressed one takes
+            // the pointer, so that the release reaches it wherever the window sends it.
+            QLabel* pressed = upArrow ? PictureMoveUP1 : PictureMoveDown1;
+            if (pressed->isVisible())
+                pressed->grabMouse();
         }
-        if (watched == PictureMoveDown2) {
-            PictureMoveDown2_MouseDown();
-            return true;
-        }
-        break;
+        return true;
     case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !(upArrow || downArrow))
             break;
-        // The pressed picture stands in for the one at rest while the button is held, and
-        // the mouse stays grabbed by the widget that took the press.
-        if (watched == PictureMoveUP2 || watched == PictureMoveUP1) {
+        static_cast<QWidget*>(watched)->releaseMouse();
+        if (upArrow)
             PictureMoveUP2_MouseUp();
-            return true;
-        }
-        if (watched == PictureMoveDown2 || watched == PictureMoveDown1) {
+        else
             PictureMoveDown2_MouseUp();
+        return true;
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if ((watched == PictureMoveUP2 || watched == PictureMoveDown2) && !key->isAutoRepeat() &&
+            (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
+             key->key() == Qt::Key_Enter)) {
+            // The keyboard presses and releases the arrow as the pointer does.
+            auto* arrow = static_cast<QLabel*>(watched);
+            if (arrow == PictureMoveUP2) {
+                PictureMoveUP2_MouseDown();
+                PictureMoveUP2_MouseUp();
+            } else {
+                PictureMoveDown2_MouseDown();
+                PictureMoveDown2_MouseUp();
+            }
+            // Hiding the arrow while pressed moved the focus away; it stays on the arrow.
+            arrow->setFocus(Qt::OtherFocusReason);
             return true;
         }
-        break;
-    case QEvent::KeyPress: {
         if (watched != txtCategoryName)
             break;
         // Only keys that produce a character reach the key-press handler.

@@ -25,6 +25,9 @@ void ctlGlobalsTab::Private::cmdAdd_Click()
         lstEditItems->setVisible(false);
         showDropDown(lstAddItems, true);
     });
+    // The keyboard goes on in the list that opened.
+    if (lstAddItems->isVisible())
+        lstAddItems->setFocus(Qt::OtherFocusReason);
 }
 
 void ctlGlobalsTab::Private::cmdEdit_Click()
@@ -36,6 +39,8 @@ void ctlGlobalsTab::Private::cmdEdit_Click()
             lstAddItems->setVisible(false);
         },
         ErrorForm::UserControl);
+    if (lstEditItems->isVisible())
+        lstEditItems->setFocus(Qt::OtherFocusReason);
 }
 
 void ctlGlobalsTab::Private::lstAddItems_Click()
@@ -58,6 +63,7 @@ void ctlGlobalsTab::Private::lstAddItems_Click()
         }
         lstAddItems->setVisible(false);
     });
+    focusShownPanel();
 }
 
 void ctlGlobalsTab::Private::lstEditItems_Click()
@@ -84,6 +90,33 @@ void ctlGlobalsTab::Private::lstEditItems_Click()
         }
         lstEditItems->setVisible(false);
     });
+    focusShownPanel();
+}
+
+// After a pick the keyboard continues in the panel, at its first control: the name box to
+// add, the list to choose from when editing. The category list rather than the name box in
+// EDIT mode, whose focus handler warns about default categories.
+void ctlGlobalsTab::Private::focusShownPanel()
+{
+    const bool edit = mode() == QLatin1String("EDIT");
+    const char* first = nullptr;
+    if (info->isVisible())
+        first = "txtProjectName";
+    else if (pages->isVisible())
+        first = edit ? "lstPages" : "txtPageName";
+    else if (categories->isVisible())
+        first = edit ? "lstAvaBookCategories" : "txtCategoryName";
+    if (QWidget* target = first ? q->findChild<QWidget*>(QLatin1String(first)) : nullptr)
+        target->setFocus(Qt::OtherFocusReason);
+}
+
+// Escape closes an open function list and gives the focus back to its button.
+void ctlGlobalsTab::Private::closeFunctionLists()
+{
+    QPushButton* opener = lstAddItems->isVisible() ? cmdAdd : cmdEdit;
+    lstAddItems->setVisible(false);
+    lstEditItems->setVisible(false);
+    opener->setFocus(Qt::OtherFocusReason);
 }
 
 void ctlGlobalsTab::Private::UpdateUI(QString& item)

@@ -3,6 +3,7 @@
 #include "core/StringTable.h"
 #include "text/TextChecks.h"
 
+#include <QKeyEvent>
 #include <QListWidget>
 
 namespace globalstab {
@@ -89,6 +90,51 @@ QStringList listEntries(const QListWidget* list)
     for (int i = 0; i < list->count(); ++i)
         entries << list->item(i)->text();
     return entries;
+}
+
+namespace {
+
+class ListKeys : public QObject
+{
+public:
+    ListKeys(QListWidget* list, std::function<void()> activated, std::function<void()> escaped)
+        : QObject(list), m_list(list), m_activated(std::move(activated)),
+          m_escaped(std::move(escaped))
+    {
+        list->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != m_list || event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && m_escaped) {
+            m_escaped();
+            return true;
+        }
+        const bool activates = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+                               key->key() == Qt::Key_Space;
+        if (!activates || key->isAutoRepeat() || !m_list->currentItem())
+            return false;
+        setListIndex(m_list, m_list->currentRow());
+        m_activated();
+        return true;
+    }
+
+private:
+    QListWidget* m_list;
+    std::function<void()> m_activated;
+    std::function<void()> m_escaped;
+};
+
+} // namespace
+
+void activateByKeyboard(QListWidget* list, std::function<void()> activated,
+                        std::function<void()> escaped)
+{
+    new ListKeys(list, std::move(activated), std::move(escaped));
 }
 
 void setListEntries(QListWidget* list, const QStringList& entries)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 
 class QListWidget;
@@ -80,6 +81,10 @@ QString listText(const QListWidget* list);
 // Selects entry index (as setting the list index does); -1 clears the selection.
 void setListIndex(QListWidget* list, int index);
 QStringList listEntries(const QListWidget* list);
+// Return, Enter and Space on the list select its current entry and run activated() once, as
+// a click on that entry does; Escape runs escaped() when one is given.
+void activateByKeyboard(QListWidget* list, std::function<void()> activated,
+                        std::function<void()> escaped = {});
 void setListEntries(QListWidget* list, const QStringList& entries);
 
 } // namespace globalstab

@@ -49,6 +49,10 @@ void ctlGlobalsTab::Private::createView()
     connect(cmdEdit, &QPushButton::clicked, q, [this] { cmdEdit_Click(); });
     connect(lstAddItems, &QListWidget::itemClicked, q, [this] { lstAddItems_Click(); });
     connect(lstEditItems, &QListWidget::itemClicked, q, [this] { lstEditItems_Click(); });
+    activateByKeyboard(
+        lstAddItems, [this] { lstAddItems_Click(); }, [this] { closeFunctionLists(); });
+    activateByKeyboard(
+        lstEditItems, [this] { lstEditItems_Click(); }, [this] { closeFunctionLists(); });
 }
 
 // Screen readers and UI automation find widgets by these names; the descriptions are the

@@ -37,6 +37,8 @@ public:
     void fraAddEditGblPage_Click();
     void fraEditPrjNameID_Click();
     void FraHC_Click();
+    void focusShownPanel();
+    void closeFunctionLists();
 
     // PanelHost
     MessageAnswer show(const Message& message) override;

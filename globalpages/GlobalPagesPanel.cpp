@@ -81,6 +81,7 @@ GlobalPagesPanel::GlobalPagesPanel(PanelHost& host, view::Builder& builder, QWid
 
     txtPageName->installEventFilter(this);
     connect(lstPages, &QListWidget::itemClicked, this, &GlobalPagesPanel::lstPages_Click);
+    activateByKeyboard(lstPages, [this] { lstPages_Click(); });
     connect(cmdBrowse, &QPushButton::clicked, this, &GlobalPagesPanel::cmdBrowse_Click);
     connect(cmdAddGblPage, &QPushButton::clicked, this, &GlobalPagesPanel::cmdAddGblPage_Click);
     connect(cmdCancelGblPage, &QPushButton::clicked, this,

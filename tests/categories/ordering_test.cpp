@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -42,14 +43,17 @@ protected:
                                                    : list->item(i)->text());
         return result.join('|').toStdString();
     }
-    // One press and release of a move button, with the pressed look in between.
-    void move(bool up)
+    // One press and release of a move button through the window, as a pointer sends them,
+    // with the pressed look in between; delay is the time before each of the two events.
+    void move(bool up, int delay = -1)
     {
         auto* rest = h.widget<QLabel>(up ? "PictureMoveUP2" : "PictureMoveDown2");
         auto* pressed = h.widget<QLabel>(up ? "PictureMoveUP1" : "PictureMoveDown1");
-        QTest::mousePress(rest, Qt::LeftButton);
+        QWindow* window = h.tab->windowHandle();
+        const QPoint at = rest->mapTo(h.tab.get(), rest->rect().center());
+        QTest::mousePress(window, Qt::LeftButton, {}, at, delay);
         EXPECT_TRUE(pressed->isVisible() && !rest->isVisible());
-        QTest::mouseRelease(pressed, Qt::LeftButton);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, at, delay);
         EXPECT_TRUE(rest->isVisible() && !pressed->isVisible());
     }
 
@@ -91,6 +95,39 @@ TEST_F(Ordering, EachPressMovesAFoundCategoryOnePlaceAndSelectsIt)
         EXPECT_EQ(setNames(), set);
         EXPECT_EQ(items(), list);
     }
+    EXPECT_TRUE(h.dialogs->messages.isEmpty());
+}
+
+TEST_F(Ordering, EveryPressAtAnyPaceMovesOnePlaceByPointerAndByKeyboard)
+{
+    auto* list = h.widget<QListWidget>("lstAvaBookCategories");
+    ASSERT_TRUE(h.clickItem("lstAvaBookCategories", "Global Information"));
+    const int last = list->currentRow();
+    // Presses quicker than a double click, and at a human pace: one place each.
+    for (const int delay : {20, 150}) {
+        for (int i = 1; i <= 3; ++i) {
+            move(true, delay);
+            EXPECT_EQ(list->currentRow(), last - i) << delay;
+        }
+        for (int i = 2; i >= 0; --i) {
+            move(false, delay);
+            EXPECT_EQ(list->currentRow(), last - i) << delay;
+        }
+    }
+    // Space and Return on the arrows that Tab reaches: one place each, the focus stays.
+    for (const char* name : {"PictureMoveUP2", "PictureMoveDown2"}) {
+        auto* arrow = h.widget<QLabel>(name);
+        arrow->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(arrow->hasFocus());
+        const int step = QByteArray(name).contains("UP") ? -1 : 1;
+        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) {
+            const int before = list->currentRow();
+            QTest::keyClick(arrow, key);
+            EXPECT_EQ(list->currentRow(), before + step) << name;
+        }
+        EXPECT_TRUE(arrow->hasFocus() && arrow->isVisible());
+    }
+    EXPECT_EQ(list->currentItem()->text(), QStringLiteral("Global Information"));
     EXPECT_TRUE(h.dialogs->messages.isEmpty());
 }
 

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -163,4 +164,48 @@ TEST(GlobalBookReaders, ProjectNamesOutsideAsciiFindTheirFolderInAnyCase)
     ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
     EXPECT_EQ(h.items("lstPages").size(), 3);
     EXPECT_TRUE(h.dialogs->messages.isEmpty());
+}
+
+TEST(Keyboard, ListsAnswerReturnAndSpaceOnceEscapeClosesAndTabReachesEveryControl)
+{
+    TabHarness h;
+    h.data.write(BookPath, R"(<Book_Master><Book_Headings>
+        <Heading level="H1"><HName>Bob's page</HName><HFile>bob.htm</HFile></Heading>
+        </Book_Headings></Book_Master>)");
+    QApplication::setActiveWindow(h.tab.get());
+    auto* edit = h.widget<QPushButton>("cmdEdit");
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Space);
+    auto* functions = h.widget<QListWidget>("lstEditItems");
+    ASSERT_TRUE(functions->isVisible() && functions->hasFocus());
+    QTest::keyClick(functions, Qt::Key_Escape);
+    EXPECT_FALSE(functions->isVisible());
+    EXPECT_TRUE(edit->hasFocus());
+
+    QTest::keyClick(edit, Qt::Key_Space);
+    QTest::keyClick(functions, Qt::Key_Home);
+    QTest::keyClick(functions, Qt::Key_Down); // "Global Page"
+    QTest::keyClick(functions, Qt::Key_Return);
+    EXPECT_EQ(globalVariables().gstrMode, QStringLiteral("EDIT"));
+    auto* pages = h.widget<QListWidget>("lstPages");
+    ASSERT_TRUE(pages->isVisible() && pages->hasFocus());
+    // The page's name breaks the query: each key press runs the click handler, once.
+    QTest::keyClick(pages, Qt::Key_Down);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        h.dialogs->clear();
+        QTest::keyClick(pages, key);
+        EXPECT_EQ(h.dialogs->reports(), QStringList{"GetGlobalPageInfo"});
+    }
+    EXPECT_EQ(h.widget<QLineEdit>("txtPageName")->text(), QStringLiteral("Bob's page"));
+
+    // Tab walks every enabled control of the panel on show, and the two function buttons.
+    QStringList reached;
+    for (int i = 0; i < 20; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+    }
+    for (const char* control : {"cmdAdd", "cmdEdit", "lstPages", "txtPageName", "txtSourceTo",
+                                "cmdBrowse", "cmdAddGblPage", "cmdCancelGblPage", "cmdDelGblPage"})
+        EXPECT_TRUE(reached.contains(QLatin1String(control))) << control;
+    EXPECT_FALSE(reached.contains(QStringLiteral("txtProjectName")));
 }
