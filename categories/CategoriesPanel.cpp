@@ -58,10 +58,12 @@ CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidge
     lblNote->setText(QStringLiteral("5555"));
     lblCategoryName->setText(QStringLiteral("5553"));
     lblAvailCatName->setText(QStringLiteral("5552"));
-    setTitle(QStringLiteral("5550"));
+    view::setCaption(this, QStringLiteral("5550"));
     for (QWidget* hidden : std::initializer_list<QWidget*>{this, PictureMoveDown1, PictureMoveUP1})
         hidden->setVisible(false);
 
+    lblCategoryName->setBuddy(txtCategoryName);
+    lblAvailCatName->setBuddy(lstAvaBookCategories);
     // The arrows take the keyboard focus by Tab only; a click must not move the focus.
     for (QLabel* arrow : {PictureMoveUP2, PictureMoveDown2})
         arrow->setFocusPolicy(Qt::TabFocus);
@@ -85,7 +87,7 @@ void CategoriesPanel::applyTexts()
     lblNote->setText(m_host.text(5555));
     lblCategoryName->setText(m_host.text(5553));
     lblAvailCatName->setText(m_host.text(5552));
-    setTitle(m_host.text(5550));
+    view::setCaption(this, m_host.text(5550));
     for (QLabel* autoSized : {lblNote, lblCategoryName})
         autoSized->adjustSize();
 
@@ -104,7 +106,7 @@ void CategoriesPanel::applyTexts()
 void CategoriesPanel::prepareForAdd(const QString& title)
 {
     cmdApplyAddEditCate->setEnabled(true);
-    setTitle(title);
+    view::setCaption(this, title);
     cmdCategoryDelete->setVisible(false);
     if (lstAvaBookCategories->currentRow() != -1)
         setListIndex(lstAvaBookCategories, -1);
@@ -112,7 +114,7 @@ void CategoriesPanel::prepareForAdd(const QString& title)
 
 void CategoriesPanel::prepareForEdit(const QString& title)
 {
-    setTitle(title);
+    view::setCaption(this, title);
     cmdCategoryDelete->setVisible(true);
     if (lstAvaBookCategories->currentRow() != -1)
         setListIndex(lstAvaBookCategories, -1);

@@ -19,7 +19,7 @@ void ctlGlobalsTab::Private::createView()
 {
     using view::twips;
     q->setObjectName(QStringLiteral("ctlGlobalsTab"));
-    q->setFont(view::font());
+    view::setDesignedFont(q, true);
     view::fillBackground(q, view::BackColor);
     // The widest frame reaches 8120 twips, the tallest 7095; leave the usual margin.
     q->setMinimumSize(8240 / view::TwipsPerPixel, 7215 / view::TwipsPerPixel);

@@ -34,12 +34,61 @@ QFont font()
     return font;
 }
 
-void fillBackground(QWidget* widget, const QColor& color)
+namespace {
+const char* const FillProperty = "globalstabFill";
+const char* const FontProperty = "globalstabViewFont";
+
+void paintFixed(QWidget* widget, const QColor& color)
 {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, color);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, Qt::black);
+        palette.setColor(group, QPalette::Text, Qt::black);
+    }
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(120, 120, 120));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+} // namespace
+
+void fillBackground(QWidget* widget, const QColor& color)
+{
+    widget->setProperty(FillProperty, color);
+    paintFixed(widget, color);
+}
+
+void setDesignedFont(QWidget* widget, bool viewFont)
+{
+    widget->setProperty(FontProperty, viewFont);
+    widget->setFont(viewFont ? font() : QFont());
+}
+
+void applyLook(QWidget* top, bool designed)
+{
+    QList<QWidget*> widgets = top->findChildren<QWidget*>();
+    widgets.prepend(top);
+    for (QWidget* widget : widgets) {
+        const QVariant fill = widget->property(FillProperty);
+        if (fill.isValid()) {
+            if (designed) {
+                paintFixed(widget, fill.value<QColor>());
+            } else {
+                widget->setPalette(QPalette());
+                widget->setAutoFillBackground(false);
+            }
+        }
+        const QVariant viewFont = widget->property(FontProperty);
+        if (viewFont.isValid())
+            widget->setFont(designed && viewFont.toBool() ? font() : QFont());
+    }
+}
+
+void setCaption(QGroupBox* frame, const QString& title)
+{
+    frame->setTitle(title);
+    frame->setAccessibleName(QString(title).remove(QLatin1Char('&')).trimmed());
 }
 
 QPixmap arrowPixmap(bool up, bool pressed)

@@ -30,7 +30,15 @@ QRect twipsAt(int left, int top);
 extern const QColor BackColor;
 extern const QColor FrameColor;
 QFont font();
+// A fixed background, with a fixed dark text colour on it, so that a dark theme of the
+// host does not put light text on the light grey.
 void fillBackground(QWidget* widget, const QColor& color);
+// The font as designed: the tab's own (viewFont) or the one inherited from the container.
+void setDesignedFont(QWidget* widget, bool viewFont);
+// The designed look (fixed colours and font), or the host's application palette and font.
+void applyLook(QWidget* top, bool designed);
+// A frame's caption; screen readers hear the same text.
+void setCaption(QGroupBox* frame, const QString& title);
 // A small arrow on the frame colour; the pressed look is sunken and darker.
 QPixmap arrowPixmap(bool up, bool pressed);
 

@@ -2,6 +2,7 @@
 
 #include "categories/CategoriesPanel.h"
 #include "control/GlobalVariables.h"
+#include "control/ViewStyle.h"
 #include "control/ctlGlobalsTab_p.h"
 #include "globalpages/GlobalPagesPanel.h"
 #include "platform/Dialogs.h"
@@ -113,6 +114,20 @@ void ctlGlobalsTab::setPageName(const QString& value)
         if (!value.isEmpty())
             d->pages->UpdateAddPageInfo();
     });
+}
+
+bool ctlGlobalsTab::useApplicationStyle() const
+{
+    return d->applicationStyle;
+}
+
+void ctlGlobalsTab::setUseApplicationStyle(bool use)
+{
+    if (use == d->applicationStyle)
+        return;
+    d->applicationStyle = use;
+    view::applyLook(this, !use);
+    Q_EMIT useApplicationStyleChanged();
 }
 
 // ---- host services ---------------------------------------------------------------------

@@ -30,6 +30,8 @@ class GLOBALSTAB_EXPORT ctlGlobalsTab : public QWidget
     Q_OBJECT
     Q_PROPERTY(QString ProjectName READ ProjectName WRITE setProjectName NOTIFY ProjectNameChanged)
     Q_PROPERTY(QString PageName READ PageName WRITE setPageName NOTIFY PageNameChanged)
+    Q_PROPERTY(bool useApplicationStyle READ useApplicationStyle WRITE setUseApplicationStyle NOTIFY
+                   useApplicationStyleChanged)
 
 public:
     // The number under which each event is raised to the host.
@@ -58,6 +60,11 @@ public:
     QString PageName() const;
     void setPageName(const QString& value);
 
+    // False (the default) keeps the tab's designed look: its own greys with dark text, and
+    // Verdana 8.25. True gives it the application's palette and font instead.
+    bool useApplicationStyle() const;
+    void setUseApplicationStyle(bool use);
+
     // The text of a string-table entry; an unknown id reports an error and gives "".
     Q_INVOKABLE QString GetResString(qint16 iStringId);
     // Replaces "**" & vstrProductName & "**" by the open project's token in every page file
@@ -77,6 +84,7 @@ public:
 Q_SIGNALS:
     void ProjectNameChanged();
     void PageNameChanged();
+    void useApplicationStyleChanged();
 
     void OnprojectNameChange();
     void OnCategoryAddition();

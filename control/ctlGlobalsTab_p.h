@@ -66,6 +66,7 @@ public:
 
     QString tocPath;      // the table of contents of the project at the last start-up work
     QString defaultsPath; // the data root's default categories
+    bool applicationStyle = false;
 
     ProjectInfoPanel* info = nullptr;
     CategoriesPanel* categories = nullptr;

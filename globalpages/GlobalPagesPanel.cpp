@@ -61,11 +61,11 @@ GlobalPagesPanel::GlobalPagesPanel(PanelHost& host, view::Builder& builder, QWid
     lblListInfo = builder.label("lblListInfo", this, twips(120, 360, 2535, 255), 6);
 
     // The editor frame keeps the container's default font; its children the tab's own.
-    fraAddEditGblPage->setFont(QFont());
+    view::setDesignedFont(fraAddEditGblPage, false);
     for (QWidget* child : fraAddEditGblPage->findChildren<QWidget*>())
-        child->setFont(view::font());
+        view::setDesignedFont(child, true);
 
-    fraAddEditGblPage->setTitle(QStringLiteral("110"));
+    view::setCaption(fraAddEditGblPage, QStringLiteral("110"));
     lblPageName->setText(QStringLiteral("111"));
     lblSourceto->setText(QStringLiteral("112"));
     cmdBrowse->setText(QStringLiteral("113"));
@@ -73,12 +73,15 @@ GlobalPagesPanel::GlobalPagesPanel(PanelHost& host, view::Builder& builder, QWid
     cmdAddGblPage->setText(QStringLiteral("5588"));
     cmdDelGblPage->setText(QStringLiteral("5590"));
     cmdCancelGblPage->setText(QStringLiteral("137"));
-    setTitle(QStringLiteral("5543"));
+    view::setCaption(this, QStringLiteral("5543"));
     lblListInfo->setText(QStringLiteral("Label"));
     for (QWidget* hidden :
          std::initializer_list<QWidget*>{this, cmdDelGblPage, fraAddEditGblPage, lblTgtFrm})
         hidden->setVisible(false);
 
+    lblPageName->setBuddy(txtPageName);
+    lblSourceto->setBuddy(txtSourceTo);
+    lblListInfo->setBuddy(lstPages);
     txtPageName->installEventFilter(this);
     connect(lstPages, &QListWidget::itemClicked, this, &GlobalPagesPanel::lstPages_Click);
     activateByKeyboard(lstPages, [this] { lstPages_Click(); });
@@ -91,7 +94,10 @@ GlobalPagesPanel::GlobalPagesPanel(PanelHost& host, view::Builder& builder, QWid
 
 void GlobalPagesPanel::applyTexts()
 {
-    fraAddEditGblPage->setTitle(m_host.text(110));
+    view::setCaption(fraAddEditGblPage, m_host.text(110));
+    // The frame keeps its design-time caption until a function is picked, but a screen
+    // reader should never hear a string id.
+    setAccessibleName(m_host.text(5543));
     lblPageName->setText(m_host.text(111));
     lblSourceto->setText(m_host.text(112));
     cmdBrowse->setText(m_host.text(113));
@@ -115,14 +121,14 @@ void GlobalPagesPanel::applyTexts()
 void GlobalPagesPanel::prepareForAdd(const QString& title)
 {
     cmdAddGblPage->setEnabled(true);
-    setTitle(title);
+    view::setCaption(this, title);
     setHeight(lstPages, PagesHeightAdd);
     cmdDelGblPage->setVisible(false);
 }
 
 void GlobalPagesPanel::prepareForEdit(const QString& title)
 {
-    setTitle(title);
+    view::setCaption(this, title);
     LoadPageName();
     setHeight(lstPages, PagesHeightEdit);
     setVisible(true);

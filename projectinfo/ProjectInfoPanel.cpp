@@ -36,15 +36,19 @@ ProjectInfoPanel::ProjectInfoPanel(PanelHost& host, view::Builder& builder, QWid
     lblProjectID = builder.label("lblProjectID", this, twips(240, 960, 1215, 255), 24);
     lblProjectName = builder.label("lblProjectName", this, twips(240, 360, 3375, 255), 23);
     // This label keeps the container's default font rather than the tab's own.
-    lblProjectRank->setFont(QFont());
+    view::setDesignedFont(lblProjectRank, false);
 
     // Design-time captions hold the string id until start-up replaces them.
-    setTitle(QStringLiteral("105"));
+    view::setCaption(this, QStringLiteral("105"));
     lblProjectName->setText(QStringLiteral("106"));
     lblProjectID->setText(QStringLiteral("107"));
     lblProjectRank->setText(QStringLiteral("146"));
     cmdProjectNameApply->setText(QStringLiteral("108"));
     cmdProjectNameCancel->setText(QStringLiteral("109"));
+
+    lblProjectName->setBuddy(txtProjectName);
+    lblProjectID->setBuddy(txtProjectID);
+    lblProjectRank->setBuddy(txtPrjoectRank);
 
     connect(cmdProjectNameApply, &QPushButton::clicked, this,
             &ProjectInfoPanel::CmdProjectNameApply_click);
@@ -54,7 +58,7 @@ ProjectInfoPanel::ProjectInfoPanel(PanelHost& host, view::Builder& builder, QWid
 
 void ProjectInfoPanel::applyTexts()
 {
-    setTitle(m_host.text(105));
+    view::setCaption(this, m_host.text(105));
     lblProjectName->setText(m_host.text(106));
     lblProjectID->setText(m_host.text(107));
     lblProjectRank->setText(m_host.text(146));

@@ -1,12 +1,12 @@
 // Function lists, panel switching and the readers of the global book.
 #include "tests/support/TestSupport.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
