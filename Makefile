@@ -31,12 +31,12 @@ test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
-	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-		echo "No display found. To see the tab, run 'xvfb-run -a make run' and look at it with a"; \
-		echo "VNC/X viewer, or take a picture of it:"; \
-		echo "  $(BUILD_DIR)/globalstab-host --screenshot globals.png"; \
-		QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/globalstab-host --screenshot $(BUILD_DIR)/globals-tab.png && \
-		echo "Wrote $(BUILD_DIR)/globals-tab.png (the tab on the bundled sample data)."; \
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
+		echo "No display found. To use the tab, serve it over VNC and connect a VNC viewer to"; \
+		echo "port 5900:  QT_QPA_PLATFORM=vnc:size=1020x700 make run"; \
+		echo "Taking a picture of it instead (ARGS apply, e.g. ARGS='--pick \"Edit:Global Page\"')."; \
+		QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/globalstab-host --screenshot $(BUILD_DIR)/globals-tab.png $(ARGS) && \
+		echo "Wrote $(BUILD_DIR)/globals-tab.png."; \
 	else \
 		$(BUILD_DIR)/globalstab-host $(ARGS); \
 	fi

@@ -69,7 +69,9 @@ ParseResult parseHostOptions(const QStringList& arguments, const QString& versio
         return fail(parser.errorText());
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         result.outcome = ParseOutcome::Help;
-        result.text = parser.helpText();
+        // Read before any application object exists, so the name is not known to Qt yet.
+        result.text = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                QStringLiteral("globalstab-host"));
         return result;
     }
     if (parser.isSet(versionOption)) {

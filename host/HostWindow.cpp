@@ -11,6 +11,11 @@
 #include <globalstab/GlobalVariables.h>
 #include <globalstab/ctlGlobalsTab.h>
 
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QImageWriter>
+#include <QTimer>
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
@@ -192,6 +197,9 @@ void HostWindow::recreateTab()
     // The thread-wide state still holds the old root and install type.
     resetGlobalVariables();
     m_services = std::make_shared<DefaultServiceProvider>(m_dataRoot, m_installType);
+    // Documents to link usually live below the data root.
+    if (auto* qtDialogs = dynamic_cast<QtDialogProvider*>(m_dialogs.get()))
+        qtDialogs->setStartFolder(QDir(m_dataRoot).filePath(QStringLiteral("Docs")));
     m_tab = new ctlGlobalsTab(m_services, m_dialogs);
     m_tab->setAccessibleName(tr("Globals tab"));
     m_tabColumn->insertWidget(1, m_tab);
@@ -243,6 +251,7 @@ void HostWindow::refreshCategoryTree()
     const QString project = m_tab->ProjectName();
     m_categoryBox->setTitle(project.isEmpty() ? tr("Categories")
                                               : tr("Categories of %1").arg(project));
+    watchCategorySet(project);
     if (project.isEmpty())
         return;
 
@@ -346,12 +355,48 @@ bool HostWindow::pick(const PickRequest& request, QString* error)
     return true;
 }
 
+// The tab tells the host of additions and deletions, but not of a new order or of a set
+// rebuilt when the panel is shown; the tree follows the file instead. Saves replace the file,
+// so its folder is watched as well, and the file again after each change.
+void HostWindow::watchCategorySet(const QString& project)
+{
+    if (!m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        auto* settle = new QTimer(this);
+        settle->setSingleShot(true);
+        settle->setInterval(100);
+        connect(settle, &QTimer::timeout, this, &HostWindow::refreshCategoryTree);
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, settle, qOverload<>(&QTimer::start));
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, settle,
+                qOverload<>(&QTimer::start));
+    }
+    const QStringList watched = m_watcher->files() + m_watcher->directories();
+    if (!watched.isEmpty())
+        m_watcher->removePaths(watched);
+    const QString set = docsPath(project + QStringLiteral("/PX_BookCategories.xml"));
+    m_watcher->addPath(QFileInfo(set).path());
+    if (QFileInfo::exists(set))
+        m_watcher->addPath(set);
+}
+
 bool HostWindow::saveScreenshot(const QString& path, QString* error)
 {
-    if (grab().save(path, "PNG"))
+    // The file's extension chooses the format; one no image writer knows is refused rather
+    // than filled with another format's bytes.
+    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    if (!QImageWriter::supportedImageFormats().contains(format)) {
+        if (error)
+            *error =
+                tr("Cannot write a screenshot as \"%1\": use one of the extensions %2.")
+                    .arg(path,
+                         QString::fromLatin1(QImageWriter::supportedImageFormats().join(", ")));
+        return false;
+    }
+    QImageWriter writer(path, format);
+    if (writer.write(grab().toImage()))
         return true;
     if (error)
-        *error = tr("Could not write the screenshot \"%1\".").arg(path);
+        *error = tr("Could not write the screenshot \"%1\": %2").arg(path, writer.errorString());
     return false;
 }
 

@@ -11,6 +11,7 @@ class QActionGroup;
 class QComboBox;
 class QGroupBox;
 class QListWidget;
+class QFileSystemWatcher;
 class QTreeWidget;
 class QVBoxLayout;
 
@@ -74,6 +75,7 @@ private:
     void log(const QString& line);
     void updateStatus();
     QString docsPath(const QString& relative) const;
+    void watchCategorySet(const QString& project);
 
     void chooseDataRoot();
     void chooseInstallType();
@@ -93,6 +95,7 @@ private:
     QTreeWidget* m_categories = nullptr;
     QListWidget* m_log = nullptr;
     QActionGroup* m_installTypes = nullptr;
+    QFileSystemWatcher* m_watcher = nullptr;
 };
 
 } // namespace globalstab::host

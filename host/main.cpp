@@ -43,8 +43,25 @@ QString bundledSamples()
 
 int main(int argc, char** argv)
 {
-    // Without a display Qt would abort; the offscreen platform still renders screenshots
-    // and prints --help. A screenshot never needs a window on screen.
+    // Options first: --help and --version need no display at all, whatever DISPLAY names.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const ParseResult parsed =
+        parseHostOptions(arguments, QStringLiteral(GLOBALSTAB_VERSION_STRING));
+    switch (parsed.outcome) {
+    case ParseOutcome::Help:
+    case ParseOutcome::Version:
+        QTextStream(stdout) << parsed.text << (parsed.text.endsWith('\n') ? "" : "\n");
+        return 0;
+    case ParseOutcome::Error:
+        return failWith(parsed.text + QStringLiteral(" See --help."));
+    case ParseOutcome::Run:
+        break;
+    }
+
+    // Without a display Qt would abort; the offscreen platform still renders screenshots.
+    // A screenshot never needs a window on screen.
     const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") &&
                            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
                            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
@@ -57,23 +74,12 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("globalstab-host"));
     QApplication::setApplicationVersion(QStringLiteral(GLOBALSTAB_VERSION_STRING));
 
-    const ParseResult parsed =
-        parseHostOptions(QApplication::arguments(), QStringLiteral(GLOBALSTAB_VERSION_STRING));
-    switch (parsed.outcome) {
-    case ParseOutcome::Help:
-    case ParseOutcome::Version:
-        QTextStream(stdout) << parsed.text << (parsed.text.endsWith('\n') ? "" : "\n");
-        return 0;
-    case ParseOutcome::Error:
-        return failWith(parsed.text + QStringLiteral(" See --help."));
-    case ParseOutcome::Run:
-        break;
-    }
     const HostOptions& options = parsed.options;
     if (noDisplay && options.screenshot.isEmpty())
         return failWith(QStringLiteral(
             "no display found (DISPLAY and WAYLAND_DISPLAY are not set).\n"
-            "  To use the tab, run it under a display, e.g. 'xvfb-run -a globalstab-host'.\n"
+            "  To use the tab without one, serve it over VNC and connect a VNC viewer to port\n"
+            "  5900: 'QT_QPA_PLATFORM=vnc:size=1020x700 globalstab-host'.\n"
             "  To see it, take a picture: 'globalstab-host --screenshot globals.png' (add\n"
             "  --pick \"Edit:Global Page\" or --pick \"Edit:Hierarchical Category\" for the "
             "other panels)."));

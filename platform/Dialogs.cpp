@@ -60,7 +60,7 @@ QString QtDialogProvider::toQtFilter(const QString& filter)
 QString QtDialogProvider::getOpenFileName(QWidget* parent, const QString& title,
                                           const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, title, QString(), toQtFilter(filter));
+    return QFileDialog::getOpenFileName(parent, title, m_startFolder, toQtFilter(filter));
 }
 
 } // namespace globalstab

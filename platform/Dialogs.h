@@ -35,8 +35,15 @@ public:
                              MessageIcon icon, MessageButtons buttons) override;
     QString getOpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
 
+    // The folder the file-open dialog starts in; empty: the process's working folder.
+    QString startFolder() const { return m_startFolder; }
+    void setStartFolder(const QString& folder) { m_startFolder = folder; }
+
     // "All files(*.a,*.b)|*.a;*.b" becomes "All files(*.a,*.b) (*.a *.b)" for QFileDialog.
     static QString toQtFilter(const QString& filter);
+
+private:
+    QString m_startFolder;
 };
 
 } // namespace globalstab

@@ -10,10 +10,12 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -227,6 +229,23 @@ TEST_F(HostWindowTest, ACategoryAddedInTheTabAppearsInTheTree)
     EXPECT_EQ(lastLogLine(), QStringLiteral("2 OnCategoryAddition()"));
     EXPECT_TRUE(topLevel().contains(QStringLiteral("Security")))
         << topLevel().join(", ").toStdString();
+}
+
+TEST_F(HostWindowTest, TheTreeFollowsAReorderAndTheFileDialogStartsInTheDataRoot)
+{
+    // A reorder raises no event; the tree follows the category set on disk.
+    ASSERT_TRUE(window->pick({QStringLiteral("Edit"), QStringLiteral("Hierarchical Category")}));
+    auto* list = window->tab()->findChild<QListWidget*>(QStringLiteral("lstAvaBookCategories"));
+    list->setCurrentRow(list->count() - 1);
+    auto* up = window->tab()->findChild<QLabel*>(QStringLiteral("PictureMoveUP2"));
+    up->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(up, Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return topLevel().indexOf("Global Information") == 5; }))
+        << topLevel().join(", ").toStdString();
+
+    auto provider = std::make_shared<QtDialogProvider>();
+    HostWindow other(data.root(), 0, provider);
+    EXPECT_EQ(QDir(provider->startFolder()), QDir(data.root() + QStringLiteral("Docs")));
 }
 
 TEST_F(HostWindowTest, LogsEventsWithNumberNameAndArguments)
