@@ -175,15 +175,15 @@ TEST_F(HostWindowTest, OpensTheFirstProjectOfTheSelectionList)
 TEST_F(HostWindowTest, ShowsEachCategoryWithItsBooksInDocumentOrder)
 {
     EXPECT_EQ(topLevel(),
-              (QStringList{"Getting Started", "Administration", "Licensing", "Other Category",
-                           "Tutorials", "Reference", "Global Information"}));
+              (QStringList{"Getting Started", "Tutorials", "Other Category", "Administration",
+                           "Licensing", "Reference", "Global Information"}));
     QTreeWidget* tree = window->categoryTree();
-    QTreeWidgetItem* administration = tree->topLevelItem(1);
+    QTreeWidgetItem* administration = tree->topLevelItem(3);
     ASSERT_EQ(administration->childCount(), 2);
     EXPECT_EQ(administration->child(0)->text(0), QStringLiteral("Installation Guide"));
     EXPECT_EQ(administration->child(1)->text(0), QStringLiteral("Administrator Reference"));
     EXPECT_EQ(administration->child(1)->text(1), QStringLiteral("AR"));
-    EXPECT_EQ(tree->topLevelItem(2)->childCount(), 0);
+    EXPECT_EQ(tree->topLevelItem(4)->childCount(), 0);
     EXPECT_EQ(tree->topLevelItem(6)->child(0)->text(1), QStringLiteral("Global"));
 
     // The category events are what tell the host to read the set again.
