@@ -18,12 +18,12 @@ using namespace globalstab::test;
 
 namespace {
 
-const QString Set = QStringLiteral("Docs/Orion Suite 2024/PX_BookCategories.xml");
-const QString Toc = QStringLiteral("Docs/Orion Suite 2024/PX_TOC.xml");
-const QString IgBook = QStringLiteral("Docs/Orion Suite 2024/Installation Guide/IG_Book.xml");
-const QString UmBook = QStringLiteral("Docs/Orion Suite 2024/User Manual/um_book.xml");
-const QString ArBook = QStringLiteral("Docs/Orion Suite 2024/Admin Reference/AR_Book.XML");
-const QString BookCategories = QStringLiteral("//BookSet_Categories/*");
+const QString Set = "Docs/Orion Suite 2024/PX_BookCategories.xml";
+const QString Toc = "Docs/Orion Suite 2024/PX_TOC.xml";
+const QString IgBook = "Docs/Orion Suite 2024/Installation Guide/IG_Book.xml";
+const QString UmBook = "Docs/Orion Suite 2024/User Manual/um_book.xml";
+const QString ArBook = "Docs/Orion Suite 2024/Admin Reference/AR_Book.XML";
+const QString BookCategories = "//BookSet_Categories/*";
 
 // Install type 0: the defaults are "Getting Started", "Tutorials" and "Other Category".
 // Lists compare as "a|b|c", the selected entry of the panel's list as "[b]".
@@ -278,7 +278,7 @@ TEST_F(Categories, EditAndDeleteRefuseDefaultsUnchangedNamesAndMissingSelections
     EXPECT_EQ(spy.count(), 0);
     EXPECT_EQ(h.data.read(Set), set);
     h.click("cmdCategoryCancel");
-    EXPECT_EQ(name()->text(), QStringLiteral("Reference"));
+    EXPECT_EQ(name()->text(), "Reference");
 
     // No writes nothing, yet books without a category are filed again.
     replaceIn(Set, "<BookAcro>RN</BookAcro>", "");

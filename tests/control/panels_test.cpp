@@ -16,8 +16,7 @@ using namespace globalstab::test;
 
 namespace {
 
-const QString BookPath =
-    QStringLiteral("Docs/Orion Suite 2024/_Global Information/Book_Global.xml");
+const QString BookPath = "Docs/Orion Suite 2024/_Global Information/Book_Global.xml";
 
 class Panels : public ::testing::Test
 {
@@ -87,11 +86,9 @@ TEST_F(Panels, EveryChoiceGivesItsPanelState)
         }
         if (QByteArray(row.panel) == "fraInfo") {
             EXPECT_TRUE(shown("fraAddEditGblPage"));
-            EXPECT_EQ(h.widget<QLabel>("lblListInfo")->text(),
-                      QStringLiteral("Available Global Pages"));
+            EXPECT_EQ(h.widget<QLabel>("lblListInfo")->text(), "Available Global Pages");
             EXPECT_EQ(h.items("lstPages"),
-                      (QStringList{QStringLiteral("Welcome"), QStringLiteral("Terms & Conditions"),
-                                   QStringLiteral("Keyboard Shortcuts")}));
+                      (QStringList{"Welcome", "Terms & Conditions", "Keyboard Shortcuts"}));
             // ADD gives the list the room of the hidden delete button.
             EXPECT_EQ(h.widget<QListWidget>("lstPages")->height(),
                       row.deleteShown ? 5100 / 15 : 5490 / 15);
@@ -101,15 +98,15 @@ TEST_F(Panels, EveryChoiceGivesItsPanelState)
 
 TEST_F(Panels, GlobalPageChoiceEmptiesTheBoxesAndProjectInfoEndsTheMode)
 {
-    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
-    h.setText("txtPageName", QStringLiteral("typed"));
-    h.setText("txtSourceTo", QStringLiteral("c:\\typed.txt"));
-    ASSERT_TRUE(h.pick(QStringLiteral("Add"), QStringLiteral("Global Page")));
+    ASSERT_TRUE(h.pick("Edit", "Global Page"));
+    h.setText("txtPageName", "typed");
+    h.setText("txtSourceTo", "c:\\typed.txt");
+    ASSERT_TRUE(h.pick("Add", "Global Page"));
     EXPECT_TRUE(h.widget<QLineEdit>("txtPageName")->text().isEmpty());
     EXPECT_TRUE(h.widget<QLineEdit>("txtSourceTo")->text().isEmpty());
 
-    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
-    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Project Info")));
+    ASSERT_TRUE(h.pick("Edit", "Global Page"));
+    ASSERT_TRUE(h.pick("Edit", "Project Info"));
     EXPECT_TRUE(globalVariables().gstrMode.isEmpty());
     EXPECT_FALSE(h.widget<QGroupBox>("fraAddEditGblPage")->isVisibleTo(h.tab.get()));
     EXPECT_FALSE(h.widget<QPushButton>("cmdDelGblPage")->isVisibleTo(h.tab.get()));
@@ -124,18 +121,17 @@ TEST(GlobalBookReaders, ClickingAPageShowsItsDocumentAndAnApostropheIsReported)
         <Heading level="H1"><HName>Tom &amp; Jerry</HName><HFile>tj.htm</HFile></Heading>
         <Heading level="H1"><HName>Bob's page</HName><HFile>bob.htm</HFile></Heading>
         </Book_Headings></Book_Master>)");
-    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
-    EXPECT_EQ(h.items("lstPages"),
-              (QStringList{QStringLiteral("Tom & Jerry"), QStringLiteral("Bob's page")}));
-    ASSERT_TRUE(h.clickItem("lstPages", QStringLiteral("Tom & Jerry")));
-    EXPECT_EQ(h.widget<QLineEdit>("txtSourceTo")->text(), QStringLiteral("tj.htm"));
+    ASSERT_TRUE(h.pick("Edit", "Global Page"));
+    EXPECT_EQ(h.items("lstPages"), (QStringList{"Tom & Jerry", "Bob's page"}));
+    ASSERT_TRUE(h.clickItem("lstPages", "Tom & Jerry"));
+    EXPECT_EQ(h.widget<QLineEdit>("txtSourceTo")->text(), "tj.htm");
     EXPECT_TRUE(h.dialogs->messages.isEmpty());
 
     // The name goes into the query unescaped: the apostrophe breaks it, the box keeps its text.
-    ASSERT_TRUE(h.clickItem("lstPages", QStringLiteral("Bob's page")));
+    ASSERT_TRUE(h.clickItem("lstPages", "Bob's page"));
     EXPECT_EQ(h.dialogs->reports(), QStringList{"GetGlobalPageInfo"});
-    EXPECT_EQ(h.widget<QLineEdit>("txtPageName")->text(), QStringLiteral("Bob's page"));
-    EXPECT_EQ(h.widget<QLineEdit>("txtSourceTo")->text(), QStringLiteral("tj.htm"));
+    EXPECT_EQ(h.widget<QLineEdit>("txtPageName")->text(), "Bob's page");
+    EXPECT_EQ(h.widget<QLineEdit>("txtSourceTo")->text(), "tj.htm");
     EXPECT_EQ(h.tab->cursor().shape(), Qt::ArrowCursor);
 }
 
@@ -147,7 +143,7 @@ TEST(GlobalBookReaders, MissingOrBrokenBookListsNothingSilently)
             QFile::remove(h.data.path(BookPath));
         else
             h.data.write(BookPath, content);
-        ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
+        ASSERT_TRUE(h.pick("Edit", "Global Page"));
         EXPECT_TRUE(h.items("lstPages").isEmpty());
         EXPECT_TRUE(h.dialogs->messages.isEmpty());
     }
@@ -158,10 +154,9 @@ TEST(GlobalBookReaders, MissingOrBrokenBookListsNothingSilently)
 TEST(GlobalBookReaders, ProjectNamesOutsideAsciiFindTheirFolderInAnyCase)
 {
     TabHarness h;
-    ASSERT_TRUE(copyTree(h.data.path("Docs/Orion Suite 2024"),
-                         h.data.docs() + QStringLiteral("Ärger Büro 7")));
-    h.tab->setProjectName(QStringLiteral("ärger büro 7"));
-    ASSERT_TRUE(h.pick(QStringLiteral("Edit"), QStringLiteral("Global Page")));
+    ASSERT_TRUE(copyTree(h.data.path("Docs/Orion Suite 2024"), h.data.docs() + "Ärger Büro 7"));
+    h.tab->setProjectName("ärger büro 7");
+    ASSERT_TRUE(h.pick("Edit", "Global Page"));
     EXPECT_EQ(h.items("lstPages").size(), 3);
     EXPECT_TRUE(h.dialogs->messages.isEmpty());
 }
@@ -186,7 +181,7 @@ TEST(Keyboard, ListsAnswerReturnAndSpaceOnceEscapeClosesAndTabReachesEveryContro
     QTest::keyClick(functions, Qt::Key_Home);
     QTest::keyClick(functions, Qt::Key_Down); // "Global Page"
     QTest::keyClick(functions, Qt::Key_Return);
-    EXPECT_EQ(globalVariables().gstrMode, QStringLiteral("EDIT"));
+    EXPECT_EQ(globalVariables().gstrMode, "EDIT");
     auto* pages = h.widget<QListWidget>("lstPages");
     ASSERT_TRUE(pages->isVisible() && pages->hasFocus());
     // The page's name breaks the query: each key press runs the click handler, once.
@@ -196,7 +191,7 @@ TEST(Keyboard, ListsAnswerReturnAndSpaceOnceEscapeClosesAndTabReachesEveryContro
         QTest::keyClick(pages, key);
         EXPECT_EQ(h.dialogs->reports(), QStringList{"GetGlobalPageInfo"});
     }
-    EXPECT_EQ(h.widget<QLineEdit>("txtPageName")->text(), QStringLiteral("Bob's page"));
+    EXPECT_EQ(h.widget<QLineEdit>("txtPageName")->text(), "Bob's page");
 
     // Tab walks every enabled control of the panel on show, and the two function buttons.
     QStringList reached;
@@ -207,5 +202,5 @@ TEST(Keyboard, ListsAnswerReturnAndSpaceOnceEscapeClosesAndTabReachesEveryContro
     for (const char* control : {"cmdAdd", "cmdEdit", "lstPages", "txtPageName", "txtSourceTo",
                                 "cmdBrowse", "cmdAddGblPage", "cmdCancelGblPage", "cmdDelGblPage"})
         EXPECT_TRUE(reached.contains(QLatin1String(control))) << control;
-    EXPECT_FALSE(reached.contains(QStringLiteral("txtProjectName")));
+    EXPECT_FALSE(reached.contains("txtProjectName"));
 }

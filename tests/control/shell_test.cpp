@@ -29,19 +29,17 @@ TEST(StringTable, UnknownIdReportsUnderGetResStringAndGivesEmpty)
                              "Tovanel::ctlGlobalsTab - GetResString"));
     EXPECT_EQ(h.dialogs->messages[0].buttons, MessageButtons::Ok);
     EXPECT_EQ(h.dialogs->messages[0].icon, MessageIcon::None);
-    EXPECT_EQ(h.tab->GetResString(143), QStringLiteral("100"));
+    EXPECT_EQ(h.tab->GetResString(143), "100");
 }
 
 TEST(StartUp, FunctionListsAndVisibility)
 {
     TabHarness h(0, false);
     EXPECT_TRUE(h.dialogs->messages.isEmpty());
-    EXPECT_EQ(h.items("lstAddItems"), (QStringList{QStringLiteral("Global Page"),
-                                                   QStringLiteral("Hierarchical Category")}));
+    EXPECT_EQ(h.items("lstAddItems"), (QStringList{"Global Page", "Hierarchical Category"}));
     EXPECT_EQ(h.items("lstEditItems"),
-              (QStringList{QStringLiteral("Project Info"), QStringLiteral("Global Page"),
-                           QStringLiteral("Hierarchical Category")}));
-    EXPECT_EQ(h.widget<QLabel>("lblListInfo")->text(), QStringLiteral("Label"));
+              (QStringList{"Project Info", "Global Page", "Hierarchical Category"}));
+    EXPECT_EQ(h.widget<QLabel>("lblListInfo")->text(), "Label");
     EXPECT_EQ(h.widget<QPushButton>("cmdAddGblPage")->text(), h.tab->GetResString(135));
     for (const char* shown : {"fraEditPrjNameID", "cmdAdd", "cmdEdit", "txtProjectName"})
         EXPECT_TRUE(h.tab->findChild<QWidget*>(QString::fromLatin1(shown))->isVisible()) << shown;
@@ -69,17 +67,17 @@ TEST(StartUp, MissingServicesReportAndLeaveRankEnabled)
     resetGlobalVariables();
     ctlGlobalsTab tab(std::make_shared<NoServices>(), dialogs);
     ASSERT_EQ(dialogs->messages.size(), 1);
-    EXPECT_TRUE(dialogs->messages[0].text.startsWith(QStringLiteral("Error (429 ):")));
+    EXPECT_TRUE(dialogs->messages[0].text.startsWith("Error (429 ):"));
     EXPECT_TRUE(dialogs->messages[0].text.endsWith(QStringLiteral("\rTovanel::ctlGlobalsTab - "
                                                                   "UserControl_Initialize")));
-    EXPECT_TRUE(tab.findChild<QLineEdit*>(QStringLiteral("txtPrjoectRank"))->isEnabled());
+    EXPECT_TRUE(tab.findChild<QLineEdit*>("txtPrjoectRank")->isEnabled());
     // Captions and lists were set before the services were asked.
-    EXPECT_EQ(tab.findChild<QListWidget*>(QStringLiteral("lstEditItems"))->count(), 3);
+    EXPECT_EQ(tab.findChild<QListWidget*>("lstEditItems")->count(), 3);
 
     dialogs->clear();
-    tab.setProjectName(QStringLiteral("Anything"));
+    tab.setProjectName("Anything");
     ASSERT_EQ(dialogs->messages.size(), 1);
-    EXPECT_TRUE(dialogs->messages[0].text.endsWith(QStringLiteral(" - ProjectName")));
+    EXPECT_TRUE(dialogs->messages[0].text.endsWith(" - ProjectName"));
     // The rank service is created first, so nothing else happened.
     EXPECT_TRUE(globalVariables().gstrProjectName.isEmpty());
     resetGlobalVariables();
@@ -93,19 +91,19 @@ TEST(SharedState, TwoInstancesOnOneThreadShareTheProject)
     h.tab->setProjectName(sampleProject());
     EXPECT_EQ(second.ProjectName(), sampleProject());
     EXPECT_EQ(changed.count(), 1);
-    second.setProjectName(QStringLiteral("Vega Toolkit 3"));
-    EXPECT_EQ(h.tab->ProjectName(), QStringLiteral("Vega Toolkit 3"));
-    EXPECT_EQ(h.tab->property("ProjectName").toString(), QStringLiteral("Vega Toolkit 3"));
+    second.setProjectName("Vega Toolkit 3");
+    EXPECT_EQ(h.tab->ProjectName(), "Vega Toolkit 3");
+    EXPECT_EQ(h.tab->property("ProjectName").toString(), "Vega Toolkit 3");
 }
 
 TEST(SharedState, EmptyPageNameStoresAndChangesNothing)
 {
     TabHarness h;
     QSignalSpy changed(h.tab.get(), &ctlGlobalsTab::PageNameChanged);
-    h.setText("txtPageName", QStringLiteral("kept"));
+    h.setText("txtPageName", "kept");
     h.tab->setPageName(QString());
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(h.widget<QLineEdit>("txtPageName")->text(), QStringLiteral("kept"));
+    EXPECT_EQ(h.widget<QLineEdit>("txtPageName")->text(), "kept");
     EXPECT_TRUE(h.dialogs->messages.isEmpty());
 }
 
@@ -115,12 +113,12 @@ TEST(HostServices, PageTokensThroughAPathReportUnderPXUpdateFiles)
     h.dialogs->clear();
     // A folder that is gone, and one outside the data root, which is refused.
     QTemporaryDir outside;
-    h.tab->PXUpdateFiles(h.data.docs() + QStringLiteral("No Such Project"), sampleProject());
+    h.tab->PXUpdateFiles(h.data.docs() + "No Such Project", sampleProject());
     h.tab->PXUpdateFiles(outside.path(), sampleProject());
     EXPECT_EQ(h.dialogs->reports(), QStringList({"PXUpdateFiles", "PXUpdateFiles"}));
-    EXPECT_TRUE(h.dialogs->texts()[0].startsWith(QStringLiteral("Error (76 ):")));
-    EXPECT_TRUE(h.dialogs->texts()[1].startsWith(QStringLiteral("Error (70 ):")));
-    EXPECT_EQ(h.tab->mstrCheckSpecialCharacters(QStringLiteral("a?b")), QStringLiteral("a&quot;b"));
+    EXPECT_TRUE(h.dialogs->texts()[0].startsWith("Error (76 ):"));
+    EXPECT_TRUE(h.dialogs->texts()[1].startsWith("Error (70 ):"));
+    EXPECT_EQ(h.tab->mstrCheckSpecialCharacters("a?b"), "a&quot;b");
 }
 
 } // namespace

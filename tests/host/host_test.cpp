@@ -28,35 +28,33 @@ namespace {
 
 ParseResult parse(QStringList arguments)
 {
-    arguments.prepend(QStringLiteral("globalstab-host"));
-    return parseHostOptions(arguments, QStringLiteral("1.2.3"));
+    arguments.prepend("globalstab-host");
+    return parseHostOptions(arguments, "1.2.3");
 }
 
 TEST(HostOptions, ReadsEveryOption)
 {
     SampleDataRoot data;
     const ParseResult result =
-        parse({QStringLiteral("--data-root"), data.root(), QStringLiteral("--project"),
-               QStringLiteral("Vega Toolkit 3"), QStringLiteral("--install-type"),
-               QStringLiteral("1000"), QStringLiteral("--pick=edit: Hierarchical Category "),
-               QStringLiteral("--screenshot"), QStringLiteral("out.png")});
+        parse({"--data-root", data.root(), "--project", "Vega Toolkit 3", "--install-type", "1000",
+               "--pick=edit: Hierarchical Category ", "--screenshot", "out.png"});
     ASSERT_EQ(result.outcome, ParseOutcome::Run) << result.text.toStdString();
     EXPECT_EQ(result.options.dataRoot, data.root());
-    EXPECT_EQ(result.options.project, QStringLiteral("Vega Toolkit 3"));
+    EXPECT_EQ(result.options.project, "Vega Toolkit 3");
     EXPECT_EQ(result.options.installType, 1000);
     ASSERT_TRUE(result.options.pick);
-    EXPECT_EQ(result.options.pick->list, QStringLiteral("Edit"));
-    EXPECT_EQ(result.options.pick->entry, QStringLiteral("Hierarchical Category"));
-    EXPECT_EQ(result.options.screenshot, QStringLiteral("out.png"));
+    EXPECT_EQ(result.options.pick->list, "Edit");
+    EXPECT_EQ(result.options.pick->entry, "Hierarchical Category");
+    EXPECT_EQ(result.options.screenshot, "out.png");
 
     const ParseResult none = parse({});
     EXPECT_EQ(none.outcome, ParseOutcome::Run);
     EXPECT_FALSE(none.options.installType);
     EXPECT_FALSE(none.options.pick);
 
-    EXPECT_EQ(parse({QStringLiteral("--help")}).outcome, ParseOutcome::Help);
-    EXPECT_TRUE(parse({QStringLiteral("--help")}).text.contains(QLatin1String("--pick")));
-    const ParseResult version = parse({QStringLiteral("--version")});
+    EXPECT_EQ(parse({"--help"}).outcome, ParseOutcome::Help);
+    EXPECT_TRUE(parse({"--help"}).text.contains(QLatin1String("--pick")));
+    const ParseResult version = parse({"--version"});
     EXPECT_EQ(version.outcome, ParseOutcome::Version);
     EXPECT_TRUE(version.text.contains(QLatin1String("1.2.3")));
 }
@@ -64,15 +62,15 @@ TEST(HostOptions, ReadsEveryOption)
 TEST(HostOptions, RejectsBadOptionsWithAMessageNamingThem)
 {
     const QList<std::pair<QStringList, const char*>> cases = {
-        {{QStringLiteral("--colour")}, "colour"},
-        {{QStringLiteral("--project")}, "project"},
-        {{QStringLiteral("--install-type"), QStringLiteral("pro")}, "--install-type"},
-        {{QStringLiteral("--install-type"), QStringLiteral("99999999999")}, "--install-type"},
-        {{QStringLiteral("--data-root"), QStringLiteral("/no/such/folder")}, "/no/such/folder"},
-        {{QStringLiteral("--pick"), QStringLiteral("Global Page")}, "--pick"},
-        {{QStringLiteral("--pick"), QStringLiteral("Delete:Global Page")}, "--pick"},
-        {{QStringLiteral("--pick"), QStringLiteral("Edit:")}, "--pick"},
-        {{QStringLiteral("stray")}, "stray"},
+        {{"--colour"}, "colour"},
+        {{"--project"}, "project"},
+        {{"--install-type", "pro"}, "--install-type"},
+        {{"--install-type", "99999999999"}, "--install-type"},
+        {{"--data-root", "/no/such/folder"}, "/no/such/folder"},
+        {{"--pick", "Global Page"}, "--pick"},
+        {{"--pick", "Delete:Global Page"}, "--pick"},
+        {{"--pick", "Edit:"}, "--pick"},
+        {{"stray"}, "stray"},
     };
     for (const auto& [arguments, named] : cases) {
         const ParseResult result = parse(arguments);
@@ -83,20 +81,19 @@ TEST(HostOptions, RejectsBadOptionsWithAMessageNamingThem)
 
 TEST(HostOptions, PickKeepsColonsInTheEntry)
 {
-    const std::optional<PickRequest> pick = parsePick(QStringLiteral("ADD:a:b"), nullptr);
+    const std::optional<PickRequest> pick = parsePick("ADD:a:b", nullptr);
     ASSERT_TRUE(pick);
-    EXPECT_EQ(pick->list, QStringLiteral("Add"));
-    EXPECT_EQ(pick->entry, QStringLiteral("a:b"));
+    EXPECT_EQ(pick->list, "Add");
+    EXPECT_EQ(pick->entry, "a:b");
 }
 
 TEST(HostDataRoots, CopiesTheSamplesOnceAndNeverOverAnotherFolder)
 {
     QTemporaryDir home;
-    const QString target = home.path() + QStringLiteral("/samples");
+    const QString target = home.path() + "/samples";
     QString error;
     ASSERT_EQ(ensureWorkingCopy(samplesDir(), target, &error), target) << error.toStdString();
-    const QString selection =
-        FileSystem::resolve(target + QStringLiteral("/Docs/PX_Selection.XML"));
+    const QString selection = FileSystem::resolve(target + "/Docs/PX_Selection.XML");
     EXPECT_TRUE(QFile::exists(selection));
 
     // The user's changes survive the next start.
@@ -111,15 +108,15 @@ TEST(HostDataRoots, CopiesTheSamplesOnceAndNeverOverAnotherFolder)
     EXPECT_EQ(file.readAll(), QByteArray("<changed/>"));
 
     // A folder in the way that is not a data root is left alone.
-    const QString occupied = home.path() + QStringLiteral("/occupied");
+    const QString occupied = home.path() + "/occupied";
     QDir().mkpath(occupied);
-    QFile keep(occupied + QStringLiteral("/notes.txt"));
+    QFile keep(occupied + "/notes.txt");
     ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
     keep.close();
     EXPECT_TRUE(ensureWorkingCopy(samplesDir(), occupied, &error).isEmpty());
     EXPECT_TRUE(error.contains(occupied));
-    EXPECT_TRUE(QFile::exists(occupied + QStringLiteral("/notes.txt")));
-    EXPECT_FALSE(QFile::exists(occupied + QStringLiteral("/Docs")));
+    EXPECT_TRUE(QFile::exists(occupied + "/notes.txt"));
+    EXPECT_FALSE(QFile::exists(occupied + "/Docs"));
 }
 
 class HostWindowTest : public ::testing::Test
@@ -161,14 +158,14 @@ TEST_F(HostWindowTest, OpensTheFirstProjectOfTheSelectionList)
     QComboBox* chooser = window->projectChooser();
     ASSERT_EQ(chooser->count(), 3);
     EXPECT_EQ(chooser->itemText(0), sampleProject());
-    EXPECT_EQ(chooser->itemText(2), QStringLiteral("Lyra Reference"));
+    EXPECT_EQ(chooser->itemText(2), "Lyra Reference");
     EXPECT_EQ(window->tab()->ProjectName(), sampleProject());
     EXPECT_EQ(chooser->currentText(), sampleProject());
 
-    EXPECT_TRUE(window->openProject(QStringLiteral("Vega Toolkit 3")));
-    EXPECT_EQ(window->tab()->ProjectName(), QStringLiteral("Vega Toolkit 3"));
-    EXPECT_FALSE(window->openProject(QStringLiteral("Nowhere")));
-    EXPECT_EQ(window->tab()->ProjectName(), QStringLiteral("Vega Toolkit 3"));
+    EXPECT_TRUE(window->openProject("Vega Toolkit 3"));
+    EXPECT_EQ(window->tab()->ProjectName(), "Vega Toolkit 3");
+    EXPECT_FALSE(window->openProject("Nowhere"));
+    EXPECT_EQ(window->tab()->ProjectName(), "Vega Toolkit 3");
     EXPECT_TRUE(dialogs->messages.isEmpty()) << dialogs->texts().join('\n').toStdString();
 }
 
@@ -180,64 +177,61 @@ TEST_F(HostWindowTest, ShowsEachCategoryWithItsBooksInDocumentOrder)
     QTreeWidget* tree = window->categoryTree();
     QTreeWidgetItem* administration = tree->topLevelItem(3);
     ASSERT_EQ(administration->childCount(), 2);
-    EXPECT_EQ(administration->child(0)->text(0), QStringLiteral("Installation Guide"));
-    EXPECT_EQ(administration->child(1)->text(0), QStringLiteral("Administrator Reference"));
-    EXPECT_EQ(administration->child(1)->text(1), QStringLiteral("AR"));
+    EXPECT_EQ(administration->child(0)->text(0), "Installation Guide");
+    EXPECT_EQ(administration->child(1)->text(0), "Administrator Reference");
+    EXPECT_EQ(administration->child(1)->text(1), "AR");
     EXPECT_EQ(tree->topLevelItem(4)->childCount(), 0);
-    EXPECT_EQ(tree->topLevelItem(6)->child(0)->text(1), QStringLiteral("Global"));
+    EXPECT_EQ(tree->topLevelItem(6)->child(0)->text(1), "Global");
 
     // The category events are what tell the host to read the set again.
-    const QString set = QStringLiteral("Docs/Orion Suite 2024/PX_BookCategories.xml");
+    const QString set = "Docs/Orion Suite 2024/PX_BookCategories.xml";
     data.write(set, "<BookSet_Categories><Category><CategoryName>Only</CategoryName>"
                     "<BookAcro>RN</BookAcro><BookAcro>XX</BookAcro></Category>"
                     "</BookSet_Categories>");
     Q_EMIT window->tab()->eventRaised(ctlGlobalsTab::OnCategoryDeletionEvent, {});
     EXPECT_EQ(topLevel(), QStringList{"Only"});
-    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), QStringLiteral("Release Notes"));
-    EXPECT_EQ(tree->topLevelItem(0)->child(1)->text(0), QStringLiteral("XX"));
-    EXPECT_EQ(lastLogLine(), QStringLiteral("6 OnCategoryDeletion()"));
+    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), "Release Notes");
+    EXPECT_EQ(tree->topLevelItem(0)->child(1)->text(0), "XX");
+    EXPECT_EQ(lastLogLine(), "6 OnCategoryDeletion()");
 
-    EXPECT_TRUE(window->openProject(QStringLiteral("Lyra Reference")));
+    EXPECT_TRUE(window->openProject("Lyra Reference"));
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     EXPECT_TRUE(tree->topLevelItem(0)->isDisabled());
 }
 
 TEST_F(HostWindowTest, ChooserFollowsARenamedProject)
 {
-    QByteArray selection = data.read(QStringLiteral("Docs/PX_Selection.xml"));
+    QByteArray selection = data.read("Docs/PX_Selection.xml");
     selection.replace(">Orion Suite 2024<", ">Orion Suite 2025<");
-    data.write(QStringLiteral("Docs/PX_Selection.xml"), selection);
+    data.write("Docs/PX_Selection.xml", selection);
     // What a project-info apply leaves behind before it raises the event.
-    globalVariables().gstrProjectName = QStringLiteral("Orion Suite 2025");
+    globalVariables().gstrProjectName = "Orion Suite 2025";
     Q_EMIT window->tab()->eventRaised(ctlGlobalsTab::OnprojectNameChangeEvent, {});
 
     QComboBox* chooser = window->projectChooser();
     EXPECT_EQ(chooser->count(), 3);
-    EXPECT_EQ(chooser->currentText(), QStringLiteral("Orion Suite 2025"));
-    EXPECT_EQ(chooser->findText(QStringLiteral("Orion Suite 2024")), -1);
-    EXPECT_EQ(lastLogLine(), QStringLiteral("1 OnprojectNameChange()"));
+    EXPECT_EQ(chooser->currentText(), "Orion Suite 2025");
+    EXPECT_EQ(chooser->findText("Orion Suite 2024"), -1);
+    EXPECT_EQ(lastLogLine(), "1 OnprojectNameChange()");
 }
 
 TEST_F(HostWindowTest, ACategoryAddedInTheTabAppearsInTheTree)
 {
-    ASSERT_TRUE(window->pick({QStringLiteral("Add"), QStringLiteral("Hierarchical Category")}));
-    window->tab()
-        ->findChild<QLineEdit*>(QStringLiteral("txtCategoryName"))
-        ->setText(QStringLiteral("Security"));
-    window->tab()->findChild<QPushButton*>(QStringLiteral("cmdApplyAddEditCate"))->click();
+    ASSERT_TRUE(window->pick({"Add", "Hierarchical Category"}));
+    window->tab()->findChild<QLineEdit*>("txtCategoryName")->setText("Security");
+    window->tab()->findChild<QPushButton*>("cmdApplyAddEditCate")->click();
 
-    EXPECT_EQ(lastLogLine(), QStringLiteral("2 OnCategoryAddition()"));
-    EXPECT_TRUE(topLevel().contains(QStringLiteral("Security")))
-        << topLevel().join(", ").toStdString();
+    EXPECT_EQ(lastLogLine(), "2 OnCategoryAddition()");
+    EXPECT_TRUE(topLevel().contains("Security")) << topLevel().join(", ").toStdString();
 }
 
 TEST_F(HostWindowTest, TheTreeFollowsAReorderAndTheFileDialogStartsInTheDataRoot)
 {
     // A reorder raises no event; the tree follows the category set on disk.
-    ASSERT_TRUE(window->pick({QStringLiteral("Edit"), QStringLiteral("Hierarchical Category")}));
-    auto* list = window->tab()->findChild<QListWidget*>(QStringLiteral("lstAvaBookCategories"));
+    ASSERT_TRUE(window->pick({"Edit", "Hierarchical Category"}));
+    auto* list = window->tab()->findChild<QListWidget*>("lstAvaBookCategories");
     list->setCurrentRow(list->count() - 1);
-    auto* up = window->tab()->findChild<QLabel*>(QStringLiteral("PictureMoveUP2"));
+    auto* up = window->tab()->findChild<QLabel*>("PictureMoveUP2");
     up->setFocus(Qt::TabFocusReason);
     QTest::keyClick(up, Qt::Key_Space);
     EXPECT_TRUE(QTest::qWaitFor([&] { return topLevel().indexOf("Global Information") == 5; }))
@@ -245,31 +239,30 @@ TEST_F(HostWindowTest, TheTreeFollowsAReorderAndTheFileDialogStartsInTheDataRoot
 
     auto provider = std::make_shared<QtDialogProvider>();
     HostWindow other(data.root(), 0, provider);
-    EXPECT_EQ(QDir(provider->startFolder()), QDir(data.root() + QStringLiteral("Docs")));
+    EXPECT_EQ(QDir(provider->startFolder()), QDir(data.root() + "Docs"));
 }
 
 TEST_F(HostWindowTest, LogsEventsWithNumberNameAndArguments)
 {
-    Q_EMIT window->tab()->eventRaised(ctlGlobalsTab::OnAddGlobalPageEvent,
-                                      {QStringLiteral("Orion Suite 2024@px@Global@px@Welcome"),
-                                       QStringLiteral("Global Information"), true});
+    Q_EMIT window->tab()->eventRaised(
+        ctlGlobalsTab::OnAddGlobalPageEvent,
+        {"Orion Suite 2024@px@Global@px@Welcome", "Global Information", true});
     EXPECT_EQ(lastLogLine(), QStringLiteral("3 OnAddGlobalPage(vstrFullLink=\"Orion Suite "
                                             "2024@px@Global@px@Welcome\", vstrBookName=\"Global "
                                             "Information\", vblnGlobal=true)"));
     Q_EMIT window->tab()->eventRaised(ctlGlobalsTab::evtOnDeletionofGlobalPageEvent, {true});
-    EXPECT_EQ(lastLogLine(), QStringLiteral("4 evtOnDeletionofGlobalPage(vblnGlobal=true)"));
+    EXPECT_EQ(lastLogLine(), "4 evtOnDeletionofGlobalPage(vblnGlobal=true)");
 }
 
 TEST_F(HostWindowTest, PicksThroughTheTabsOwnLists)
 {
-    ASSERT_TRUE(window->pick({QStringLiteral("Edit"), QStringLiteral("hierarchical category")}));
-    EXPECT_TRUE(window->tab()->findChild<QGroupBox*>(QStringLiteral("FraHC"))->isVisible());
-    EXPECT_EQ(globalVariables().gstrMode, QStringLiteral("EDIT"));
-    EXPECT_FALSE(
-        window->tab()->findChild<QListWidget*>(QStringLiteral("lstEditItems"))->isVisible());
+    ASSERT_TRUE(window->pick({"Edit", "hierarchical category"}));
+    EXPECT_TRUE(window->tab()->findChild<QGroupBox*>("FraHC")->isVisible());
+    EXPECT_EQ(globalVariables().gstrMode, "EDIT");
+    EXPECT_FALSE(window->tab()->findChild<QListWidget*>("lstEditItems")->isVisible());
 
     QString error;
-    EXPECT_FALSE(window->pick({QStringLiteral("Add"), QStringLiteral("Project Info")}, &error));
+    EXPECT_FALSE(window->pick({"Add", "Project Info"}, &error));
     EXPECT_TRUE(error.contains(QLatin1String("\"Global Page\", \"Hierarchical Category\"")))
         << error.toStdString();
 }
@@ -278,33 +271,32 @@ TEST_F(HostWindowTest, InstallTypeAndDataRootRecreateTheTab)
 {
     auto rank = [&] { return window->tab()->findChild<QLineEdit*>("txtPrjoectRank"); };
     EXPECT_FALSE(rank()->isEnabled());
-    window->openProject(QStringLiteral("Vega Toolkit 3"));
+    window->openProject("Vega Toolkit 3");
     window->setInstallType(1000);
     EXPECT_TRUE(rank()->isEnabled());
-    EXPECT_EQ(window->tab()->ProjectName(), QStringLiteral("Vega Toolkit 3"));
+    EXPECT_EQ(window->tab()->ProjectName(), "Vega Toolkit 3");
 
     SampleDataRoot other;
-    other.write(QStringLiteral("Docs/PX_Selection.xml"),
+    other.write("Docs/PX_Selection.xml",
                 "<PX_Selection_List><PXs><PX><PX_Acro>LYR</PX_Acro><PX_Name>Lyra "
                 "Reference</PX_Name></PX></PXs></PX_Selection_List>");
     window->setDataRoot(other.root());
     EXPECT_EQ(window->projectChooser()->count(), 1);
-    EXPECT_EQ(window->tab()->ProjectName(), QStringLiteral("Lyra Reference"));
-    EXPECT_EQ(window->tab()->findChild<QLineEdit*>("txtProjectID")->text(), QStringLiteral("LYR"));
+    EXPECT_EQ(window->tab()->ProjectName(), "Lyra Reference");
+    EXPECT_EQ(window->tab()->findChild<QLineEdit*>("txtProjectID")->text(), "LYR");
 }
 
 TEST_F(HostWindowTest, HostServicesStayInsideTheDataRoot)
 {
-    EXPECT_EQ(window->callGetResString(5545), QStringLiteral("Global Page"));
-    EXPECT_EQ(window->callCheckSpecialCharacters(QStringLiteral("a & b")),
-              QStringLiteral("a &amp; b"));
+    EXPECT_EQ(window->callGetResString(5545), "Global Page");
+    EXPECT_EQ(window->callCheckSpecialCharacters("a & b"), "a &amp; b");
 
     QTemporaryDir outside;
-    QFile page(outside.filePath(QStringLiteral("page.htm")));
+    QFile page(outside.filePath("page.htm"));
     ASSERT_TRUE(page.open(QIODevice::WriteOnly));
     page.write("**Other**");
     page.close();
-    EXPECT_FALSE(window->callPXUpdateFiles(outside.path(), QStringLiteral("Other"), 0));
+    EXPECT_FALSE(window->callPXUpdateFiles(outside.path(), "Other", 0));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     EXPECT_EQ(page.readAll(), QByteArray("**Other**"));
     EXPECT_TRUE(lastLogLine().contains(QLatin1String("refused")));
@@ -313,14 +305,14 @@ TEST_F(HostWindowTest, HostServicesStayInsideTheDataRoot)
 TEST_F(HostWindowTest, ScreenshotIsAPngOfTheWindow)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("shot.png"));
+    const QString path = dir.filePath("shot.png");
     ASSERT_TRUE(window->saveScreenshot(path));
     QImage image;
     ASSERT_TRUE(image.load(path, "PNG"));
     EXPECT_EQ(image.size(), window->size() * window->devicePixelRatio());
 
     QString error;
-    EXPECT_FALSE(window->saveScreenshot(dir.filePath(QStringLiteral("missing/shot.png")), &error));
+    EXPECT_FALSE(window->saveScreenshot(dir.filePath("missing/shot.png"), &error));
     EXPECT_FALSE(error.isEmpty());
 }
 
