@@ -55,6 +55,7 @@ constexpr int DiskFull = 61;
 constexpr int InputPastEndOfFile = 62;
 
 std::atomic<bool> g_failNextRename{false};
+std::atomic<bool> g_crashNextSave{false};
 
 QByteArray encoded(const QString& path)
 {
@@ -220,6 +221,11 @@ void requireWritableFolder(const QString& folder, const QString& forPath)
         fail(rt::PermissionDenied, forPath, QStringLiteral("its folder is read-only"));
 }
 
+// Temporary files are named apart from the target: a leftover of a crashed save must not
+// look like a page or a document to a walk that goes by what a name contains.
+const QLatin1StringView LeftoverPrefix(".globalstab-");
+const QLatin1StringView LeftoverSuffix(".part");
+
 // A temporary file beside a target, removed again unless committed.
 class TempFile
 {
@@ -227,11 +233,11 @@ public:
     explicit TempFile(const QString& target) : m_target(target)
     {
         const QString folder = parentOf(target);
-        const QString base = QStringLiteral(".%1.").arg(fileName(target));
         for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
             m_path =
-                join(folder, base + QString::number(QRandomGenerator::global()->generate64(), 36) +
-                                 QStringLiteral(".tmp"));
+                join(folder, LeftoverPrefix +
+                                 QString::number(QRandomGenerator::global()->generate64(), 36) +
+                                 LeftoverSuffix);
             m_fd =
                 ::open(encoded(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (m_fd < 0 && errno != EEXIST)
@@ -263,6 +269,10 @@ public:
             failErrno(errno, m_target);
         if (g_failNextRename.exchange(false))
             failErrno(EIO, m_target);
+        if (g_crashNextSave.exchange(false)) {
+            m_path.clear(); // a dead process removes nothing
+            failErrno(EIO, m_target);
+        }
         if (::rename(encoded(m_path).constData(), encoded(m_target).constData()) != 0)
             failErrno(errno, m_target);
         m_path.clear();
@@ -417,6 +427,18 @@ QString FileSystem::GetFileName(const QString& path)
     return paths::fileName(path);
 }
 
+bool FileSystem::isLeftover(const QString& name)
+{
+    if (!name.startsWith(LeftoverPrefix) || !name.endsWith(LeftoverSuffix))
+        return false;
+    const QStringView random =
+        QStringView(name).sliced(LeftoverPrefix.size()).chopped(LeftoverSuffix.size());
+    return !random.isEmpty() && std::all_of(random.begin(), random.end(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+               (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+    });
+}
+
 bool FileSystem::IsWithin(const QString& path, const QString& folder)
 {
     const QString inner = QFileInfo(resolve(path)).canonicalFilePath();
@@ -500,6 +522,32 @@ void FileSystem::DeleteFile(const QString& path, bool force) const
         failErrno(errno, native);
 }
 
+int FileSystem::removeLeftovers(const QString& folder) const
+{
+    const QString top = GetFolder(folder).Path();
+    int removed = 0;
+    QStringList pending{top};
+    while (!pending.isEmpty()) {
+        const QString current = pending.takeLast();
+        QList<DirEntry> entries;
+        if (!listFolder(current, entries))
+            failErrno(errno, current);
+        for (const DirEntry& entry : entries) {
+            const QString path = join(current, entry.name);
+            struct stat info;
+            if (entry.folder) {
+                pending.append(path);
+            } else if (isLeftover(entry.name) && statPath(path, info, false) &&
+                       S_ISREG(info.st_mode)) {
+                if (::unlink(encoded(path).constData()) != 0)
+                    failErrno(errno, path);
+                ++removed;
+            }
+        }
+    }
+    return removed;
+}
+
 Folder FileSystem::GetFolder(const QString& path) const
 {
     const QString native = withoutTrailingSeparator(resolve(path));
@@ -568,6 +616,10 @@ namespace testing {
 void failNextRename()
 {
     g_failNextRename = true;
+}
+void crashNextSave()
+{
+    g_crashNextSave = true;
 }
 } // namespace testing
 

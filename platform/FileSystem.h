@@ -70,6 +70,10 @@ public:
     // What follows the last "\" or "/" of a path; the whole text when it has neither.
     static QString GetFileName(const QString& path);
 
+    // True for the name of a temporary file that a save writes beside its target and renames
+    // over it: ".globalstab-<random>.part", which holds no page or document extension.
+    static bool isLeftover(const QString& name);
+
     // True when path is folder or lies below it, after resolving links; both must exist.
     static bool IsWithin(const QString& path, const QString& folder);
 
@@ -87,6 +91,10 @@ public:
     void DeleteFile(const QString& path, bool force = false) const;
     // Raises 76 when missing.
     Folder GetFolder(const QString& path) const;
+    // Deletes the temporary files that interrupted saves left in folder and the folders
+    // below it (links to folders are not followed) and answers how many. Nothing else is
+    // touched. Raises 76 when folder is missing.
+    int removeLeftovers(const QString& folder) const;
     int GetAttributes(const QString& path) const;
     void SetAttributes(const QString& path, int attributes) const;
 

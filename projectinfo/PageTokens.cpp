@@ -13,9 +13,11 @@ QString token(const QString& name)
     return TokenMark + name + TokenMark;
 }
 
+// A leftover temporary file of an interrupted save is never a page, whatever its path holds.
 bool isPage(const FileEntry& file)
 {
-    return file.Path.contains(QStringLiteral(".HTM"), Qt::CaseInsensitive);
+    return file.Path.contains(QStringLiteral(".HTM"), Qt::CaseInsensitive) &&
+           !FileSystem::isLeftover(file.Name);
 }
 
 // The tab writes only below the data root, whatever folder a host hands in.

@@ -1,8 +1,10 @@
 // Rewriting the product-name token in the page files below a folder.
 #include "platform/FileSystem.h"
+#include "platform/FileSystemTesting.h"
 #include "projectinfo/PageTokens.h"
 #include "tests/support/CoreSupport.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -149,4 +151,36 @@ TEST(PageFiles, PagesThatCannotBeReadOrWrittenAreNeverEmptiedOrHalfWritten)
     QFile page(foreign);
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     EXPECT_EQ(page.readAll(), "**Orion Suite 2024**");
+}
+
+TEST(PageFiles, LeftoversOfACrashedSaveAreNoPagesAndAreCleanedAlone)
+{
+    PageHarness h;
+    // Every file below this folder has ".HTM" in its path, the leftover too.
+    h.data.write(Project + "Old.HTM.d/notes.txt", "see **Orion Suite 2024**");
+    const QString notes = h.data.path(Project + "Old.HTM.d/notes.txt");
+    globalstab::testing::crashNextSave();
+    ASSERT_TRUE(caught([&] { FileSystem().WriteAllText(notes, "**Orion Suite 2024** half"); }));
+    const QStringList leftovers =
+        QDir(QFileInfo(notes).path()).entryList({".globalstab-*"}, QDir::Files | QDir::Hidden);
+    ASSERT_EQ(leftovers.size(), 1);
+    const QString leftover = "Old.HTM.d/" + leftovers[0];
+    const QByteArray crashed = h.data.read(Project + leftover);
+    // Near misses of the temporary name are the user's files.
+    const QStringList kept = {".globalstab-.part", "globalstab-x7f.part",
+                              ".globalstab-x7f.part.htm", ".globalstab-X7F.part"};
+    for (const QString& name : kept)
+        h.data.write(Project + name, "**Orion Suite 2024**");
+
+    h.run();
+    EXPECT_TRUE(h.feedback.messages.isEmpty());
+    EXPECT_EQ(h.data.read(Project + leftover), crashed);
+    EXPECT_EQ(h.page("Old.HTM.d/notes.txt"), "see **Nova 1**");
+    EXPECT_TRUE(h.page(".globalstab-x7f.part.htm").contains("**Nova 1**"));
+
+    EXPECT_EQ(FileSystem().removeLeftovers(h.data.docs()), 1);
+    EXPECT_FALSE(QFile::exists(h.data.path(Project + leftover)));
+    for (const QString& name : kept)
+        EXPECT_TRUE(QFile::exists(h.data.path(Project + name))) << name.toStdString();
+    EXPECT_EQ(FileSystem().removeLeftovers(h.data.root()), 0);
 }
