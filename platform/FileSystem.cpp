@@ -39,9 +39,11 @@
 //  - Archive   = S_ISVTX on a regular file (Linux gives it no meaning there); set and
 //                cleared by SetAttributes.
 //
-// Text files are written as UTF-16LE with a byte-order mark. Reading goes by byte-order mark
-// (UTF-16LE, UTF-16BE, UTF-8), else UTF-8 when the bytes are valid UTF-8, else
-// Windows-1252, the default code page of the tool's original platform.
+// Text files are written as UTF-16LE with a byte-order mark, except that a text read as
+// UTF-16 without one may be written back so. Reading goes by byte-order mark (UTF-16LE,
+// UTF-16BE, UTF-8), else UTF-16 without a mark when every other byte is zero, else UTF-8
+// when the bytes are valid UTF-8, else Windows-1252, the default code page of the tool's
+// original platform.
 //
 // Files() and SubFolders() list entries sorted by name ignoring case (ties in ordinal
 // order), the order the original platform lists a folder in. Symbolic links to folders are
@@ -591,18 +593,24 @@ void FileSystem::SetAttributes(const QString& path, int attributes) const
         failErrno(errno, native);
 }
 
-QString FileSystem::ReadAllText(const QString& path) const
+QString FileSystem::ReadAllText(const QString& path, textCodec::Encoding* detected) const
 {
     const QString native = resolve(path);
     const QByteArray data = readWholeFile(native);
     if (data.isEmpty())
         fail(InputPastEndOfFile, native);
-    return textCodec::decodeText(data);
+    return textCodec::decodeText(data, detected);
 }
 
 void FileSystem::WriteAllText(const QString& path, const QString& text) const
 {
     atomicWriteFile(resolve(path), textCodec::encodeUtf16le(text));
+}
+
+void FileSystem::WriteAllText(const QString& path, const QString& text,
+                              textCodec::Encoding readAs) const
+{
+    atomicWriteFile(resolve(path), textCodec::encodeWrittenBack(text, readAs));
 }
 
 void atomicWriteFile(const QString& nativePath, const QByteArray& data)

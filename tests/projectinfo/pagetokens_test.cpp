@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -183,4 +184,20 @@ TEST(PageFiles, LeftoversOfACrashedSaveAreNoPagesAndAreCleanedAlone)
     for (const QString& name : kept)
         EXPECT_TRUE(QFile::exists(h.data.path(Project + name))) << name.toStdString();
     EXPECT_EQ(FileSystem().removeLeftovers(h.data.root()), 0);
+}
+
+TEST(PageFiles, UnicodePagesWithoutAMarkKeepTheirFormAndByteOrder)
+{
+    PageHarness h;
+    const auto page = [](const QString& product) {
+        return QStringLiteral("<p>**%1** caf\u00e9 \u20ac</p>\r\n").arg(product);
+    };
+    QStringEncoder bigEndian(QStringEncoder::Utf16BE);
+    QStringEncoder littleEndian(QStringEncoder::Utf16LE);
+    h.data.write(Project + "Le.htm", littleEndian(page(Orion)));
+    h.data.write(Project + "Be.htm", bigEndian(page(Orion)));
+    h.run();
+    EXPECT_TRUE(h.feedback.messages.isEmpty());
+    EXPECT_EQ(h.data.read(Project + "Le.htm"), QByteArray(littleEndian(page("Nova 1"))));
+    EXPECT_EQ(h.data.read(Project + "Be.htm"), QByteArray(bigEndian(page("Nova 1"))));
 }
