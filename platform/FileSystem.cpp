@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -501,14 +502,30 @@ void FileSystem::CopyFile(const QString& source, const QString& destination, boo
 
 void FileSystem::CopyFolder(const QString& source, const QString& destination) const
 {
-    const Folder folder = GetFolder(source);
-    if (!FolderExists(destination))
-        CreateFolder(destination);
-    const QString target = withoutTrailingSeparator(resolve(destination));
-    for (const FileEntry& file : folder.Files())
-        CopyFile(file.Path, join(target, file.Name), true);
-    for (const Folder& sub : folder.SubFolders())
-        CopyFolder(sub.Path(), join(target, sub.Name()));
+    // The source tree is listed whole before anything is written, so that a destination
+    // inside the source is not copied into itself over and over. The walk follows no link to
+    // a folder, so it ends on any tree, and it keeps no call per level.
+    struct Step
+    {
+        QString destination;
+        QList<FileEntry> files;
+    };
+    QList<Step> steps; // each folder before its subfolders, depth-first, in name order
+    QList<std::pair<Folder, QString>> pending{{GetFolder(source), destination}};
+    while (!pending.isEmpty()) {
+        const auto [folder, to] = pending.takeLast();
+        steps.append({to, folder.Files()});
+        const QList<Folder> subFolders = folder.SubFolders();
+        for (auto sub = subFolders.rbegin(); sub != subFolders.rend(); ++sub)
+            pending.append({*sub, join(withoutTrailingSeparator(to), sub->Name())});
+    }
+    for (const Step& step : steps) {
+        if (!FolderExists(step.destination))
+            CreateFolder(step.destination);
+        const QString target = withoutTrailingSeparator(resolve(step.destination));
+        for (const FileEntry& file : step.files)
+            CopyFile(file.Path, join(target, file.Name), true);
+    }
 }
 
 void FileSystem::DeleteFile(const QString& path, bool force) const

@@ -107,6 +107,27 @@ TEST_F(FileSystemTest, FoldersAreCreatedOnceMovedAndWalked)
     EXPECT_EQ(errorOf([&] { top.SubFolders(); }), rt::PathNotFound);
 }
 
+TEST_F(FileSystemTest, WalksAndCopiesFollowNoLinkToAFolderAndEnd)
+{
+    write("Book/page.htm", "p");
+    write("Book/Sub/deep.htm", "d");
+    // Links back up the tree, to the folder itself and across to a sibling.
+    ASSERT_TRUE(QFile::link(path("Book"), path("Book/Sub/up")));
+    ASSERT_TRUE(QFile::link(path("Book/Sub"), path("Book/Sub/self")));
+    ASSERT_TRUE(QFile::link(path("Book/Sub"), path("Book/across")));
+    const Folder book = fso.GetFolder(path("Book"));
+    ASSERT_EQ(book.SubFolders().size(), 1);
+    EXPECT_EQ(book.Files().size(), 1);
+    EXPECT_TRUE(fso.GetFolder(path("Book/Sub")).SubFolders().isEmpty());
+    EXPECT_EQ(fso.removeLeftovers(path("Book")), 0);
+
+    // Copied once, into a folder inside the source as well.
+    fso.CopyFolder(path("Book"), path("Book/Copy"));
+    EXPECT_EQ(entries("Book/Copy"), QStringList({"page.htm", "Sub"}));
+    EXPECT_EQ(entries("Book/Copy/Sub"), QStringList("deep.htm"));
+    EXPECT_EQ(read("Book/Copy/Sub/deep.htm"), "d");
+}
+
 TEST_F(FileSystemTest, ReadOnlyIsReportedAloneAndHonoured)
 {
     const QString file = write("page.htm", "old");
