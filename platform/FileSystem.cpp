@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -39,9 +40,11 @@
 //  - Archive   = S_ISVTX on a regular file (Linux gives it no meaning there); set and
 //                cleared by SetAttributes.
 //
-// Text files are written as UTF-16LE with a byte-order mark. Reading goes by byte-order mark
-// (UTF-16LE, UTF-16BE, UTF-8), else UTF-8 when the bytes are valid UTF-8, else
-// Windows-1252, the default code page of the tool's original platform.
+// Text files are written as UTF-16LE with a byte-order mark, except that a text read as
+// UTF-16 without one may be written back so. Reading goes by byte-order mark (UTF-16LE,
+// UTF-16BE, UTF-8), else UTF-16 without a mark when every other byte is zero, else UTF-8
+// when the bytes are valid UTF-8, else Windows-1252, the default code page of the tool's
+// original platform.
 //
 // Files() and SubFolders() list entries sorted by name ignoring case (ties in ordinal
 // order), the order the original platform lists a folder in. Symbolic links to folders are
@@ -55,6 +58,7 @@ constexpr int DiskFull = 61;
 constexpr int InputPastEndOfFile = 62;
 
 std::atomic<bool> g_failNextRename{false};
+std::atomic<bool> g_crashNextSave{false};
 
 QByteArray encoded(const QString& path)
 {
@@ -220,6 +224,11 @@ void requireWritableFolder(const QString& folder, const QString& forPath)
         fail(rt::PermissionDenied, forPath, QStringLiteral("its folder is read-only"));
 }
 
+// Temporary files are named apart from the target: a leftover of a crashed save must not
+// look like a page or a document to a walk that goes by what a name contains.
+const QLatin1StringView LeftoverPrefix(".globalstab-");
+const QLatin1StringView LeftoverSuffix(".part");
+
 // A temporary file beside a target, removed again unless committed.
 class TempFile
 {
@@ -227,11 +236,11 @@ public:
     explicit TempFile(const QString& target) : m_target(target)
     {
         const QString folder = parentOf(target);
-        const QString base = QStringLiteral(".%1.").arg(fileName(target));
         for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
             m_path =
-                join(folder, base + QString::number(QRandomGenerator::global()->generate64(), 36) +
-                                 QStringLiteral(".tmp"));
+                join(folder, LeftoverPrefix +
+                                 QString::number(QRandomGenerator::global()->generate64(), 36) +
+                                 LeftoverSuffix);
             m_fd =
                 ::open(encoded(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (m_fd < 0 && errno != EEXIST)
@@ -263,6 +272,10 @@ public:
             failErrno(errno, m_target);
         if (g_failNextRename.exchange(false))
             failErrno(EIO, m_target);
+        if (g_crashNextSave.exchange(false)) {
+            m_path.clear(); // a dead process removes nothing
+            failErrno(EIO, m_target);
+        }
         if (::rename(encoded(m_path).constData(), encoded(m_target).constData()) != 0)
             failErrno(errno, m_target);
         m_path.clear();
@@ -417,6 +430,18 @@ QString FileSystem::GetFileName(const QString& path)
     return paths::fileName(path);
 }
 
+bool FileSystem::isLeftover(const QString& name)
+{
+    if (!name.startsWith(LeftoverPrefix) || !name.endsWith(LeftoverSuffix))
+        return false;
+    const QStringView random =
+        QStringView(name).sliced(LeftoverPrefix.size()).chopped(LeftoverSuffix.size());
+    return !random.isEmpty() && std::all_of(random.begin(), random.end(), [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+               (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
+    });
+}
+
 bool FileSystem::IsWithin(const QString& path, const QString& folder)
 {
     const QString inner = QFileInfo(resolve(path)).canonicalFilePath();
@@ -477,14 +502,30 @@ void FileSystem::CopyFile(const QString& source, const QString& destination, boo
 
 void FileSystem::CopyFolder(const QString& source, const QString& destination) const
 {
-    const Folder folder = GetFolder(source);
-    if (!FolderExists(destination))
-        CreateFolder(destination);
-    const QString target = withoutTrailingSeparator(resolve(destination));
-    for (const FileEntry& file : folder.Files())
-        CopyFile(file.Path, join(target, file.Name), true);
-    for (const Folder& sub : folder.SubFolders())
-        CopyFolder(sub.Path(), join(target, sub.Name()));
+    // The source tree is listed whole before anything is written, so that a destination
+    // inside the source is not copied into itself over and over. The walk follows no link to
+    // a folder, so it ends on any tree, and it keeps no call per level.
+    struct Step
+    {
+        QString destination;
+        QList<FileEntry> files;
+    };
+    QList<Step> steps; // each folder before its subfolders, depth-first, in name order
+    QList<std::pair<Folder, QString>> pending{{GetFolder(source), destination}};
+    while (!pending.isEmpty()) {
+        const auto [folder, to] = pending.takeLast();
+        steps.append({to, folder.Files()});
+        const QList<Folder> subFolders = folder.SubFolders();
+        for (auto sub = subFolders.rbegin(); sub != subFolders.rend(); ++sub)
+            pending.append({*sub, join(withoutTrailingSeparator(to), sub->Name())});
+    }
+    for (const Step& step : steps) {
+        if (!FolderExists(step.destination))
+            CreateFolder(step.destination);
+        const QString target = withoutTrailingSeparator(resolve(step.destination));
+        for (const FileEntry& file : step.files)
+            CopyFile(file.Path, join(target, file.Name), true);
+    }
 }
 
 void FileSystem::DeleteFile(const QString& path, bool force) const
@@ -498,6 +539,32 @@ void FileSystem::DeleteFile(const QString& path, bool force) const
     requireWritableFolder(parentOf(native), native);
     if (::unlink(encoded(native).constData()) != 0)
         failErrno(errno, native);
+}
+
+int FileSystem::removeLeftovers(const QString& folder) const
+{
+    const QString top = GetFolder(folder).Path();
+    int removed = 0;
+    QStringList pending{top};
+    while (!pending.isEmpty()) {
+        const QString current = pending.takeLast();
+        QList<DirEntry> entries;
+        if (!listFolder(current, entries))
+            failErrno(errno, current);
+        for (const DirEntry& entry : entries) {
+            const QString path = join(current, entry.name);
+            struct stat info;
+            if (entry.folder) {
+                pending.append(path);
+            } else if (isLeftover(entry.name) && statPath(path, info, false) &&
+                       S_ISREG(info.st_mode)) {
+                if (::unlink(encoded(path).constData()) != 0)
+                    failErrno(errno, path);
+                ++removed;
+            }
+        }
+    }
+    return removed;
 }
 
 Folder FileSystem::GetFolder(const QString& path) const
@@ -543,18 +610,24 @@ void FileSystem::SetAttributes(const QString& path, int attributes) const
         failErrno(errno, native);
 }
 
-QString FileSystem::ReadAllText(const QString& path) const
+QString FileSystem::ReadAllText(const QString& path, textCodec::Encoding* detected) const
 {
     const QString native = resolve(path);
     const QByteArray data = readWholeFile(native);
     if (data.isEmpty())
         fail(InputPastEndOfFile, native);
-    return textCodec::decodeText(data);
+    return textCodec::decodeText(data, detected);
 }
 
 void FileSystem::WriteAllText(const QString& path, const QString& text) const
 {
     atomicWriteFile(resolve(path), textCodec::encodeUtf16le(text));
+}
+
+void FileSystem::WriteAllText(const QString& path, const QString& text,
+                              textCodec::Encoding readAs) const
+{
+    atomicWriteFile(resolve(path), textCodec::encodeWrittenBack(text, readAs));
 }
 
 void atomicWriteFile(const QString& nativePath, const QByteArray& data)
@@ -568,6 +641,10 @@ namespace testing {
 void failNextRename()
 {
     g_failNextRename = true;
+}
+void crashNextSave()
+{
+    g_crashNextSave = true;
 }
 } // namespace testing
 

@@ -9,6 +9,10 @@
 
 namespace globalstab {
 
+namespace textCodec {
+enum class Encoding; // platform/TextCodec.h
+}
+
 class FileSystem;
 
 // A file found in a folder walk.
@@ -70,6 +74,10 @@ public:
     // What follows the last "\" or "/" of a path; the whole text when it has neither.
     static QString GetFileName(const QString& path);
 
+    // True for the name of a temporary file that a save writes beside its target and renames
+    // over it: ".globalstab-<random>.part", which holds no page or document extension.
+    static bool isLeftover(const QString& name);
+
     // True when path is folder or lies below it, after resolving links; both must exist.
     static bool IsWithin(const QString& path, const QString& folder);
 
@@ -87,17 +95,26 @@ public:
     void DeleteFile(const QString& path, bool force = false) const;
     // Raises 76 when missing.
     Folder GetFolder(const QString& path) const;
+    // Deletes the temporary files that interrupted saves left in folder and the folders
+    // below it (links to folders are not followed) and answers how many. Nothing else is
+    // touched. Raises 76 when folder is missing.
+    int removeLeftovers(const QString& folder) const;
     int GetAttributes(const QString& path) const;
     void SetAttributes(const QString& path, int attributes) const;
 
-    // OpenTextFile + ReadAll: by byte-order mark (UTF-16LE, UTF-16BE, UTF-8), else UTF-8
-    // when valid, else Windows-1252. Raises 53 when missing, 62 ("Input past end of
-    // file") for an empty file, as the classic text stream does.
-    QString ReadAllText(const QString& path) const;
+    // OpenTextFile + ReadAll: by byte-order mark (UTF-16LE, UTF-16BE, UTF-8), else UTF-16
+    // without a mark when its zero bytes show it, else UTF-8 when valid, else Windows-1252.
+    // detected, when given, receives the encoding found, for WriteAllText. Raises 53 when
+    // missing, 62 ("Input past end of file") for an empty file, as the classic text stream
+    // does.
+    QString ReadAllText(const QString& path, textCodec::Encoding* detected = nullptr) const;
     // CreateTextFile(overwrite, Unicode) + Write + Close: UTF-16LE with a byte-order mark,
     // written to a temporary file beside the target and renamed over it.
     // Raises 70 when the target is read-only.
     void WriteAllText(const QString& path, const QString& text) const;
+    // The same for a text that ReadAllText read as readAs: UTF-16 without a byte-order mark
+    // is written back as it was, in its byte order; any other as above.
+    void WriteAllText(const QString& path, const QString& text, textCodec::Encoding readAs) const;
 };
 
 // Writes data to a temporary file beside nativePath and renames it over the target.

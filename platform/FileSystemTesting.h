@@ -5,5 +5,7 @@ namespace globalstab::testing {
 
 // Makes the next rename of atomicWriteFile fail, as an interrupted save would.
 void failNextRename();
+// Makes the next save stop where a crash before the rename would: the temporary file stays.
+void crashNextSave();
 
 } // namespace globalstab::testing

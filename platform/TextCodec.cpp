@@ -3,6 +3,9 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <algorithm>
+#include <optional>
+
 namespace globalstab::textCodec {
 
 namespace {
@@ -36,6 +39,29 @@ QString decodeWindows1252(QByteArrayView data)
     return text;
 }
 
+// UTF-16 without a byte-order mark, told by where its zero bytes fall: in text that is
+// mostly markup, every other byte is zero. UTF-8 and Windows-1252 text holds no zero bytes.
+std::optional<bool> markLessUtf16BigEndian(QByteArrayView data)
+{
+    if (data.isEmpty() || data.size() % 2 != 0)
+        return std::nullopt;
+    const qsizetype units = std::min<qsizetype>(data.size(), 512) / 2;
+    qsizetype lowZero = 0; // the first byte of a unit is zero
+    qsizetype highZero = 0;
+    for (qsizetype i = 0; i < units; ++i) {
+        const bool first = data[2 * i] == 0;
+        const bool second = data[2 * i + 1] == 0;
+        if (first != second)
+            (first ? lowZero : highZero) += 1;
+    }
+    // Most units zero on one side and hardly any on the other.
+    if (highZero * 4 >= units * 3 && lowZero * 10 < units)
+        return false;
+    if (lowZero * 4 >= units * 3 && highZero * 10 < units)
+        return true;
+    return std::nullopt;
+}
+
 } // namespace
 
 ByteOrderMark byteOrderMark(QByteArrayView data)
@@ -51,22 +77,41 @@ ByteOrderMark byteOrderMark(QByteArrayView data)
     return ByteOrderMark::None;
 }
 
-QString decodeText(QByteArrayView data)
+QString decodeText(QByteArrayView data, Encoding* detected)
 {
+    Encoding found = Encoding::Utf8;
+    QString text;
     switch (byteOrderMark(data)) {
     case ByteOrderMark::Utf16LE:
-        return decodeUtf16(data.sliced(2), false);
+        found = Encoding::Utf16LEWithMark;
+        text = decodeUtf16(data.sliced(2), false);
+        break;
     case ByteOrderMark::Utf16BE:
-        return decodeUtf16(data.sliced(2), true);
+        found = Encoding::Utf16BEWithMark;
+        text = decodeUtf16(data.sliced(2), true);
+        break;
     case ByteOrderMark::Utf8:
-        return QString::fromUtf8(data.sliced(3));
+        found = Encoding::Utf8WithMark;
+        text = QString::fromUtf8(data.sliced(3));
+        break;
     case ByteOrderMark::Utf32BE: // text streams know no UTF-32: read as plain bytes
     case ByteOrderMark::None:
+        if (const std::optional<bool> bigEndian = markLessUtf16BigEndian(data)) {
+            found = *bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE;
+            text = decodeUtf16(data, *bigEndian);
+            break;
+        }
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(data);
+        if (utf8.hasError()) {
+            found = Encoding::Windows1252;
+            text = decodeWindows1252(data);
+        }
         break;
     }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(data);
-    return utf8.hasError() ? decodeWindows1252(data) : text;
+    if (detected)
+        *detected = found;
+    return text;
 }
 
 QByteArray encodeUtf16le(const QString& text)
@@ -75,6 +120,18 @@ QByteArray encodeUtf16le(const QString& text)
     data[0] = '\xFF';
     data[1] = '\xFE';
     qToLittleEndian<char16_t>(text.utf16(), text.size(), data.data() + 2);
+    return data;
+}
+
+QByteArray encodeWrittenBack(const QString& text, Encoding readAs)
+{
+    if (readAs != Encoding::Utf16LE && readAs != Encoding::Utf16BE)
+        return encodeUtf16le(text);
+    QByteArray data(text.size() * 2, Qt::Uninitialized);
+    if (readAs == Encoding::Utf16BE)
+        qToBigEndian<char16_t>(text.utf16(), text.size(), data.data());
+    else
+        qToLittleEndian<char16_t>(text.utf16(), text.size(), data.data());
     return data;
 }
 

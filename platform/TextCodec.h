@@ -20,12 +20,29 @@ enum class ByteOrderMark
 
 ByteOrderMark byteOrderMark(QByteArrayView data);
 
+// How the bytes of a text file were read.
+enum class Encoding
+{
+    Utf16LEWithMark, // also what a Unicode text stream writes
+    Utf16BEWithMark,
+    Utf8WithMark,
+    Utf8,
+    Windows1252,
+    Utf16LE, // no byte-order mark: told by its zero bytes
+    Utf16BE,
+};
+
 // As a text stream reads a file: by its UTF-16LE, UTF-16BE or UTF-8 byte-order mark, else
-// as UTF-8 when the bytes are valid UTF-8, else as Windows-1252. An odd last byte of UTF-16
-// text is dropped.
-QString decodeText(QByteArrayView data);
+// as UTF-16 without a mark when the zero bytes show it, else as UTF-8 when the bytes are
+// valid UTF-8, else as Windows-1252. An odd last byte of UTF-16 text is dropped.
+QString decodeText(QByteArrayView data, Encoding* detected = nullptr);
 
 // UTF-16LE with a byte-order mark, as a Unicode text stream writes it.
 QByteArray encodeUtf16le(const QString& text);
+
+// The bytes of a text written back over a file read as readAs: UTF-16 without a mark stays
+// as it was, in its byte order, as the editors that write it expect; every other text is
+// written as UTF-16LE with a byte-order mark.
+QByteArray encodeWrittenBack(const QString& text, Encoding readAs);
 
 } // namespace globalstab::textCodec

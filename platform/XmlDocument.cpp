@@ -76,21 +76,44 @@ QString fromUtf8(const pugi::char_t* text)
                QStringLiteral("Invalid procedure call or argument: ") + detail);
 }
 
+constexpr int MaxDepth = 2000;
+
 bool isText(const pugi::xml_node& node)
 {
     return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
 }
 
+// Visits the nodes below root in document order with their depth below it (1 for a child),
+// leaving out the parking element. Returning true from visit descends into the node. Walks
+// without recursion, so that no depth of a document exhausts the stack.
+template <typename Visit>
+void forEachBelow(const pugi::xml_node& root, const XmlDocumentState& state, const Visit& visit)
+{
+    pugi::xml_node current = root.first_child();
+    int depth = 1;
+    while (current) {
+        if (current != state.parking && visit(current, depth) && current.first_child()) {
+            current = current.first_child();
+            ++depth;
+            continue;
+        }
+        while (current != root && !current.next_sibling()) {
+            current = current.parent();
+            --depth;
+        }
+        if (current == root)
+            break;
+        current = current.next_sibling();
+    }
+}
+
 void collectText(const pugi::xml_node& node, const XmlDocumentState& state, std::string& out)
 {
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        if (child == state.parking)
-            continue;
+    forEachBelow(node, state, [&](const pugi::xml_node& child, int) {
         if (isText(child))
             out += child.value();
-        else if (child.type() == pugi::node_element)
-            collectText(child, state, out);
-    }
+        return child.type() == pugi::node_element;
+    });
 }
 
 // Skips the parking element when walking the children of the document node.
@@ -105,13 +128,26 @@ template <typename Add>
 void collectElements(const pugi::xml_node& node, const std::string& name,
                      const XmlDocumentState& state, const Add& add)
 {
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element || child == state.parking)
-            continue;
+    forEachBelow(node, state, [&](const pugi::xml_node& child, int) {
+        if (child.type() != pugi::node_element)
+            return false;
         if (name == "*" || name == child.name())
             add(child);
-        collectElements(child, name, state, add);
-    }
+        return true;
+    });
+}
+
+// True when elements below node nest deeper than limit.
+bool nestedDeeperThan(const pugi::xml_node& node, const XmlDocumentState& state, int limit)
+{
+    bool tooDeep = false;
+    forEachBelow(node, state, [&](const pugi::xml_node& child, int depth) {
+        if (child.type() != pugi::node_element || tooDeep)
+            return false;
+        tooDeep = depth > limit;
+        return !tooDeep;
+    });
+    return tooDeep;
 }
 
 pugi::xml_node documentElementOf(const XmlDocumentState& state)
@@ -452,6 +488,16 @@ bool XmlDocument::load(const QString& path)
                              .arg(QString::fromUtf8(result.description()))
                              .arg(result.offset)
                              .arg(native);
+        return false;
+    }
+    // No document of the tool nests deeply; a file that does is hostile or broken, and
+    // refusing it keeps every later walk and query within bounds.
+    if (nestedDeeperThan(doc.document, doc, MaxDepth)) {
+        doc.document.reset();
+        doc.parseError = QStringLiteral("'%1' is nested too deep: its elements nest more than "
+                                        "%2 levels")
+                             .arg(native)
+                             .arg(MaxDepth);
         return false;
     }
     doc.encoding = result.encoding;

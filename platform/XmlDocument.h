@@ -114,7 +114,8 @@ public:
     XmlDocument(const XmlDocument&) = delete;
     XmlDocument& operator=(const XmlDocument&) = delete;
 
-    // False for a missing, unreadable or malformed file; the document is then empty.
+    // False for a missing, unreadable or malformed file, and for one whose elements nest
+    // more than 2,000 levels deep; the document is then empty.
     // Nodes taken from the document before are no longer valid.
     bool load(const QString& path);
     // Raises a run-time error (70 for a read-only target) and leaves the file untouched.

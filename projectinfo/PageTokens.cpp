@@ -1,6 +1,7 @@
 #include "projectinfo/PageTokens.h"
 
 #include "platform/RuntimeError.h"
+#include "platform/TextCodec.h"
 
 namespace globalstab {
 
@@ -13,9 +14,11 @@ QString token(const QString& name)
     return TokenMark + name + TokenMark;
 }
 
+// A leftover temporary file of an interrupted save is never a page, whatever its path holds.
 bool isPage(const FileEntry& file)
 {
-    return file.Path.contains(QStringLiteral(".HTM"), Qt::CaseInsensitive);
+    return file.Path.contains(QStringLiteral(".HTM"), Qt::CaseInsensitive) &&
+           !FileSystem::isLeftover(file.Name);
 }
 
 // The tab writes only below the data root, whatever folder a host hands in.
@@ -27,14 +30,17 @@ void requireBelowDataRoot(const Folder& folder, const QString& root)
                        .arg(folder.Path(), root));
 }
 
-QString readPage(const QString& path, Feedback& feedback)
+QString readPage(const QString& path, textCodec::Encoding& encoding, Feedback& feedback)
 {
     QString text;
-    trap(feedback, "strParseFile", [&] { text = FileSystem().ReadAllText(path); });
+    trap(feedback, "strParseFile", [&] { text = FileSystem().ReadAllText(path, &encoding); });
     return text;
 }
 
-void writePage(const QString& path, const QString& text, Feedback& feedback)
+// A page is written back as UTF-16LE with a byte-order mark, unless it was UTF-16 without
+// one: that keeps its form, so that the rewrite changes the tokens and nothing else.
+void writePage(const QString& path, const QString& text, textCodec::Encoding encoding,
+               Feedback& feedback)
 {
     trap(feedback, "EnterToFile", [&] {
         const FileSystem fso;
@@ -42,7 +48,7 @@ void writePage(const QString& path, const QString& text, Feedback& feedback)
         // as well it stays protected and the write below fails.
         if (fso.FileExists(path) && fso.GetAttributes(path) == FileSystem::ReadOnly)
             fso.SetAttributes(path, fso.GetAttributes(path) & ~FileSystem::ReadOnly);
-        fso.WriteAllText(path, text);
+        fso.WriteAllText(path, text, encoding);
     });
 }
 
@@ -57,13 +63,14 @@ void walk(const Folder& folder, const PageTokenChange& change, qint16 type, Feed
             QStringLiteral("PX") + change.productName + QStringLiteral("_Server.Zip");
         for (const FileEntry& file : folder.Files()) {
             if (isPage(file)) {
-                QString text = readPage(file.Path, feedback);
+                textCodec::Encoding encoding = textCodec::Encoding::Utf16LEWithMark;
+                QString text = readPage(file.Path, encoding, feedback);
                 // A page that could not be read comes back empty and has been reported;
                 // writing that back would empty the page. A page that reads as empty has
                 // no token to rewrite.
                 if (!text.isEmpty()) {
                     text.replace(oldToken, newToken, Qt::CaseSensitive);
-                    writePage(file.Path, text, feedback);
+                    writePage(file.Path, text, encoding, feedback);
                 }
             }
             if (type == 1 && file.Path.contains(archive, Qt::CaseInsensitive))

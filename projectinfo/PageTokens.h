@@ -19,7 +19,9 @@ struct PageTokenChange
 // folder, files first, then each subfolder depth-first. Each folder is one "PXUpdateFiles"
 // procedure, each page read one "strParseFile" and each write one "EnterToFile": an error
 // is reported under that name and the walk goes on. A page that cannot be read is skipped,
-// never written back. Raises 70 for a folder outside the data root.
+// never written back. A page is written as UTF-16LE with a byte-order mark, unless it was
+// read as UTF-16 without one, which is written back in its byte order without one. Raises
+// 70 for a folder outside the data root.
 void rewritePageTokens(const Folder& folder, const PageTokenChange& change, Feedback& feedback);
 
 // The pages the rewrite would change, with the number of tokens each holds; writes

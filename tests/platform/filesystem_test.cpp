@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -106,6 +107,27 @@ TEST_F(FileSystemTest, FoldersAreCreatedOnceMovedAndWalked)
     EXPECT_EQ(errorOf([&] { top.SubFolders(); }), rt::PathNotFound);
 }
 
+TEST_F(FileSystemTest, WalksAndCopiesFollowNoLinkToAFolderAndEnd)
+{
+    write("Book/page.htm", "p");
+    write("Book/Sub/deep.htm", "d");
+    // Links back up the tree, to the folder itself and across to a sibling.
+    ASSERT_TRUE(QFile::link(path("Book"), path("Book/Sub/up")));
+    ASSERT_TRUE(QFile::link(path("Book/Sub"), path("Book/Sub/self")));
+    ASSERT_TRUE(QFile::link(path("Book/Sub"), path("Book/across")));
+    const Folder book = fso.GetFolder(path("Book"));
+    ASSERT_EQ(book.SubFolders().size(), 1);
+    EXPECT_EQ(book.Files().size(), 1);
+    EXPECT_TRUE(fso.GetFolder(path("Book/Sub")).SubFolders().isEmpty());
+    EXPECT_EQ(fso.removeLeftovers(path("Book")), 0);
+
+    // Copied once, into a folder inside the source as well.
+    fso.CopyFolder(path("Book"), path("Book/Copy"));
+    EXPECT_EQ(entries("Book/Copy"), QStringList({"page.htm", "Sub"}));
+    EXPECT_EQ(entries("Book/Copy/Sub"), QStringList("deep.htm"));
+    EXPECT_EQ(read("Book/Copy/Sub/deep.htm"), "d");
+}
+
 TEST_F(FileSystemTest, ReadOnlyIsReportedAloneAndHonoured)
 {
     const QString file = write("page.htm", "old");
@@ -146,6 +168,22 @@ TEST_F(FileSystemTest, TextFilesReadBackInTheirEncoding)
     EXPECT_EQ(decoded(QByteArray("\xFE\xFF\0a\x20\xAC", 6)), "a\u20ac");
     EXPECT_EQ(decoded("caf\xE9 \x80 \x93x\x94 \xC3"), "caf\u00e9 \u20ac \u201cx\u201d \u00c3");
 
+    // UTF-16 without a mark is written back as it came; everything else as UTF-16LE with one.
+    const QString page = QStringLiteral("<p>**Alpha** caf\u00e9 \u20ac</p>\r\n");
+    QStringEncoder bigEndian(QStringEncoder::Utf16BE);
+    const QList<QByteArray> forms = {textCodec::encodeUtf16le(page).sliced(2),
+                                     QByteArray(bigEndian(page)), page.toUtf8(),
+                                     page.toLatin1().replace("\xE9", "\xE9\x80")};
+    for (const QByteArray& bytes : forms) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        textCodec::Encoding encoding;
+        const QString text = fso.ReadAllText(write("u.htm", bytes), &encoding);
+        EXPECT_TRUE(text.startsWith("<p>**Alpha** caf\u00e9"));
+        fso.WriteAllText(path("u.htm"), text, encoding);
+        const bool markLess = bytes.contains(char(0));
+        EXPECT_EQ(read("u.htm"), markLess ? bytes : textCodec::encodeUtf16le(text));
+    }
+
     const auto empty = test::caught([&] { decoded(""); });
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->number(), 62);
@@ -171,31 +209,48 @@ TEST(TextCodecTest, MarkElseValidUtf8ElseWindows1252)
     {
         QByteArray bytes;
         ByteOrderMark mark;
+        Encoding encoding;
         QString text;
     } cases[] = {
         {QByteArray("\xFF\xFE"
                     "a\0\xAC\x20=\xD8\0\xDE",
                     10),
-         ByteOrderMark::Utf16LE, QStringLiteral("a\u20ac\U0001F600")},
+         ByteOrderMark::Utf16LE, Encoding::Utf16LEWithMark, QStringLiteral("a\u20ac\U0001F600")},
         {QByteArray("\xFE\xFF\0a\x20\xAC\xD8=\xDE\0", 10), ByteOrderMark::Utf16BE,
-         QStringLiteral("a\u20ac\U0001F600")},
+         Encoding::Utf16BEWithMark, QStringLiteral("a\u20ac\U0001F600")},
         // A lone last byte of UTF-16 text is dropped; a mark inside the text is kept.
-        {QByteArray("\xFF\xFE\xFF\xFEz\0!", 7), ByteOrderMark::Utf16LE, QStringLiteral("\ufeffz")},
-        {"\xEF\xBB\xBFna\xC3\xAFve", ByteOrderMark::Utf8, QStringLiteral("na\u00efve")},
-        {"caf\xC3\xA9 \xE2\x82\xAC", ByteOrderMark::None, QStringLiteral("caf\u00e9 \u20ac")},
+        {QByteArray("\xFF\xFE\xFF\xFEz\0!", 7), ByteOrderMark::Utf16LE, Encoding::Utf16LEWithMark,
+         QStringLiteral("\ufeffz")},
+        {"\xEF\xBB\xBFna\xC3\xAFve", ByteOrderMark::Utf8, Encoding::Utf8WithMark,
+         QStringLiteral("na\u00efve")},
+        {"caf\xC3\xA9 \xE2\x82\xAC", ByteOrderMark::None, Encoding::Utf8,
+         QStringLiteral("caf\u00e9 \u20ac")},
         // Invalid UTF-8: 0x80-0x9F take their Windows-1252 meanings, the five unassigned
         // bytes stay control characters, the rest is Latin-1.
         {"\x80\x81\x8A\x8D\x8F\x90\x93\x9D\x9F\xA0\xE9\xFF", ByteOrderMark::None,
+         Encoding::Windows1252,
          QStringLiteral(
              "\u20ac\u0081\u0160\u008d\u008f\u0090\u201c\u009d\u0178\u00a0\u00e9\u00ff")},
         // Text streams know no UTF-32: its mark is read as bytes.
-        {QByteArray("\0\0\xFE\xFF", 4), ByteOrderMark::Utf32BE,
+        {QByteArray("\0\0\xFE\xFF", 4), ByteOrderMark::Utf32BE, Encoding::Windows1252,
          QString::fromUtf16(u"\0\0\u00fe\u00ff", 4)},
+        // UTF-16 without a mark: every other byte zero, whatever a few letters beyond Latin-1.
+        {QByteArray("<\0p\0>\0\xAC\x20<\0", 10), ByteOrderMark::None, Encoding::Utf16LE,
+         QStringLiteral("<p>\u20ac<")},
+        {QByteArray("\0<\0p\0>\x20\xAC\0<", 10), ByteOrderMark::None, Encoding::Utf16BE,
+         QStringLiteral("<p>\u20ac<")},
+        // Not when the length is odd, nor when zero bytes fall on both sides.
+        {QByteArray("<\0p\0>", 5), ByteOrderMark::None, Encoding::Utf8,
+         QString::fromUtf16(u"<\0p\0>", 5)},
+        {QByteArray("<\0\0p>\0\0<", 8), ByteOrderMark::None, Encoding::Utf8,
+         QString::fromUtf16(u"<\0\0p>\0\0<", 8)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes.toHex().toStdString());
         EXPECT_EQ(byteOrderMark(c.bytes), c.mark);
-        EXPECT_EQ(decodeText(c.bytes), c.text);
+        Encoding encoding = Encoding::Utf16LEWithMark;
+        EXPECT_EQ(decodeText(c.bytes, &encoding), c.text);
+        EXPECT_EQ(encoding, c.encoding);
     }
 
     for (const QString& text :

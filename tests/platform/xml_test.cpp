@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <type_traits>
 
 using namespace globalstab;
@@ -190,4 +192,45 @@ TEST_F(XmlTest, FailedSavesLeaveTheFileWhole)
     EXPECT_NE(errorOf([&] { doc.save(file); }), 0);
     EXPECT_EQ(read(), abc);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList("doc.xml"));
+}
+
+// Runs body on a thread with a small stack, where a walk that recursed once per level of a
+// 100,000-deep tree would overflow.
+template <typename Body> void onSmallStack(Body body)
+{
+    std::unique_ptr<QThread> thread(QThread::create(body));
+    thread->setStackSize(256 * 1024);
+    thread->start();
+    thread->wait();
+}
+
+TEST_F(XmlTest, DeepNestingIsRefusedOnLoadAndWalkedWithoutRecursion)
+{
+    const auto nested = [](int depth) {
+        return QByteArray("<a>").repeated(depth) + "x" + QByteArray("</a>").repeated(depth);
+    };
+    EXPECT_EQ(loaded(nested(2000)).getElementsByTagName("a").length(), 2000);
+    onSmallStack([&] {
+        XmlDocument doc;
+        for (const int depth : {2001, 100000}) {
+            atomicWriteFile(file, nested(depth));
+            EXPECT_FALSE(doc.load(file)); // parsed, measured and freed on the small stack
+            EXPECT_TRUE(doc.parseError().contains(file) &&
+                        doc.parseError().contains("nested too deep"))
+                << doc.parseError().toStdString();
+            EXPECT_TRUE(doc.documentElement().isNull());
+            EXPECT_EQ(errorOf([&] { doc.save(file); }), rt::XmlFailure);
+        }
+        EXPECT_EQ(read(), nested(100000));
+
+        // A tree built that deep is still walked: built from the innermost element out, as
+        // each insertion looks at the ancestors of its parent.
+        XmlNode inner = doc.createElement("a");
+        inner.setText("x");
+        for (int depth = 1; depth < 100000; ++depth)
+            inner = doc.createElement("a").appendChild(inner).parentNode();
+        doc.appendChild(inner);
+        EXPECT_EQ(doc.getElementsByTagName("a").length(), 100000);
+        EXPECT_EQ(doc.text(), "x");
+    });
 }

@@ -1,11 +1,14 @@
 // Rewriting the product-name token in the page files below a folder.
 #include "platform/FileSystem.h"
+#include "platform/FileSystemTesting.h"
 #include "projectinfo/PageTokens.h"
 #include "tests/support/CoreSupport.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -149,4 +152,52 @@ TEST(PageFiles, PagesThatCannotBeReadOrWrittenAreNeverEmptiedOrHalfWritten)
     QFile page(foreign);
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     EXPECT_EQ(page.readAll(), "**Orion Suite 2024**");
+}
+
+TEST(PageFiles, LeftoversOfACrashedSaveAreNoPagesAndAreCleanedAlone)
+{
+    PageHarness h;
+    // Every file below this folder has ".HTM" in its path, the leftover too.
+    h.data.write(Project + "Old.HTM.d/notes.txt", "see **Orion Suite 2024**");
+    const QString notes = h.data.path(Project + "Old.HTM.d/notes.txt");
+    globalstab::testing::crashNextSave();
+    ASSERT_TRUE(caught([&] { FileSystem().WriteAllText(notes, "**Orion Suite 2024** half"); }));
+    const QStringList leftovers =
+        QDir(QFileInfo(notes).path()).entryList({".globalstab-*"}, QDir::Files | QDir::Hidden);
+    ASSERT_EQ(leftovers.size(), 1);
+    const QString leftover = "Old.HTM.d/" + leftovers[0];
+    const QByteArray crashed = h.data.read(Project + leftover);
+    // Near misses of the temporary name are the user's files.
+    const QStringList kept = {".globalstab-.part", "globalstab-x7f.part",
+                              ".globalstab-x7f.part.htm", ".globalstab-X7F.part"};
+    for (const QString& name : kept)
+        h.data.write(Project + name, "**Orion Suite 2024**");
+
+    h.run();
+    EXPECT_TRUE(h.feedback.messages.isEmpty());
+    EXPECT_EQ(h.data.read(Project + leftover), crashed);
+    EXPECT_EQ(h.page("Old.HTM.d/notes.txt"), "see **Nova 1**");
+    EXPECT_TRUE(h.page(".globalstab-x7f.part.htm").contains("**Nova 1**"));
+
+    EXPECT_EQ(FileSystem().removeLeftovers(h.data.docs()), 1);
+    EXPECT_FALSE(QFile::exists(h.data.path(Project + leftover)));
+    for (const QString& name : kept)
+        EXPECT_TRUE(QFile::exists(h.data.path(Project + name))) << name.toStdString();
+    EXPECT_EQ(FileSystem().removeLeftovers(h.data.root()), 0);
+}
+
+TEST(PageFiles, UnicodePagesWithoutAMarkKeepTheirFormAndByteOrder)
+{
+    PageHarness h;
+    const auto page = [](const QString& product) {
+        return QStringLiteral("<p>**%1** caf\u00e9 \u20ac</p>\r\n").arg(product);
+    };
+    QStringEncoder bigEndian(QStringEncoder::Utf16BE);
+    QStringEncoder littleEndian(QStringEncoder::Utf16LE);
+    h.data.write(Project + "Le.htm", littleEndian(page(Orion)));
+    h.data.write(Project + "Be.htm", bigEndian(page(Orion)));
+    h.run();
+    EXPECT_TRUE(h.feedback.messages.isEmpty());
+    EXPECT_EQ(h.data.read(Project + "Le.htm"), QByteArray(littleEndian(page("Nova 1"))));
+    EXPECT_EQ(h.data.read(Project + "Be.htm"), QByteArray(bigEndian(page("Nova 1"))));
 }
