@@ -461,7 +461,14 @@ bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
             return true;
         break;
     }
+    case QEvent::FocusOut:
+        if (watched == PictureMoveUP2 || watched == PictureMoveDown2)
+            static_cast<QLabel*>(watched)->setFrameShape(QFrame::NoFrame);
+        break;
     case QEvent::FocusIn: {
+        // The arrows show that they hold the focus: a picture has no focus frame of its own.
+        if (watched == PictureMoveUP2 || watched == PictureMoveDown2)
+            static_cast<QLabel*>(watched)->setFrameShape(QFrame::Box);
         // Coming back from a message box is not entering the box anew; counting it would
         // show the default-category warning over and over.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();

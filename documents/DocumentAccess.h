@@ -47,6 +47,9 @@ public:
     // A save whose error names the file.
     void saveNamingFile(const QString& path) const { access::save(m_doc, path); }
     QString parseError() const { return m_doc.parseError(); }
+    // Saves as other does (declaration, encoding, indentation): for a document that
+    // replaces the file other was read from.
+    void adoptFormat(const Document& other) { m_doc.adoptFormat(other.m_doc); }
 
 protected:
     XmlDocument m_doc;

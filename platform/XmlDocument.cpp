@@ -34,6 +34,8 @@ struct XmlDocumentState
     pugi::xml_node parking; // created on first need
     pugi::xml_encoding encoding = pugi::encoding_utf8;
     bool byteOrderMark = false;
+    bool loaded = false;
+    std::string indent = "    ";
     QString parseError;
 
     pugi::xml_node parkingElement()
@@ -173,6 +175,24 @@ bool declaresWindows1252(const QByteArray& data)
         QStringLiteral(R"(^\s*<\?xml[^>]*encoding\s*=\s*["'](windows-1252|cp1252)["'])"),
         QRegularExpression::CaseInsensitiveOption);
     return pattern.match(QString::fromLatin1(data.left(200))).hasMatch();
+}
+
+bool hasDeclaration(const pugi::xml_node& document)
+{
+    for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_declaration)
+            return true;
+    return false;
+}
+
+// The unit a file indents its elements by: the blanks or tabs before the first element that
+// starts a line. A file on one line keeps the given unit.
+std::string indentUnitOf(const QByteArray& data, const std::string& fallback)
+{
+    const QString text = textCodec::decodeText(data);
+    static const QRegularExpression indented(QStringLiteral("\n([ \t]+)<[^/!?]"));
+    const QRegularExpressionMatch match = indented.match(text);
+    return match.hasMatch() ? match.captured(1).toStdString() : fallback;
 }
 
 class ByteWriter : public pugi::xml_writer
@@ -502,6 +522,8 @@ bool XmlDocument::load(const QString& path)
     }
     doc.encoding = result.encoding;
     doc.byteOrderMark = textCodec::byteOrderMark(data) != textCodec::ByteOrderMark::None;
+    doc.loaded = true;
+    doc.indent = indentUnitOf(data, doc.indent);
     return true;
 }
 
@@ -518,19 +540,46 @@ void XmlDocument::save(const QString& path) const
         if (child != m_state->parking)
             output.append_copy(child);
 
+    // A new document states what it is; a loaded one keeps the declaration it had, or none.
+    if (!m_state->loaded && !hasDeclaration(output)) {
+        pugi::xml_node declaration = output.prepend_child(pugi::node_declaration);
+        declaration.append_attribute("version") = "1.0";
+        declaration.append_attribute("encoding") = "UTF-8";
+    }
     const pugi::xml_encoding encoding = m_state->encoding;
     const bool wide = encoding != pugi::encoding_utf8 && encoding != pugi::encoding_latin1;
     unsigned int flags = pugi::format_indent | pugi::format_no_declaration;
     if (m_state->byteOrderMark || wide)
         flags |= pugi::format_write_bom;
     ByteWriter writer;
-    output.save(writer, "  ", flags, encoding);
+    output.save(writer, m_state->indent.c_str(), flags, encoding);
     atomicWriteFile(FileSystem::resolve(path), writer.bytes);
 }
 
 QString XmlDocument::parseError() const
 {
     return m_state ? m_state->parseError : QString();
+}
+
+void XmlDocument::adoptFormat(const XmlDocument& other)
+{
+    if (!other.m_state)
+        return;
+    XmlDocumentState& mine = state();
+    const XmlDocumentState& theirs = *other.m_state;
+    mine.encoding = theirs.encoding;
+    mine.byteOrderMark = theirs.byteOrderMark;
+    mine.indent = theirs.indent;
+    mine.loaded = theirs.loaded;
+    for (pugi::xml_node child = mine.document.first_child(); child;) {
+        const pugi::xml_node next = child.next_sibling();
+        if (child.type() == pugi::node_declaration)
+            mine.document.remove_child(child);
+        child = next;
+    }
+    for (pugi::xml_node child = theirs.document.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_declaration)
+            mine.document.prepend_copy(child);
 }
 
 XmlNode XmlDocument::documentElement() const

@@ -100,7 +100,8 @@ private:
 // An XML document. load() never throws; save() replaces the file whole or not at all.
 // Loading drops white space that only separates elements and keeps the declaration,
 // comments, processing instructions and document type, which save() writes back in the
-// encoding the file was read in.
+// encoding the file was read in, indented by the unit the file used. A new document is
+// saved as UTF-8 with a declaration, indented by four blanks.
 //
 // The document owns its tree: it moves but does not copy, and its nodes stay valid across a
 // move. A moved-from document is only loaded again, assigned to or destroyed.
@@ -126,6 +127,10 @@ public:
     XmlNode documentElement() const;
     // createNode for an element: a new element not yet in the tree.
     XmlNode createElement(const QString& name);
+
+    // Saves as other is saved: its declaration, encoding, byte-order mark and indentation.
+    // For a document that replaces another one written by someone else.
+    void adoptFormat(const XmlDocument& other);
 
 private:
     detail::XmlDocumentState& state();

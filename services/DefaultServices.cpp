@@ -137,6 +137,8 @@ public:
     {
         CategorySet set;
         createCategorySet(set, docsFolder, categorySetPath, installType);
+        if (m_checkedPath == categorySetPath && m_checked)
+            set.adoptFormat(*m_checked);
         set.saveNamingFile(categorySetPath);
     }
 
@@ -172,12 +174,24 @@ public:
     }
 
     // A refresh deletes the set and writes it anew; one it cannot write back stays as it is.
+    // The look of the set is noted here, so that the new one keeps its declaration, its
+    // encoding and its indentation.
     bool CheckCategoryDocument(const QString& categorySetPath) override
     {
         FileSystem fs;
-        return fs.FileExists(categorySetPath) &&
-               (fs.GetAttributes(categorySetPath) & FileSystem::ReadOnly) != 0;
+        if (!fs.FileExists(categorySetPath))
+            return false;
+        auto checked = std::make_unique<CategorySet>();
+        if (checked->load(categorySetPath)) {
+            m_checked = std::move(checked);
+            m_checkedPath = categorySetPath;
+        }
+        return (fs.GetAttributes(categorySetPath) & FileSystem::ReadOnly) != 0;
     }
+
+private:
+    std::unique_ptr<CategorySet> m_checked;
+    QString m_checkedPath;
 };
 
 class DefaultBookEntryService : public BookEntryService

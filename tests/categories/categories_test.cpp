@@ -132,6 +132,30 @@ TEST_F(Categories, RefreshKeepsTheListRebuildsTheSetAndSparesASetItCannotWrite)
     EXPECT_EQ(messages(), "File does not exist");
 }
 
+TEST_F(Categories, ShowingThePanelKeepsTheLookOfTheSet)
+{
+    // The samples come back byte for byte: same order, declaration and indentation.
+    const QByteArray sample = h.data.read(Set);
+    ASSERT_TRUE(h.pick("Edit", "Hierarchical Category"));
+    EXPECT_EQ(h.data.read(Set), sample);
+
+    // A set in UTF-16, indented by tabs, is rebuilt in UTF-16 with tabs.
+    const QString tabbed = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<BookSet_Categories>\n"
+                           "\t<Category>\n\t\t<CategoryName>Beta</CategoryName>\n\t</Category>\n"
+                           "</BookSet_Categories>\n";
+    QByteArray utf16("\xFF\xFE", 2);
+    utf16.append(reinterpret_cast<const char*>(tabbed.utf16()), tabbed.size() * 2);
+    h.data.write(Set, utf16);
+    ASSERT_TRUE(h.pick("Add", "Hierarchical Category"));
+    const QByteArray rebuilt = h.data.read(Set);
+    ASSERT_TRUE(rebuilt.startsWith("\xFF\xFE"));
+    const QString text = QString::fromUtf16(
+        reinterpret_cast<const char16_t*>(rebuilt.constData() + 2), (rebuilt.size() - 2) / 2);
+    EXPECT_TRUE(text.startsWith("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("\n\t<Category>\n\t\t<CategoryName>Beta</CategoryName>"));
+}
+
 TEST_F(Categories, AddWritesTheTrimmedNameAndEachRefusalSaysWhetherTheHostHears)
 {
     ASSERT_TRUE(h.pick("Add", "Hierarchical Category"));

@@ -126,12 +126,21 @@ TEST_F(XmlTest, CreatedNodesStayOutOfQueriesAndOutputUntilInserted)
 
     doc.documentElement().appendChild(created);
     EXPECT_EQ(doc.getElementsByTagName("Cat").length(), 4);
-    EXPECT_TRUE(saved(doc).contains("<Cat id=\"4\">\n    <N>D</N>\n  </Cat>\n</Set>"));
+    // A file on one line gets the house indentation of four blanks.
+    EXPECT_TRUE(saved(doc).contains("<Cat id=\"4\">\n        <N>D</N>\n    </Cat>\n</Set>"));
 
-    // A new document is written without a declaration of its own.
+    // A new document says what it is; one that replaces another takes over its look.
     XmlDocument fresh;
     fresh.appendChild(fresh.createElement("Root"));
-    EXPECT_EQ(saved(fresh), "<Root />\n");
+    EXPECT_EQ(saved(fresh), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Root />\n");
+    const QByteArray tabbed =
+        "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<Set>\n\t<A>\xe9</A>\n</Set>\n";
+    XmlDocument replaced;
+    replaced.appendChild(replaced.createElement("Set")).appendChild(replaced.createElement("B"));
+    replaced.adoptFormat(loaded(tabbed));
+    EXPECT_EQ(saved(replaced),
+              "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<Set>\n\t<B />\n</Set>\n");
+    EXPECT_EQ(saved(loaded(tabbed)), tabbed);
 }
 
 TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
