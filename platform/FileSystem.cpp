@@ -5,6 +5,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -146,6 +147,57 @@ using paths::native::fileName;
 using paths::native::join;
 using paths::native::parentOf;
 using paths::native::withoutTrailingSeparator;
+
+thread_local const WriteBoundary* t_boundary = nullptr;
+
+// The path as the system takes it: absolute, "." and ".." applied and every symbolic link
+// followed, for as far as the path exists; what does not exist is taken as written. Empty
+// when the links loop.
+QString realTarget(const QString& path)
+{
+    QString absolute = path;
+    if (!absolute.startsWith(QLatin1Char('/')))
+        absolute = join(QDir::currentPath(), absolute);
+    QStringList pending = absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    std::reverse(pending.begin(), pending.end()); // the next part last
+    QString resolved = QStringLiteral("/");
+    int links = 0;
+    while (!pending.isEmpty()) {
+        const QString part = pending.takeLast();
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            resolved = parentOf(resolved);
+            continue;
+        }
+        const QString next = join(resolved, part);
+        struct stat info;
+        if (!statPath(next, info, false) || !S_ISLNK(info.st_mode)) {
+            resolved = next;
+            continue;
+        }
+        char target[PATH_MAX];
+        const ssize_t size = ::readlink(encoded(next).constData(), target, sizeof target);
+        if (size < 0 || size == ssize_t(sizeof target) || ++links > 40)
+            return QString();
+        const QString link = QFile::decodeName(QByteArray(target, size));
+        if (link.startsWith(QLatin1Char('/')))
+            resolved = QStringLiteral("/");
+        QStringList parts = link.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        std::reverse(parts.begin(), parts.end());
+        pending += parts;
+    }
+    return resolved;
+}
+
+// Raises 70 when a boundary is set and nativePath resolves to a place outside it.
+void requireInsideBoundary(const QString& nativePath)
+{
+    if (t_boundary && !t_boundary->allows(nativePath))
+        raiseError(rt::PermissionDenied,
+                   QStringLiteral("Permission denied: '%1' is outside the data root '%2'")
+                       .arg(nativePath, t_boundary->root()));
+}
 
 struct DirEntry
 {
@@ -298,6 +350,7 @@ private:
 template <typename Fill> void replaceFile(const QString& resolvedTarget, Fill fill)
 {
     QString target = withoutTrailingSeparator(resolvedTarget);
+    requireInsideBoundary(target);
     struct stat info;
     const bool exists = statPath(target, info);
     if (exists) {
@@ -363,6 +416,34 @@ QString FileSystem::resolve(const QString& path)
     return result;
 }
 
+// ---- write boundary ------------------------------------------------------------------
+
+WriteBoundary::WriteBoundary(const QString& root)
+    : m_previous(t_boundary), m_root(root),
+      m_realRoot(realTarget(withoutTrailingSeparator(FileSystem::resolve(root))))
+{
+    t_boundary = this;
+}
+
+WriteBoundary::~WriteBoundary()
+{
+    t_boundary = m_previous;
+}
+
+bool WriteBoundary::allows(const QString& nativePath) const
+{
+    const QString real = realTarget(nativePath);
+    if (real.isEmpty() || m_realRoot.isEmpty())
+        return false;
+    return real == m_realRoot || m_realRoot == QLatin1String("/") ||
+           real.startsWith(m_realRoot + QLatin1Char('/'));
+}
+
+QString FileSystem::writeBoundary()
+{
+    return t_boundary ? t_boundary->root() : QString();
+}
+
 // ---- Folder --------------------------------------------------------------------------
 
 Folder::Folder(QString nativePath) : m_path(withoutTrailingSeparator(std::move(nativePath))) {}
@@ -407,6 +488,8 @@ void Folder::Move(const QString& destination)
         const QString parent = withoutTrailingSeparator(FileSystem::resolve(parentOf(unified)));
         target = join(unified.contains(QLatin1Char('/')) ? parent : QString(), fileName(unified));
     }
+    requireInsideBoundary(m_path);
+    requireInsideBoundary(target);
     if (target == m_path)
         return;
     const QString parent = parentOf(target);
@@ -465,6 +548,7 @@ bool FileSystem::FolderExists(const QString& path) const
 void FileSystem::CreateFolder(const QString& path) const
 {
     const QString native = withoutTrailingSeparator(resolve(path));
+    requireInsideBoundary(native);
     struct stat info;
     if (statPath(native, info, false))
         fail(rt::FileAlreadyExists, native);
@@ -484,6 +568,7 @@ void FileSystem::CopyFile(const QString& source, const QString& destination, boo
     QString to = resolve(destination);
     if (to.endsWith(QLatin1Char('/')))
         to = join(to, fileName(from));
+    requireInsideBoundary(to);
     if (statPath(to, info) && !S_ISDIR(info.st_mode) && !overwrite)
         fail(rt::FileAlreadyExists, to);
 
@@ -511,6 +596,7 @@ void FileSystem::CopyFolder(const QString& source, const QString& destination) c
         QList<FileEntry> files;
     };
     QList<Step> steps; // each folder before its subfolders, depth-first, in name order
+    requireInsideBoundary(resolve(destination));
     QList<std::pair<Folder, QString>> pending{{GetFolder(source), destination}};
     while (!pending.isEmpty()) {
         const auto [folder, to] = pending.takeLast();
@@ -531,6 +617,7 @@ void FileSystem::CopyFolder(const QString& source, const QString& destination) c
 void FileSystem::DeleteFile(const QString& path, bool force) const
 {
     const QString native = resolve(path);
+    requireInsideBoundary(native);
     struct stat info;
     if (!statPath(native, info, false) || S_ISDIR(info.st_mode))
         fail(rt::FileNotFound, native);
@@ -543,6 +630,7 @@ void FileSystem::DeleteFile(const QString& path, bool force) const
 
 int FileSystem::removeLeftovers(const QString& folder) const
 {
+    requireInsideBoundary(resolve(folder));
     const QString top = GetFolder(folder).Path();
     int removed = 0;
     QStringList pending{top};
@@ -596,6 +684,7 @@ int FileSystem::GetAttributes(const QString& path) const
 void FileSystem::SetAttributes(const QString& path, int attributes) const
 {
     const QString native = resolve(path);
+    requireInsideBoundary(native);
     struct stat info;
     if (!statPath(native, info))
         fail(rt::FileNotFound, native);

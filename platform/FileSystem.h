@@ -78,6 +78,9 @@ public:
     // over it: ".globalstab-<random>.part", which holds no page or document extension.
     static bool isLeftover(const QString& name);
 
+    // The root of the write boundary of this thread; empty when none is set.
+    static QString writeBoundary();
+
     // True when path is folder or lies below it, after resolving links; both must exist.
     static bool IsWithin(const QString& path, const QString& folder);
 
@@ -115,6 +118,40 @@ public:
     // The same for a text that ReadAllText read as readAs: UTF-16 without a byte-order mark
     // is written back as it was, in its byte order; any other as above.
     void WriteAllText(const QString& path, const QString& text, textCodec::Encoding readAs) const;
+};
+
+// Confines the writes of the calling thread to a data root for as long as it lives; the one
+// set before is back when it ends. While a boundary is set, every operation of this layer
+// that writes, creates, renames, moves or deletes (atomicWriteFile and so XmlDocument::save,
+// WriteAllText, CopyFile, CopyFolder, CreateFolder, DeleteFile, SetAttributes,
+// removeLeftovers, Folder::Move at both ends) first resolves its target as the system will
+// take it: "." and "..", and every symbolic link on the way, the last component included,
+// for as far as the path exists. When the result lies outside the root it raises run-time
+// error 70, "Permission denied: '<path>' is outside the data root '<root>'", before anything
+// is touched. Reads are not confined. Without a boundary nothing is checked.
+//
+// A caller sets it around whatever runs on a project, on the thread that runs it:
+//     const WriteBoundary boundary(dataRoot); // e.g. GetPXServer's answer
+//     rewritePageTokens(...);
+// Checking before writing leaves a race open to whoever can change the links under the root
+// in the meantime; it keeps out paths that lead outside, not a hostile local process.
+class GLOBALSTAB_EXPORT WriteBoundary
+{
+public:
+    explicit WriteBoundary(const QString& root);
+    ~WriteBoundary();
+    WriteBoundary(const WriteBoundary&) = delete;
+    WriteBoundary& operator=(const WriteBoundary&) = delete;
+
+    // The root as given.
+    QString root() const { return m_root; }
+    // True when the resolved target of nativePath lies within the root.
+    bool allows(const QString& nativePath) const;
+
+private:
+    const WriteBoundary* m_previous;
+    QString m_root;
+    QString m_realRoot; // every link followed; empty when they loop
 };
 
 // Writes data to a temporary file beside nativePath and renames it over the target.
