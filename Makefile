@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEBIAN_PACKAGES := cmake g++ make qt6-base-dev libpugixml-dev libgtest-dev libgl-dev xvfb xauth
 
-.PHONY: test run deps configure build clean
+.PHONY: test run deps configure build clean fuzz
 
 deps:
 	@missing=""; \
@@ -43,3 +43,25 @@ run: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# libFuzzer targets of the core library, built apart with clang and the sanitizers. Each runs
+# FUZZ_SECONDS on a copy of its corpus (new inputs stay in $(FUZZ_DIR)); a crash fails the
+# target, and its input lands in $(FUZZ_DIR)/crashes/<target>/.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_CXX ?= /usr/bin/clang++
+FUZZ_TARGETS := fuzz_xml fuzz_text_decode fuzz_text_checks fuzz_page_tokens
+
+fuzz: deps
+	cmake -S fuzz -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@failed=""; \
+	for t in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/crashes/$$t; \
+		cp -n fuzz/corpus/$$t/* $(FUZZ_DIR)/corpus/$$t/; \
+		echo "== $$t for $(FUZZ_SECONDS) s"; \
+		$(FUZZ_DIR)/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -print_final_stats=1 \
+			-artifact_prefix=$(FUZZ_DIR)/crashes/$$t/ $(FUZZ_DIR)/corpus/$$t \
+			|| failed="$$failed $$t"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "Fuzzing found crashes in:$$failed (see $(FUZZ_DIR)/crashes)"; exit 1; fi

@@ -128,6 +128,7 @@ void CategoriesPanel::enter()
 
 void CategoriesPanel::GetCategories()
 {
+    const auto action = m_host.beginAction("GetCategories");
     trap(m_host, "GetCategories", [&] {
         const ProjectContext project = m_host.project();
         m_setPath = project.bookCategoriesPath();
@@ -217,6 +218,7 @@ void CategoriesPanel::txtCategoryName_KeyPress(int& keyAscii)
 
 void CategoriesPanel::cmdApplyAddEditCate_Click()
 {
+    const auto action = m_host.beginAction("cmdApplyAddEditCate_Click");
     trap(m_host, "cmdApplyAddEditCate_Click", [&] {
         const QString mode = m_host.mode();
         const qint32 installType = m_host.project().installType;
@@ -285,6 +287,7 @@ void CategoriesPanel::cmdCategoryCancel_Click()
 
 void CategoriesPanel::cmdCategoryDelete_Click()
 {
+    const auto action = m_host.beginAction("cmdCategoryDelete_Click");
     trap(m_host, "cmdCategoryDelete_Click", [&] {
         const int selectedIndex = listIndex(lstAvaBookCategories);
         bool found = true;
@@ -344,6 +347,7 @@ void CategoriesPanel::cmdCategoryDelete_Click()
 // The move happens on the press, so holding the button moves once.
 void CategoriesPanel::PictureMoveUP2_MouseDown()
 {
+    const auto action = m_host.beginAction("PictureMoveUP2_MouseDown");
     trap(m_host, "PictureMoveUP2_MouseDown", [&] {
         PictureMoveUP1->setVisible(true);
         PictureMoveUP2->setVisible(false);
@@ -361,6 +365,7 @@ void CategoriesPanel::PictureMoveUP2_MouseUp()
 
 void CategoriesPanel::PictureMoveDown2_MouseDown()
 {
+    const auto action = m_host.beginAction("PictureMoveDown2_MouseDown");
     trap(m_host, "PictureMoveDown2_MouseDown", [&] {
         PictureMoveDown1->setVisible(true);
         PictureMoveDown2->setVisible(false);

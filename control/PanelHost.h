@@ -47,6 +47,15 @@ public:
     // Reads the global page list afresh.
     virtual void loadPageName() = 0;
 
+    // One user action: its writes stay below the data root and go through the journal,
+    // until the returned scope ends. Nested actions join the outer one.
+    class Action
+    {
+    public:
+        virtual ~Action() = default;
+    };
+    virtual std::unique_ptr<Action> beginAction(const char* procedure) = 0;
+
     template <typename Service> std::unique_ptr<Service> create() const
     {
         return createService<Service>(services().get());

@@ -153,6 +153,7 @@ void ctlGlobalsTab::Private::LoadResource()
         tocPath = current.tocPath();
         defaultsPath = current.defaultCategoriesPath();
     });
+    recoverDataRoot();
 }
 
 // The name goes into the query unescaped: a name holding a double quote makes the query

@@ -4,6 +4,7 @@
 #include "control/GlobalVariables.h"
 #include "control/ViewStyle.h"
 #include "control/ctlGlobalsTab_p.h"
+#include "core/Journal.h"
 #include "globalpages/GlobalPagesPanel.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -14,6 +15,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QMouseEvent>
+#include <QSet>
 
 namespace globalstab {
 
@@ -145,6 +147,7 @@ QString ctlGlobalsTab::mstrCheckSpecialCharacters(const QString& vstrCurWord)
 void ctlGlobalsTab::PXUpdateFiles(const Folder& objFolder, const QString& vstrProductName,
                                   qint16 vintType)
 {
+    const auto action = d->beginAction("PXUpdateFiles");
     const Global_Variables& g = globalVariables();
     rewritePageTokens(objFolder, {g.gstrRootPath, vstrProductName, g.gstrProjectName, vintType},
                       *d);
@@ -304,6 +307,60 @@ void ctlGlobalsTab::Private::updateUI(const QString& item)
 void ctlGlobalsTab::Private::loadPageName()
 {
     pages->LoadPageName();
+}
+
+namespace {
+class ActionScope : public PanelHost::Action
+{
+public:
+    ActionScope(const QString& root, const char* procedure)
+        : m_boundary(root), m_journal(root, QString::fromLatin1(procedure))
+    {
+    }
+
+private:
+    WriteBoundary m_boundary;
+    JournalScope m_journal;
+};
+} // namespace
+
+std::unique_ptr<PanelHost::Action> ctlGlobalsTab::Private::beginAction(const char* procedure)
+{
+    const QString root = globalVariables().gstrRootPath;
+    if (root.isEmpty())
+        return std::make_unique<Action>();
+    return std::make_unique<ActionScope>(root, procedure);
+}
+
+void ctlGlobalsTab::Private::reportError(const char* procedure, const RuntimeError& error,
+                                         ErrorForm form)
+{
+    if (JournalScope* action = JournalScope::active())
+        action->markFailed();
+    PanelHost::reportError(procedure, error, form);
+}
+
+void ctlGlobalsTab::Private::recoverDataRoot()
+{
+    static QSet<QString> recovered;
+    const QString root = globalVariables().gstrRootPath;
+    if (root.isEmpty() || recovered.contains(root) || JournalScope::active())
+        return;
+    recovered.insert(root);
+    try {
+        const journal::Outcome outcome = journal::recover(root);
+        if (outcome.empty())
+            return;
+        message(QStringLiteral("Changes that could not be finished were put back: %1 (%2 file(s) "
+                               "restored).")
+                    .arg(outcome.actions.join(QStringLiteral(", ")))
+                    .arg(outcome.files),
+                MessageButtons::Ok, MessageIcon::Information);
+    } catch (const RuntimeError& error) {
+        message(QStringLiteral("Changes that could not be finished could not be put back: ") +
+                    error.description(),
+                MessageButtons::Ok, MessageIcon::Exclamation);
+    }
 }
 
 } // namespace globalstab

@@ -59,6 +59,12 @@ public:
     QString openFileName(const QString& title, const QString& filter) override;
     void updateUI(const QString& item) override;
     void loadPageName() override;
+    std::unique_ptr<Action> beginAction(const char* procedure) override;
+    void reportError(const char* procedure, const RuntimeError& error,
+                     ErrorForm form = ErrorForm::Standard) override;
+    // Puts back what an interrupted action of the data root left, once per process and
+    // root, and says so in one message.
+    void recoverDataRoot();
 
     ctlGlobalsTab* const q;
     std::shared_ptr<ServiceProvider> serviceOverride;

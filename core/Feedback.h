@@ -42,8 +42,8 @@ public:
     {
         return show(Message{text, title, icon, buttons});
     }
-    void reportError(const char* procedure, const RuntimeError& error,
-                     ErrorForm form = ErrorForm::Standard)
+    virtual void reportError(const char* procedure, const RuntimeError& error,
+                             ErrorForm form = ErrorForm::Standard)
     {
         show(errorMessage(procedure, error, form));
     }

@@ -264,6 +264,7 @@ void GlobalPagesPanel::cmdBrowse_Click()
 
 void GlobalPagesPanel::cmdAddGblPage_Click()
 {
+    const auto action = m_host.beginAction("cmdAddGblPage_Click");
     trap(m_host, "cmdAddGblPage_Click", [&] {
         const ProjectContext project = m_host.project();
         const FileSystem fso;
@@ -346,6 +347,7 @@ void GlobalPagesPanel::cmdCancelGblPage_Click()
 
 void GlobalPagesPanel::cmdDelGblPage_Click()
 {
+    const auto action = m_host.beginAction("cmdDelGblPage_Click");
     trap(m_host, "cmdDelGblPage_Click", [&] {
         if (txtPageName->text().isEmpty()) {
             m_host.message(m_host.text(134), MessageButtons::Ok, MessageIcon::Critical);

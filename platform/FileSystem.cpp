@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/FileChanges.h"
 #include "platform/FileSystemTesting.h"
 #include "platform/Paths.h"
 #include "platform/RuntimeError.h"
@@ -367,6 +368,7 @@ template <typename Fill> void replaceFile(const QString& resolvedTarget, Fill fi
         fail(rt::PathNotFound, target);
     requireWritableFolder(parentOf(target), target);
 
+    notifyFileChange(DiskChange::Replace, target);
     TempFile temp(target);
     if (exists)
         ::fchmod(temp.fd(), info.st_mode & 07777);
@@ -414,6 +416,29 @@ QString FileSystem::resolve(const QString& path)
     if (!parts.isEmpty() && unified.endsWith(QLatin1Char('/')))
         result += QLatin1Char('/');
     return result;
+}
+
+// ---- observers of changes -----------------------------------------------------------
+
+namespace {
+thread_local const ObservedFileChanges* t_observers = nullptr;
+}
+
+ObservedFileChanges::ObservedFileChanges(FileChangeObserver& observer)
+    : m_observer(observer), m_outer(t_observers)
+{
+    t_observers = this;
+}
+
+ObservedFileChanges::~ObservedFileChanges()
+{
+    t_observers = m_outer;
+}
+
+void notifyFileChange(DiskChange change, const QString& path, const QString& target)
+{
+    for (const ObservedFileChanges* observed = t_observers; observed; observed = observed->m_outer)
+        observed->m_observer.aboutToChange(change, path, target);
 }
 
 // ---- write boundary ------------------------------------------------------------------
@@ -501,6 +526,7 @@ void Folder::Move(const QString& destination)
         fail(rt::PathNotFound, parent);
     requireWritableFolder(parentOf(m_path), m_path);
     requireWritableFolder(parent, target);
+    notifyFileChange(DiskChange::MoveFolder, m_path, target);
     if (::rename(encoded(m_path).constData(), encoded(target).constData()) != 0)
         failErrno(errno, m_path);
     m_path = target;
@@ -555,6 +581,7 @@ void FileSystem::CreateFolder(const QString& path) const
     if (!isDirectory(parentOf(native)))
         fail(rt::PathNotFound, native);
     requireWritableFolder(parentOf(native), native);
+    notifyFileChange(DiskChange::CreateFolder, native);
     if (::mkdir(encoded(native).constData(), 0777) != 0)
         failErrno(errno, native);
 }
@@ -624,6 +651,7 @@ void FileSystem::DeleteFile(const QString& path, bool force) const
     if (!force && !S_ISLNK(info.st_mode) && isReadOnlyMode(info.st_mode))
         fail(rt::PermissionDenied, native, QStringLiteral("the file is read-only"));
     requireWritableFolder(parentOf(native), native);
+    notifyFileChange(DiskChange::Delete, native);
     if (::unlink(encoded(native).constData()) != 0)
         failErrno(errno, native);
 }
@@ -695,6 +723,7 @@ void FileSystem::SetAttributes(const QString& path, int attributes) const
         mode |= S_IWUSR;
     if (S_ISREG(info.st_mode))
         mode = (attributes & Archive) ? (mode | S_ISVTX) : (mode & ~mode_t(S_ISVTX));
+    notifyFileChange(DiskChange::SetAttributes, native);
     if (::chmod(encoded(native).constData(), mode) != 0)
         failErrno(errno, native);
 }

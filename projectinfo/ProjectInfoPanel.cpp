@@ -2,6 +2,7 @@
 
 #include "control/PanelHost.h"
 #include "control/ViewStyle.h"
+#include "core/Journal.h"
 #include "documents/SelectionList.h"
 #include "platform/FileSystem.h"
 #include "projectinfo/PageTokens.h"
@@ -98,6 +99,7 @@ void ProjectInfoPanel::keepShownIdAndRank()
 
 void ProjectInfoPanel::CmdProjectNameApply_click()
 {
+    const auto action = m_host.beginAction("CmdProjectNameApply_click");
     trap(m_host, "CmdProjectNameApply_click", [&] {
         const ProjectContext current = m_host.project();
         const QString oldName = current.projectName;
@@ -152,6 +154,9 @@ void ProjectInfoPanel::CmdProjectNameApply_click()
         m_host.setBusy(false);
         if (!written) {
             m_host.setCurrentProjectName(oldName);
+            // Half a rename must not stay: the journal puts it back at the next start.
+            if (JournalScope* journal = JournalScope::active())
+                journal->markFailed();
             return;
         }
 

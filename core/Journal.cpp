@@ -1,0 +1,527 @@
+#include "core/Journal.h"
+
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "platform/RuntimeError.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QUrl>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <exception>
+#include <optional>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// A log is a sequence of records, each a header line "KIND\tfield\tfield\tLENGTH\n" followed
+// by LENGTH bytes. Paths are percent-encoded. A record is flushed before the change it
+// describes is made, so a record torn by a crash describes a change that never happened.
+//
+//   B action           the action began
+//   R path n  bytes    a file is replaced; its bytes before (n = -1: there was none)
+//   D path n  bytes    a file is deleted; its bytes before
+//   C path             a folder is created
+//   M from to          a folder is moved
+//   A path mode        permission bits change; the bits before
+//   H path state       the state the action left (a hash, "absent" or "folder")
+//   E / F              the action ended / ended with an error reported
+//   U / X              an undo began / the action was put back
+
+namespace globalstab {
+
+namespace {
+
+std::atomic<int> g_keep{5};
+
+QByteArray encodedPath(const QString& path)
+{
+    return QUrl::toPercentEncoding(path, "/ ");
+}
+
+QString decodedPath(const QByteArray& field)
+{
+    return QUrl::fromPercentEncoding(field);
+}
+
+QByteArray nativeName(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+bool exists(const QString& path)
+{
+    struct stat info;
+    return ::lstat(nativeName(path).constData(), &info) == 0;
+}
+
+bool isFolder(const QString& path)
+{
+    struct stat info;
+    return ::stat(nativeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::optional<QByteArray> readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        raiseError(
+            rt::PathFileAccessError,
+            QStringLiteral("Path/File access error: '%1' (%2)").arg(path, file.errorString()));
+    return data;
+}
+
+QByteArray stateOf(const QString& path)
+{
+    if (isFolder(path))
+        return "folder";
+    const std::optional<QByteArray> data = exists(path) ? readFile(path) : std::nullopt;
+    if (!data)
+        return "absent";
+    return QCryptographicHash::hash(*data, QCryptographicHash::Sha256).toHex();
+}
+
+void writeFully(int fd, const QByteArray& data, const QString& path)
+{
+    const char* at = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, at, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            raiseError(rt::PathFileAccessError,
+                       QStringLiteral("Path/File access error: '%1' (%2)")
+                           .arg(path, QString::fromLocal8Bit(strerror(errno))));
+        at += written;
+        left -= written;
+    }
+}
+
+// Puts bytes back in place whole: a temporary file beside the target, renamed over it.
+void restoreFile(const QString& path, const QByteArray& data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    const QString temporary = paths::native::join(
+        QFileInfo(path).path(),
+        QStringLiteral(".globalstab-%1.part").arg(QRandomGenerator::global()->generate64(), 0, 36));
+    const int fd = ::open(nativeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0)
+        raiseError(rt::PermissionDenied, QStringLiteral("Permission denied: '%1'").arg(path));
+    struct stat info;
+    if (::stat(nativeName(path).constData(), &info) == 0)
+        ::fchmod(fd, info.st_mode & 07777);
+    try {
+        writeFully(fd, data, path);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(nativeName(temporary).constData());
+        throw;
+    }
+    ::fsync(fd);
+    ::close(fd);
+    if (::rename(nativeName(temporary).constData(), nativeName(path).constData()) != 0) {
+        ::unlink(nativeName(temporary).constData());
+        raiseError(rt::PermissionDenied, QStringLiteral("Permission denied: '%1'").arg(path));
+    }
+}
+
+struct Record
+{
+    QByteArray kind;
+    QList<QByteArray> fields;
+    QByteArray payload;
+};
+
+QList<Record> parseLog(const QByteArray& log)
+{
+    QList<Record> records;
+    qsizetype at = 0;
+    while (at < log.size()) {
+        const qsizetype end = log.indexOf('\n', at);
+        if (end < 0)
+            break;
+        QList<QByteArray> fields = log.mid(at, end - at).split('\t');
+        bool ok = false;
+        const qsizetype length = fields.size() >= 2 ? fields.takeLast().toLongLong(&ok) : -1;
+        if (!ok || length < 0 || end + 1 + length > log.size())
+            break; // torn at the end: that change was never made
+        Record record{fields.takeFirst(), fields, log.mid(end + 1, length)};
+        records.append(record);
+        at = end + 1 + length;
+    }
+    return records;
+}
+
+QByteArray header(const QByteArray& kind, const QList<QByteArray>& fields, qsizetype length)
+{
+    QByteArray line = kind;
+    for (const QByteArray& field : fields)
+        line += '\t' + field;
+    return line + '\t' + QByteArray::number(length) + '\n';
+}
+
+// Appends one record and flushes it; the file stays open (and locked) while the action runs.
+void append(int fd, const QString& path, const QByteArray& kind, const QList<QByteArray>& fields,
+            const QByteArray& payload = QByteArray())
+{
+    writeFully(fd, header(kind, fields, payload.size()) + payload, path);
+    if (::fdatasync(fd) != 0)
+        raiseError(rt::PathFileAccessError,
+                   QStringLiteral("Path/File access error: '%1' could not be flushed").arg(path));
+}
+
+bool hasKind(const QList<Record>& records, const char* kind)
+{
+    return std::any_of(records.begin(), records.end(),
+                       [&](const Record& record) { return record.kind == kind; });
+}
+
+QString actionOf(const QList<Record>& records)
+{
+    for (const Record& record : records)
+        if (record.kind == "B" && !record.fields.isEmpty())
+            return QString::fromUtf8(record.fields.first());
+    return QString();
+}
+
+// Puts every change of a log back, newest first. Each step is safe to repeat, so an undo
+// interrupted by a crash is simply done again.
+int rollBack(const QList<Record>& records)
+{
+    int files = 0;
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        const Record& record = *it;
+        if (record.fields.isEmpty())
+            continue;
+        const QString path = decodedPath(record.fields.first());
+        if (record.kind == "R" || record.kind == "D") {
+            const bool absent = record.fields.value(1) == "-1";
+            if (absent) {
+                if (exists(path) && !isFolder(path))
+                    ::unlink(nativeName(path).constData());
+            } else {
+                restoreFile(path, record.payload);
+            }
+            ++files;
+        } else if (record.kind == "C") {
+            if (isFolder(path) && ::rmdir(nativeName(path).constData()) == 0)
+                ++files;
+        } else if (record.kind == "M") {
+            const QString to = decodedPath(record.fields.value(1));
+            if (exists(to) && !exists(path) &&
+                ::rename(nativeName(to).constData(), nativeName(path).constData()) == 0)
+                ++files;
+        } else if (record.kind == "A") {
+            bool ok = false;
+            const mode_t mode = mode_t(record.fields.value(1).toUInt(&ok, 8));
+            if (ok && exists(path))
+                ::chmod(nativeName(path).constData(), mode);
+        }
+    }
+    return files;
+}
+
+// The paths an action left its mark on, with the state it left there.
+QList<std::pair<QString, QByteArray>> leftStates(const QList<Record>& records)
+{
+    QList<std::pair<QString, QByteArray>> states;
+    for (const Record& record : records)
+        if (record.kind == "H" && record.fields.size() >= 2)
+            states.append({decodedPath(record.fields.at(0)), record.fields.at(1)});
+    return states;
+}
+
+// The first path whose state is no longer the one the action left; empty when none.
+QString changedSince(const QList<Record>& records)
+{
+    for (const auto& [path, state] : leftStates(records))
+        if (stateOf(path) != state)
+            return path;
+    return QString();
+}
+
+struct LogFile
+{
+    QString path;
+    int fd = -1;
+
+    LogFile() = default;
+    explicit LogFile(QString logPath) : path(std::move(logPath)) {}
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+    ~LogFile() { close(); }
+    // Closing releases the lock.
+    void close()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+};
+
+// Opens a log and takes its lock; false when another process holds it (that action is
+// still running).
+bool lockLog(LogFile& log)
+{
+    log.fd = ::open(nativeName(log.path).constData(), O_RDWR | O_APPEND);
+    if (log.fd < 0)
+        return false;
+    return ::flock(log.fd, LOCK_EX | LOCK_NB) == 0;
+}
+
+QStringList logsNewestFirst(const QString& folder)
+{
+    QStringList logs = QDir(folder).entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name);
+    std::reverse(logs.begin(), logs.end());
+    for (QString& log : logs)
+        log = paths::native::join(folder, log);
+    return logs;
+}
+
+void prune(const QString& folder)
+{
+    int ended = 0;
+    for (const QString& log : logsNewestFirst(folder)) {
+        const std::optional<QByteArray> data = readFile(log);
+        if (!data)
+            continue;
+        const QList<Record> records = parseLog(*data);
+        const bool done = hasKind(records, "E") || hasKind(records, "X") || hasKind(records, "F");
+        if (!done)
+            continue;
+        if (hasKind(records, "E") && !hasKind(records, "X") && ended < g_keep)
+            ++ended;
+        else if (!hasKind(records, "F") || hasKind(records, "X"))
+            QFile::remove(log);
+    }
+}
+
+thread_local JournalScope* t_active = nullptr;
+
+} // namespace
+
+namespace journal {
+
+QString folder(const QString& dataRoot)
+{
+    return FileSystem::resolve(dataRoot + QStringLiteral("/Docs/.globalstab/journal"));
+}
+
+int keep()
+{
+    return g_keep;
+}
+
+void setKeep(int actions)
+{
+    g_keep = std::max(0, actions);
+}
+
+Outcome recover(const QString& dataRoot)
+{
+    Outcome outcome;
+    const QString logs = folder(dataRoot);
+    for (const QString& path : logsNewestFirst(logs)) {
+        LogFile log(path);
+        if (!lockLog(log))
+            continue;
+        const std::optional<QByteArray> data = readFile(path);
+        if (!data)
+            continue;
+        const QList<Record> records = parseLog(*data);
+        if (hasKind(records, "X") || (hasKind(records, "E") && !hasKind(records, "U")))
+            continue;
+        // An action that ended with an error is put back only while its files are as it
+        // left them: later work on them must not be undone with it.
+        if (hasKind(records, "F") && !hasKind(records, "U") && !changedSince(records).isEmpty())
+            continue;
+        outcome.files += rollBack(records);
+        outcome.actions << actionOf(records);
+        append(log.fd, path, "X", {});
+    }
+    const QString docs = FileSystem::resolve(dataRoot + QStringLiteral("/Docs"));
+    if (isFolder(docs))
+        FileSystem().removeLeftovers(docs);
+    return outcome;
+}
+
+Outcome undoLast(const QString& dataRoot)
+{
+    for (const QString& path : logsNewestFirst(folder(dataRoot))) {
+        LogFile log(path);
+        if (!lockLog(log))
+            continue;
+        const std::optional<QByteArray> data = readFile(path);
+        if (!data)
+            continue;
+        const QList<Record> records = parseLog(*data);
+        if (!hasKind(records, "E") || hasKind(records, "X"))
+            continue;
+        const QString changed = changedSince(records);
+        if (!changed.isEmpty())
+            raiseError(rt::PermissionDenied,
+                       QStringLiteral("Cannot undo \"%1\": '%2' was changed since")
+                           .arg(actionOf(records), changed));
+        append(log.fd, path, "U", {});
+        Outcome outcome;
+        outcome.files = rollBack(records);
+        outcome.actions << actionOf(records);
+        append(log.fd, path, "X", {});
+        return outcome;
+    }
+    raiseError(rt::FileNotFound, QStringLiteral("File not found: there is no change to undo"));
+}
+
+} // namespace journal
+
+struct JournalScope::Private
+{
+    QString dataRoot;
+    QString action;
+    bool joined = false; // an outer scope records the action
+    bool failed = false;
+    LogFile log;
+    QSet<QString> recorded;
+    QStringList touched; // in the order first met
+    std::optional<ObservedFileChanges> observing;
+    int uncaught = 0;
+
+    void open()
+    {
+        const QString logs = journal::folder(dataRoot);
+        if (!QDir().mkpath(logs))
+            raiseError(
+                rt::PermissionDenied,
+                QStringLiteral("Permission denied: the journal '%1' cannot be made").arg(logs));
+        const QStringList existing = logsNewestFirst(logs);
+        int next = existing.isEmpty() ? 1 : QFileInfo(existing.first()).baseName().toInt() + 1;
+        for (;; ++next) {
+            log.path = paths::native::join(
+                logs, QStringLiteral("%1.log").arg(next, 8, 10, QLatin1Char('0')));
+            log.fd = ::open(nativeName(log.path).constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+            if (log.fd >= 0 || errno != EEXIST)
+                break;
+        }
+        if (log.fd < 0 || ::flock(log.fd, LOCK_EX) != 0)
+            raiseError(rt::PermissionDenied,
+                       QStringLiteral("Permission denied: the journal '%1' cannot be written")
+                           .arg(log.path));
+        append(log.fd, log.path, "B", {action.toUtf8()});
+        // The log's name must survive a crash as well as its content.
+        const int dir = ::open(nativeName(logs).constData(), O_RDONLY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
+
+    bool first(const QString& path)
+    {
+        if (recorded.contains(path))
+            return false;
+        recorded.insert(path);
+        touched << path;
+        return true;
+    }
+
+    void finish()
+    {
+        for (const QString& path : touched)
+            append(log.fd, log.path, "H", {encodedPath(path), stateOf(path)});
+        append(log.fd, log.path, failed ? "F" : "E", {});
+    }
+};
+
+JournalScope::JournalScope(const QString& dataRoot, const QString& action)
+    : d(std::make_unique<Private>())
+{
+    d->dataRoot = dataRoot;
+    d->action = action;
+    d->uncaught = std::uncaught_exceptions();
+    if (t_active || dataRoot.isEmpty()) {
+        d->joined = true;
+        return;
+    }
+    t_active = this;
+    d->observing.emplace(*this);
+}
+
+JournalScope::~JournalScope()
+{
+    if (d->joined)
+        return;
+    d->observing.reset();
+    t_active = nullptr;
+    // Unwinding means the action was cut short: it stays unfinished for the next recovery.
+    if (d->log.fd < 0 || std::uncaught_exceptions() > d->uncaught)
+        return;
+    try {
+        d->finish();
+        d->log.close();
+        prune(QFileInfo(d->log.path).path());
+    } catch (const RuntimeError&) {
+        // Without its end the action is put back at the next start: nothing is lost.
+    }
+}
+
+JournalScope* JournalScope::active()
+{
+    return t_active;
+}
+
+void JournalScope::markFailed()
+{
+    d->failed = true;
+}
+
+void JournalScope::aboutToChange(DiskChange change, const QString& path, const QString& target)
+{
+    if (d->joined)
+        return;
+    if (d->log.fd < 0)
+        d->open();
+    switch (change) {
+    case DiskChange::Replace:
+    case DiskChange::Delete: {
+        if (!d->first(path))
+            return;
+        const std::optional<QByteArray> before = exists(path) ? readFile(path) : std::nullopt;
+        append(d->log.fd, d->log.path, change == DiskChange::Replace ? "R" : "D",
+               {encodedPath(path), before ? QByteArray::number(before->size()) : "-1"},
+               before.value_or(QByteArray()));
+        break;
+    }
+    case DiskChange::CreateFolder:
+        if (d->first(path))
+            append(d->log.fd, d->log.path, "C", {encodedPath(path)});
+        break;
+    case DiskChange::MoveFolder:
+        d->first(target);
+        append(d->log.fd, d->log.path, "M", {encodedPath(path), encodedPath(target)});
+        break;
+    case DiskChange::SetAttributes: {
+        struct stat info;
+        if (::stat(nativeName(path).constData(), &info) == 0)
+            append(d->log.fd, d->log.path, "A",
+                   {encodedPath(path), QByteArray::number(info.st_mode & 07777, 8)});
+        break;
+    }
+    }
+}
+
+} // namespace globalstab

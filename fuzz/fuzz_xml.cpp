@@ -1,0 +1,347 @@
+// XML documents: load, walk, query, change, save and load again. An input that starts with
+// "DEEP" and two bytes of depth is wrapped in that many elements, to probe the depth limit.
+
+#include "FuzzSupport.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/XmlDocument.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+using namespace globalstab;
+using fuzz::check;
+using fuzz::visible;
+
+namespace {
+
+constexpr int MaxDepth = 2000; // the deepest nesting XmlDocument loads
+const QString ChangedText = QStringLiteral("Changed \u00e9 & <key> \"]]>\"");
+const QString AddedName = QStringLiteral("Fuzz_Added");
+const QString AddedText = QStringLiteral("added");
+
+// The expressions the documents of a project are queried with.
+const QStringList Queries = {
+    QStringLiteral("//Book/Book_Key"),
+    QStringLiteral("PX_Master/PX/PX_Platform"),
+    QStringLiteral("PX_Master/PX_Books/Book"),
+    QStringLiteral("Book_Master/Book_Headings/Heading[@level='H1']"),
+    QStringLiteral("BookSet_Categories/Category[CategoryName = 'Tutorials']/BookAcro"),
+    QStringLiteral("//PX/PX_Name"),
+    QStringLiteral("PX_Selection_List/PXs/PX"),
+};
+
+struct Entry
+{
+    int depth;
+    QString name;
+    QString text; // the text of a run of text and CDATA nodes
+    bool operator==(const Entry&) const = default;
+};
+
+// The document in order. Adjacent text and CDATA nodes form one entry and blank runs none,
+// line breaks counted as line feeds: a save may split a CDATA section that holds "]]>", and
+// a load drops blank text and turns carriage returns into line feeds, so those are not
+// what a round trip has to keep.
+struct Shape
+{
+    QList<Entry> entries;
+    int elements = 0;
+    int deepestElement = 0;
+    QString text; // every text and CDATA node in order
+};
+
+bool isText(const QString& name)
+{
+    return name == QLatin1String("#text") || name == QLatin1String("#cdata-section");
+}
+
+QString normalised(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+void addEntry(Shape& shape, int depth, const QString& name, const QString& text)
+{
+    const bool textual = isText(name);
+    if (textual && !shape.entries.isEmpty() && shape.entries.last().name == u"#text" &&
+        shape.entries.last().depth == depth) {
+        shape.entries.last().text += normalised(text);
+        return;
+    }
+    shape.entries.append(
+        Entry{depth, textual ? QStringLiteral("#text") : name, textual ? normalised(text) : ""});
+}
+
+Shape shapeOf(const XmlDocument& doc)
+{
+    const XmlNode root = doc;
+    // Elements are told from processing instructions and document types by this list, which
+    // must be in document order; the XPath query must find the same.
+    const XmlNodeList elements = root.getElementsByTagName(QStringLiteral("*"));
+    const XmlNodeList selected = root.selectNodes(QStringLiteral("//*"));
+    check(selected.length() == elements.length(), "//* and getElementsByTagName differ",
+          QStringLiteral("%1 and %2").arg(selected.length()).arg(elements.length()));
+    for (int i = 0; i < elements.length(); ++i)
+        check(selected.item(i) == elements.item(i), "//* is not in document order");
+
+    Shape shape;
+    XmlNode node = root.childNodes().item(0);
+    check(root.hasChildNodes() == !node.isNull(), "hasChildNodes disagrees with childNodes");
+    int depth = 1;
+    // Without recursion, by the sibling and parent links, which this checks on the way.
+    while (!node.isNull()) {
+        const QString name = node.nodeName();
+        const XmlNodeList children = node.childNodes();
+        check(node.hasChildNodes() == (children.length() > 0),
+              "hasChildNodes disagrees with childNodes");
+        if (shape.elements < elements.length() && node == elements.item(shape.elements)) {
+            ++shape.elements;
+            shape.deepestElement = std::max(shape.deepestElement, depth);
+            check(!name.isEmpty(), "an element without a name");
+        } else {
+            check(children.length() == 0, "a node other than an element has children",
+                  visible(name));
+        }
+        const QString text = node.text();
+        if (isText(name))
+            shape.text += text;
+        addEntry(shape, depth, name, text);
+        for (const XmlNode& child : children)
+            check(child.parentNode() == node, "a child does not lead back to its parent");
+        if (children.length() > 0) {
+            node = children.item(0);
+            ++depth;
+            continue;
+        }
+        for (;;) {
+            const XmlNode next = node.nextSibling();
+            if (!next.isNull()) {
+                check(next.previousSibling() == node, "siblings do not lead back");
+                node = next;
+                break;
+            }
+            node = node.parentNode();
+            --depth;
+            check(!node.isNull(), "a node below the document has no parent");
+            if (node == root) {
+                node = XmlNode();
+                break;
+            }
+        }
+    }
+    check(shape.elements == elements.length(), "the walk missed elements",
+          QStringLiteral("%1 of %2").arg(shape.elements).arg(elements.length()));
+    check(root.text() == shape.text, "the text of the document is not its text nodes",
+          visible(root.text()) + QStringLiteral(" / ") + visible(shape.text));
+    return shape;
+}
+
+bool isBlank(const QString& text)
+{
+    for (const QChar c : text)
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n'))
+            return false;
+    return true;
+}
+
+QList<Entry> withoutBlankText(const QList<Entry>& entries)
+{
+    QList<Entry> kept;
+    for (const Entry& entry : entries)
+        if (entry.name != u"#text" || !isBlank(entry.text))
+            kept.append(entry);
+    return kept;
+}
+
+QString describe(const QList<Entry>& entries)
+{
+    QStringList lines;
+    for (const Entry& entry : entries)
+        lines.append(QStringLiteral("%1 %2 %3")
+                         .arg(entry.depth)
+                         .arg(visible(entry.name), visible(entry.text)));
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The name the last step of an expression selects.
+QString lastStepName(const QString& xpath)
+{
+    const QString step = xpath.section(QLatin1Char('/'), -1);
+    return step.section(QLatin1Char('['), 0, 0);
+}
+
+void checkQueries(const XmlDocument& doc)
+{
+    for (const QString& query : Queries) {
+        const XmlNodeList found = doc.selectNodes(query);
+        check(doc.selectSingleNode(query) == found.item(0),
+              "selectSingleNode is not the first of selectNodes");
+        for (const XmlNode& node : found)
+            check(node.nodeName() == lastStepName(query), "a query found another name",
+                  query + QStringLiteral(": ") + visible(node.nodeName()));
+    }
+    for (const XmlNode& key : doc.selectNodes(QStringLiteral("//Book/Book_Key")))
+        check(key.parentNode().nodeName() == u"Book", "a Book_Key outside a Book");
+    check(doc.selectNodes(QStringLiteral("//Book_Key")).length() ==
+              doc.getElementsByTagName(QStringLiteral("Book_Key")).length(),
+          "//Book_Key and getElementsByTagName differ");
+
+    // A broken expression is a run-time error, never a crash.
+    try {
+        doc.selectNodes(QStringLiteral("//Book["));
+        fuzz::fail("a broken expression was evaluated");
+    } catch (const RuntimeError& error) {
+        check(error.number() == rt::XmlFailure, "a broken expression raised another error");
+    }
+    // One made of the document's own name, as the category lookups build theirs: either it
+    // finds the document element or it is refused as an expression.
+    const XmlNode element = doc.documentElement();
+    try {
+        const XmlNodeList found = doc.selectNodes(QStringLiteral("/") + element.nodeName());
+        check(found.length() == 1 && found.item(0) == element,
+              "the document element is not found by its name", visible(element.nodeName()));
+    } catch (const RuntimeError& error) {
+        check(error.number() == rt::XmlFailure, "an expression raised another error");
+    }
+}
+
+int indexOf(const XmlNodeList& list, const XmlNode& node)
+{
+    for (int i = 0; i < list.length(); ++i)
+        if (list.item(i) == node)
+            return i;
+    return -1;
+}
+
+QByteArray nested(int depth, const QByteArray& inner)
+{
+    return QByteArray("<d>").repeated(depth) + inner + QByteArray("</d>").repeated(depth);
+}
+
+QString inputPath()
+{
+    return fuzz::scratchFolder() + QStringLiteral("/in.xml");
+}
+
+QString outputPath()
+{
+    return fuzz::scratchFolder() + QStringLiteral("/out.xml");
+}
+
+// Loads, walks, changes one element's text, adds one element, saves and loads again: the
+// second load must give the changed document.
+void roundTrip(const QByteArray& input, std::optional<bool> mustLoad)
+{
+    fuzz::writeFile(inputPath(), input);
+    QFile::remove(outputPath());
+    XmlDocument doc;
+    const bool loaded = doc.load(inputPath());
+    if (mustLoad)
+        check(loaded == *mustLoad,
+              loaded ? "a document too deep was loaded" : "a plain document was refused",
+              doc.parseError());
+    if (!loaded) {
+        check(!doc.parseError().isEmpty(), "a failed load without a description");
+        check(doc.documentElement().isNull(), "a failed load left a document element");
+        try {
+            doc.save(outputPath());
+            fuzz::fail("a document that did not load was saved");
+        } catch (const RuntimeError& error) {
+            check(error.number() == rt::XmlFailure,
+                  "saving an empty document raised another error");
+        }
+        check(!QFile::exists(outputPath()), "saving an empty document wrote a file");
+        return;
+    }
+    const Shape shape = shapeOf(doc);
+    check(shape.deepestElement <= MaxDepth, "a document nesting too deep was loaded",
+          QString::number(shape.deepestElement));
+    XmlNode documentElement = doc.documentElement();
+    check(!documentElement.isNull(), "a loaded document without a document element");
+    checkQueries(doc);
+
+    const XmlNodeList elements = doc.getElementsByTagName(QStringLiteral("*"));
+    XmlNode target = doc.selectSingleNode(QStringLiteral("//Book/Book_Key"));
+    if (target.isNull())
+        target = elements.item(elements.length() - 1);
+    const int targetIndex = indexOf(elements, target);
+    check(targetIndex >= 0, "the element to change is not listed");
+    target.setText(ChangedText);
+    check(target.text() == ChangedText, "a changed text does not read back");
+    const bool adds = !(target == documentElement);
+    if (adds) {
+        XmlNode added = doc.createElement(AddedName);
+        added.setText(AddedText);
+        check(added.parentNode().isNull(), "a new element has a parent");
+        documentElement.appendChild(added);
+        check(added.parentNode() == documentElement, "an appended element is elsewhere");
+    }
+    const Shape changed = shapeOf(doc);
+
+    try {
+        doc.save(outputPath());
+    } catch (const RuntimeError& error) {
+        fuzz::fail("a loaded document could not be saved", error.description());
+    }
+    XmlDocument again;
+    check(again.load(outputPath()), "a saved document does not load",
+          again.parseError() + QLatin1Char('\n') + visible(fuzz::readFile(outputPath()), 400));
+    const Shape reloaded = shapeOf(again);
+    const QList<Entry> expected = withoutBlankText(changed.entries);
+    const QList<Entry> actual = withoutBlankText(reloaded.entries);
+    check(expected == actual, "a saved document loads as another one",
+          describe(expected) + QStringLiteral("\n--- loads as ---\n") + describe(actual));
+
+    const XmlNodeList elementsAgain = again.getElementsByTagName(QStringLiteral("*"));
+    check(elementsAgain.item(targetIndex).text() == ChangedText,
+          "the changed text does not read back after a save",
+          visible(elementsAgain.item(targetIndex).text()));
+    if (adds) {
+        const XmlNodeList added = again.documentElement().selectNodes(AddedName);
+        check(added.length() > 0 && added.item(added.length() - 1).text() == AddedText,
+              "the added element does not read back after a save");
+    }
+}
+
+bool isPlain(const QByteArray& text)
+{
+    for (const char c : text)
+        if (!QChar::isLetterOrNumber(char32_t(uchar(c))) || uchar(c) >= 0x80)
+            return false;
+    return true;
+}
+
+} // namespace
+
+// The depth limit at its edge and far beyond it, once.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    roundTrip(nested(MaxDepth, "x"), true);
+    roundTrip(nested(MaxDepth + 1, "x"), false);
+    roundTrip(nested(200000, "x"), false);
+    roundTrip(nested(200000, ""), false);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
+{
+    const QByteArray input(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    if (input.startsWith("DEEP") && input.size() >= 6) {
+        const int depth = (uchar(input[4]) << 8) | uchar(input[5]);
+        const QByteArray inner = input.mid(6);
+        std::optional<bool> mustLoad;
+        if (isPlain(inner))
+            mustLoad = depth >= 1 && depth <= MaxDepth;
+        roundTrip(nested(depth, inner), mustLoad);
+        return 0;
+    }
+    roundTrip(input, std::nullopt);
+    return 0;
+}

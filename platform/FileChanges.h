@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+namespace globalstab {
+
+// What the file-system layer is about to do to the disk.
+enum class DiskChange
+{
+    Replace,       // a file is written whole (created or replaced)
+    Delete,        // a file is removed
+    CreateFolder,  // a folder is made
+    MoveFolder,    // a folder is renamed or moved to target
+    SetAttributes, // a file's or folder's permission bits change
+};
+
+// Told, on the calling thread, before every change the file-system layer makes, with the
+// native path (and the destination of a move). An observer may throw to stop the change:
+// the change is then not made. A journal records here what it needs to undo a change.
+class FileChangeObserver
+{
+public:
+    virtual ~FileChangeObserver() = default;
+    virtual void aboutToChange(DiskChange change, const QString& path, const QString& target) = 0;
+};
+
+// Installs an observer for the calling thread while it lives. Observers nest; the innermost
+// is told first.
+class ObservedFileChanges
+{
+public:
+    explicit ObservedFileChanges(FileChangeObserver& observer);
+    ~ObservedFileChanges();
+    ObservedFileChanges(const ObservedFileChanges&) = delete;
+    ObservedFileChanges& operator=(const ObservedFileChanges&) = delete;
+
+private:
+    FileChangeObserver& m_observer;
+    const ObservedFileChanges* m_outer;
+    friend void notifyFileChange(DiskChange, const QString&, const QString&);
+};
+
+// Tells the observers of the calling thread; used by the file-system layer.
+void notifyFileChange(DiskChange change, const QString& path, const QString& target = QString());
+
+} // namespace globalstab

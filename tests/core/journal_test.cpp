@@ -1,0 +1,125 @@
+// The journal on its own: what an action leaves for recovery and undo.
+#include "core/Journal.h"
+#include "platform/FileSystem.h"
+#include "tests/support/CoreSupport.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+
+#include <gtest/gtest.h>
+
+#include <sys/file.h>
+
+using namespace globalstab;
+using namespace globalstab::test;
+
+namespace {
+
+// Every file and folder below the root but the journal, with a hash of its bytes.
+QMap<QString, QByteArray> snapshot(const SampleDataRoot& data)
+{
+    QMap<QString, QByteArray> files;
+    for (QDirIterator it(data.root(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString path = it.next().mid(data.root().size());
+        if (!path.startsWith("Docs/.globalstab"))
+            files.insert(
+                path,
+                it.fileInfo().isDir()
+                    ? QByteArray("<folder>")
+                    : QCryptographicHash::hash(data.read(path), QCryptographicHash::Md5).toHex());
+    }
+    return files;
+}
+
+// A bit of everything the tab does to files: replace, create, delete, move, make writable.
+void changeEverything(const SampleDataRoot& data)
+{
+    const FileSystem fso;
+    atomicWriteFile(data.path("Docs/PX_Selection.xml"), "<changed/>");
+    fso.CreateFolder(data.docs() + "New Folder");
+    atomicWriteFile(data.docs() + "New Folder/new.xml", "<new/>");
+    fso.DeleteFile(data.path("Docs/PX_DefaultCategories.xml"));
+    fso.SetAttributes(data.path("Docs/Vega Toolkit 3/PX_TOC.xml"), FileSystem::ReadOnly);
+    fso.GetFolder(data.docs() + sampleProject()).Move(data.docs() + "Renamed");
+    atomicWriteFile(data.docs() + "Renamed/PX_TOC.xml", "<toc/>");
+}
+
+} // namespace
+
+TEST(Journal, AnEndedActionIsUndoneWholeUnlessAFileChangedSince)
+{
+    SampleDataRoot data;
+    const auto before = snapshot(data);
+    {
+        JournalScope action(data.root(), "everything");
+        changeEverything(data);
+    }
+    const auto after = snapshot(data);
+    EXPECT_TRUE(journal::recover(data.root()).empty()); // it ended: nothing to put back
+
+    // Another change to one of its files keeps the undo from running.
+    atomicWriteFile(data.docs() + "New Folder/new.xml", "<later/>");
+    const auto refused = caught([&] { journal::undoLast(data.root()); });
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->number(), rt::PermissionDenied);
+    EXPECT_TRUE(refused->description().contains("new.xml"));
+    atomicWriteFile(data.docs() + "New Folder/new.xml", "<new/>");
+    EXPECT_TRUE(snapshot(data) == after);
+
+    const journal::Outcome undone = journal::undoLast(data.root());
+    EXPECT_EQ(undone.actions, QStringList{"everything"});
+    EXPECT_TRUE(snapshot(data) == before);
+    EXPECT_EQ(caught([&] { journal::undoLast(data.root()); })->number(), rt::FileNotFound);
+}
+
+TEST(Journal, AnActionCutShortIsPutBackByRecoveryUnlessItIsStillRunning)
+{
+    SampleDataRoot data;
+    const auto before = snapshot(data);
+    struct Cut
+    {
+    };
+    try {
+        JournalScope action(data.root(), "cut short");
+        changeEverything(data);
+        throw Cut();
+    } catch (const Cut&) {
+    }
+    // A leftover of a save that was killed goes too.
+    data.write("Docs/.globalstab-k3x9.part", "half");
+
+    // While another process holds the log, its action is running: hands off.
+    const QString log = journal::folder(data.root()) + "/00000001.log";
+    const int fd = ::open(QFile::encodeName(log).constData(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_TRUE(journal::recover(data.root()).empty());
+    ::close(fd);
+
+    const journal::Outcome outcome = journal::recover(data.root());
+    EXPECT_EQ(outcome.actions, QStringList{"cut short"});
+    EXPECT_TRUE(snapshot(data) == before);
+    EXPECT_TRUE(journal::recover(data.root()).empty());
+}
+
+TEST(Journal, AFailedActionIsPutBackOnlyWhileItsFilesAreAsItLeftThem)
+{
+    for (const bool touchedLater : {false, true}) {
+        SampleDataRoot data;
+        const auto before = snapshot(data);
+        {
+            JournalScope action(data.root(), "failed");
+            atomicWriteFile(data.path("Docs/PX_Selection.xml"), "<half/>");
+            action.markFailed();
+        }
+        if (touchedLater)
+            atomicWriteFile(data.path("Docs/PX_Selection.xml"), "<later/>");
+        const auto later = snapshot(data);
+        EXPECT_EQ(journal::recover(data.root()).empty(), touchedLater);
+        EXPECT_TRUE(snapshot(data) == (touchedLater ? later : before));
+    }
+}
