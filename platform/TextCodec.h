@@ -40,9 +40,9 @@ QString decodeText(QByteArrayView data, Encoding* detected = nullptr);
 // UTF-16LE with a byte-order mark, as a Unicode text stream writes it.
 QByteArray encodeUtf16le(const QString& text);
 
-// The bytes of a text written back over a file read as readAs: UTF-16 without a mark stays
-// as it was, in its byte order, as the editors that write it expect; every other text is
-// written as UTF-16LE with a byte-order mark.
+// The bytes of a text written back over a file read as readAs: UTF-16 without a mark keeps
+// that form and byte order, so that a rewrite changes the text and nothing else; every
+// other text is written as UTF-16LE with a byte-order mark.
 QByteArray encodeWrittenBack(const QString& text, Encoding readAs);
 
 } // namespace globalstab::textCodec
