@@ -45,12 +45,6 @@ inline QString visible(const QByteArray& bytes, qsizetype limit = 120)
     std::abort();
 }
 
-inline void check(bool condition, const char* what, const QString& detail = QString())
-{
-    if (!condition)
-        fail(what, detail);
-}
-
 // One scratch folder per process, in memory where the system offers /dev/shm, as every run
 // writes files thousands of times a second. It is removed when the fuzzer exits normally.
 inline QString scratchFolder()
@@ -79,3 +73,11 @@ inline QByteArray readFile(const QString& path)
 }
 
 } // namespace fuzz
+
+// Checks an invariant; the detail is composed only when it is broken, as composing it for
+// every character checked would cost more than the check.
+#define FUZZ_CHECK(condition, ...)                                                                 \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            fuzz::fail(__VA_ARGS__);                                                               \
+    } while (false)

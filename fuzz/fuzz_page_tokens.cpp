@@ -15,7 +15,6 @@
 #include <cstdint>
 
 using namespace globalstab;
-using fuzz::check;
 using fuzz::visible;
 
 namespace {
@@ -64,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 
     const QString root = fuzz::scratchFolder() + QStringLiteral("/root");
     QDir(root).removeRecursively();
-    check(QDir().mkpath(root + QStringLiteral("/Sub")), "cannot make the data root");
+    FUZZ_CHECK(QDir().mkpath(root + QStringLiteral("/Sub")), "cannot make the data root");
     const QString pageName =
         inSubfolder ? QStringLiteral("Sub/page.htm") : QStringLiteral("page.htm");
     fuzz::writeFile(root + QLatin1Char('/') + pageName, page);
@@ -93,38 +92,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     if (withArchive)
         expectedFiles.removeOne(archive);
     const QStringList after = filesBelow(root);
-    check(after == expectedFiles, "the files of the data root changed",
-          before.join(QLatin1Char(',')) + QStringLiteral(" -> ") + after.join(QLatin1Char(',')));
-    check(fuzz::readFile(root + QStringLiteral("/notes.txt")) == page, "a non-page was changed");
+    FUZZ_CHECK(after == expectedFiles, "the files of the data root changed",
+               before.join(QLatin1Char(',')) + QStringLiteral(" -> ") +
+                   after.join(QLatin1Char(',')));
+    FUZZ_CHECK(fuzz::readFile(root + QStringLiteral("/notes.txt")) == page,
+               "a non-page was changed");
 
     const QByteArray written = fuzz::readFile(root + QLatin1Char('/') + pageName);
     if (page.isEmpty()) {
         // The read fails ("Input past end of file"), is reported once, and nothing is written.
-        check(feedback.messages.size() == 1 && feedback.messages.first().contains(u"62"),
-              "an empty page is not reported once", feedback.messages.join(QLatin1Char('|')));
-        check(written.isEmpty(), "an empty page was written");
+        FUZZ_CHECK(feedback.messages.size() == 1 && feedback.messages.first().contains(u"62"),
+                   "an empty page is not reported once", feedback.messages.join(QLatin1Char('|')));
+        FUZZ_CHECK(written.isEmpty(), "an empty page was written");
         return 0;
     }
-    check(feedback.messages.isEmpty(), "a readable page gave a message",
-          feedback.messages.join(QLatin1Char('|')));
+    FUZZ_CHECK(feedback.messages.isEmpty(), "a readable page gave a message",
+               feedback.messages.join(QLatin1Char('|')));
 
     textCodec::Encoding encoding = textCodec::Encoding::Utf8;
     QString expected = textCodec::decodeText(page, &encoding);
     if (expected.isEmpty()) {
-        check(written == page, "a page that reads as empty was written", visible(written));
+        FUZZ_CHECK(written == page, "a page that reads as empty was written", visible(written));
         return 0;
     }
     expected.replace(QStringLiteral("**") + change.productName + QStringLiteral("**"),
                      QStringLiteral("**") + change.projectName + QStringLiteral("**"));
-    check(written == textCodec::encodeWrittenBack(expected, encoding),
-          "the page was not written in the form it was read in", visible(written));
+    FUZZ_CHECK(written == textCodec::encodeWrittenBack(expected, encoding),
+               "the page was not written in the form it was read in", visible(written));
     // UTF-16 without a mark is told from its zero bytes, which a token of another length
     // moves; every other form reads back for certain.
     const bool markLess =
         encoding == textCodec::Encoding::Utf16LE || encoding == textCodec::Encoding::Utf16BE;
     if (!markLess || qstrlen(names.product) == qstrlen(names.project))
-        check(textCodec::decodeText(written) == expected, "the page does not read back",
-              visible(textCodec::decodeText(written)) + QStringLiteral(" instead of ") +
-                  visible(expected));
+        FUZZ_CHECK(textCodec::decodeText(written) == expected, "the page does not read back",
+                   visible(textCodec::decodeText(written)) + QStringLiteral(" instead of ") +
+                       visible(expected));
     return 0;
 }

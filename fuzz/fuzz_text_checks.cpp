@@ -10,7 +10,6 @@
 #include <cstdint>
 
 using namespace globalstab;
-using fuzz::check;
 using fuzz::visible;
 
 namespace {
@@ -21,27 +20,28 @@ void checkEscaping(const QString& text)
 {
     const QString escaped = escapeXml(text);
     for (const QChar c : escaped)
-        check(c != QLatin1Char('<') && c != QLatin1Char('>') && c != QLatin1Char('"') &&
-                  c != QLatin1Char('\''),
-              "escaped text holds a markup character", visible(escaped));
+        FUZZ_CHECK(c != QLatin1Char('<') && c != QLatin1Char('>') && c != QLatin1Char('"') &&
+                       c != QLatin1Char('\''),
+                   "escaped text holds a markup character", visible(escaped));
     // Every ampersand left starts one of the five entities.
     for (qsizetype at = escaped.indexOf(QLatin1Char('&')); at >= 0;
          at = escaped.indexOf(QLatin1Char('&'), at + 1)) {
         const QStringView rest = QStringView(escaped).mid(at);
-        check(rest.startsWith(u"&amp;") || rest.startsWith(u"&lt;") || rest.startsWith(u"&gt;") ||
-                  rest.startsWith(u"&quot;") || rest.startsWith(u"&apos;"),
-              "escaped text holds a bare ampersand", visible(escaped));
+        FUZZ_CHECK(rest.startsWith(u"&amp;") || rest.startsWith(u"&lt;") ||
+                       rest.startsWith(u"&gt;") || rest.startsWith(u"&quot;") ||
+                       rest.startsWith(u"&apos;"),
+                   "escaped text holds a bare ampersand", visible(escaped));
     }
-    check(!escaped.contains(LinkSeparator), "escaped text holds the link separator");
-    check(!escaped.contains(QLatin1Char('?')), "escaped text holds a question mark");
+    FUZZ_CHECK(!escaped.contains(LinkSeparator), "escaped text holds the link separator");
+    FUZZ_CHECK(!escaped.contains(QLatin1Char('?')), "escaped text holds a question mark");
     if (!text.contains(LinkSeparator) && !text.contains(QLatin1Char('?')))
-        check(unescapeXml(escaped) == text, "unescape does not undo escape",
-              visible(text) + QStringLiteral(" -> ") + visible(escaped));
+        FUZZ_CHECK(unescapeXml(escaped) == text, "unescape does not undo escape",
+                   visible(text) + QStringLiteral(" -> ") + visible(escaped));
     // Unescaping only ever shortens a text, and text without an ampersand stays as it is.
     const QString unescaped = unescapeXml(text);
-    check(unescaped.size() <= text.size(), "unescaping made the text longer");
+    FUZZ_CHECK(unescaped.size() <= text.size(), "unescaping made the text longer");
     if (!text.contains(QLatin1Char('&')))
-        check(unescaped == text, "unescaping changed text without entities");
+        FUZZ_CHECK(unescaped == text, "unescaping changed text without entities");
 }
 
 void checkRefusals(const QString& text)
@@ -54,12 +54,12 @@ void checkRefusals(const QString& text)
         if (firstEntity.isEmpty() && text.contains(entity))
             firstEntity = entity;
     const std::optional<Message> entity = refusedEntity(text, Label);
-    check(entity.has_value() == !firstEntity.isEmpty(), "refusedEntity missed or made up one",
-          visible(text));
+    FUZZ_CHECK(entity.has_value() == !firstEntity.isEmpty(), "refusedEntity missed or made up one",
+               visible(text));
     if (entity) {
-        check(entity->text.startsWith(firstEntity), "refusedEntity names another entity",
-              visible(entity->text));
-        check(entity->text.endsWith(Label), "refusedEntity message lacks its label");
+        FUZZ_CHECK(entity->text.startsWith(firstEntity), "refusedEntity names another entity",
+                   visible(entity->text));
+        FUZZ_CHECK(entity->text.endsWith(Label), "refusedEntity message lacks its label");
     }
 
     static const QStringList refused = {
@@ -70,49 +70,53 @@ void checkRefusals(const QString& text)
     for (const QString& character : refused)
         expected += text.contains(character) ? 1 : 0;
     const QList<Message> messages = refusedCharacters(text, Label);
-    check(messages.size() == expected, "refusedCharacters gave another number of messages",
-          QStringLiteral("%1 instead of %2 for %3")
-              .arg(messages.size())
-              .arg(expected)
-              .arg(visible(text)));
+    FUZZ_CHECK(messages.size() == expected, "refusedCharacters gave another number of messages",
+               QStringLiteral("%1 instead of %2 for %3")
+                   .arg(messages.size())
+                   .arg(expected)
+                   .arg(visible(text)));
     for (const Message& message : messages)
-        check(message.text.endsWith(Label) && !message.text.isEmpty(),
-              "refusedCharacters message lacks its label", visible(message.text));
+        FUZZ_CHECK(message.text.endsWith(Label) && !message.text.isEmpty(),
+                   "refusedCharacters message lacks its label", visible(message.text));
 
     bool markup = false;
     for (const QChar c : text)
         markup = markup || QStringLiteral("<&>\"'").contains(c);
-    check(holdsMarkupCharacter(text) == markup, "holdsMarkupCharacter is wrong", visible(text));
-    check(!holdsMarkupCharacter(escapeXml(text).remove(QLatin1Char('&')).remove(QLatin1Char(';'))),
-          "escaped text without its entity marks still holds markup");
+    FUZZ_CHECK(holdsMarkupCharacter(text) == markup, "holdsMarkupCharacter is wrong",
+               visible(text));
+    FUZZ_CHECK(
+        !holdsMarkupCharacter(escapeXml(text).remove(QLatin1Char('&')).remove(QLatin1Char(';'))),
+        "escaped text without its entity marks still holds markup");
 }
 
 void checkLists(const QString& text, const QStringList& entries)
 {
-    check(!notListed(text, {text}), "a text is not listed in a list of itself");
-    check(!notListed(text, {text.toUpper()}), "letter case counts in notListed", visible(text));
-    check(notListed(text, {}), "a text is listed in an empty list");
+    FUZZ_CHECK(!notListed(text, {text}), "a text is not listed in a list of itself");
+    FUZZ_CHECK(!notListed(text, {text.toUpper()}), "letter case counts in notListed",
+               visible(text));
+    FUZZ_CHECK(notListed(text, {}), "a text is listed in an empty list");
     bool listed = false;
     for (const QString& entry : entries)
         listed = listed || entry.toUpper() == text.toUpper();
-    check(notListed(text, entries) == !listed, "notListed disagrees with a plain search");
+    FUZZ_CHECK(notListed(text, entries) == !listed, "notListed disagrees with a plain search");
 }
 
 void checkTrim(const QString& text)
 {
     const QString trimmed = trimBlanks(text);
-    check(!trimmed.startsWith(QLatin1Char(' ')) && !trimmed.endsWith(QLatin1Char(' ')),
-          "trimBlanks left a blank at an end", visible(trimmed));
-    check(trimBlanks(trimmed) == trimmed, "trimBlanks is not idempotent");
+    FUZZ_CHECK(!trimmed.startsWith(QLatin1Char(' ')) && !trimmed.endsWith(QLatin1Char(' ')),
+               "trimBlanks left a blank at an end", visible(trimmed));
+    FUZZ_CHECK(trimBlanks(trimmed) == trimmed, "trimBlanks is not idempotent");
     const qsizetype at = text.indexOf(trimmed);
-    check(at >= 0, "trimBlanks result is not part of the text");
+    FUZZ_CHECK(at >= 0, "trimBlanks result is not part of the text");
     if (!trimmed.isEmpty()) {
         // Only blanks around it were removed: tabs and line breaks stay.
-        check(text.first(at).count(QLatin1Char(' ')) == at, "trimBlanks removed a non-blank");
+        FUZZ_CHECK(text.first(at).count(QLatin1Char(' ')) == at, "trimBlanks removed a non-blank");
         const QString after = text.sliced(at + trimmed.size());
-        check(after.count(QLatin1Char(' ')) == after.size(), "trimBlanks removed a non-blank");
+        FUZZ_CHECK(after.count(QLatin1Char(' ')) == after.size(), "trimBlanks removed a non-blank");
     } else {
-        check(text.count(QLatin1Char(' ')) == text.size(), "trimBlanks emptied a non-blank text");
+        FUZZ_CHECK(text.count(QLatin1Char(' ')) == text.size(),
+                   "trimBlanks emptied a non-blank text");
     }
 }
 

@@ -1,0 +1,137 @@
+// One failure stepped through every file change of a user action: after the next start's
+// recovery, every file is as it was before the action, or, without a failure, as after it.
+#include "core/Journal.h"
+#include "platform/FileChanges.h"
+#include "platform/RuntimeError.h"
+#include "tests/support/TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QMap>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace globalstab;
+using namespace globalstab::test;
+
+namespace {
+
+// Every file and folder below the root but the journal, with a hash of its bytes.
+QMap<QString, QByteArray> snapshot(const SampleDataRoot& data)
+{
+    QMap<QString, QByteArray> files;
+    for (QDirIterator it(data.root(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString path = it.next().mid(data.root().size());
+        if (path.startsWith("Docs/.globalstab"))
+            continue;
+        files.insert(
+            path, it.fileInfo().isDir()
+                      ? QByteArray("<folder>")
+                      : QCryptographicHash::hash(data.read(path), QCryptographicHash::Md5).toHex());
+    }
+    return files;
+}
+
+// Stops the n-th change with the error a full disk gives; counts the changes it sees.
+class FailAt : public FileChangeObserver
+{
+public:
+    explicit FailAt(int at) : m_at(at) {}
+    void aboutToChange(DiskChange, const QString&, const QString&) override
+    {
+        if (++seen == m_at)
+            raiseError(61, QStringLiteral("Disk full"));
+    }
+    int seen = 0;
+
+private:
+    int m_at;
+};
+
+struct UserAction
+{
+    const char* name;
+    std::function<void(TabHarness&)> prepare;
+    std::function<void(TabHarness&)> act;
+};
+
+const UserAction actions[] = {
+    {"project rename", [](TabHarness&) {},
+     [](TabHarness& h) {
+         h.setText("txtProjectName", "Nova 2");
+         h.setText("txtProjectID", "NV");
+         h.click("cmdProjectNameApply");
+     }},
+    {"category refresh",
+     [](TabHarness& h) {
+         const QString set = "Docs/Orion Suite 2024/PX_BookCategories.xml";
+         h.data.write(set, "<BookSet_Categories><Category><CategoryName>Reference</CategoryName>"
+                           "</Category></BookSet_Categories>");
+     },
+     [](TabHarness& h) { h.pick("Edit", "Hierarchical Category"); }},
+    {"category rename", [](TabHarness& h) { h.pick("Edit", "Hierarchical Category"); },
+     [](TabHarness& h) {
+         h.clickItem("lstAvaBookCategories", "Reference");
+         h.setText("txtCategoryName", "Manuals");
+         h.click("cmdApplyAddEditCate");
+     }},
+    {"category delete", [](TabHarness& h) { h.pick("Edit", "Hierarchical Category"); },
+     [](TabHarness& h) {
+         h.clickItem("lstAvaBookCategories", "Administration");
+         h.click("cmdCategoryDelete");
+     }},
+    {"global page add", [](TabHarness& h) { h.pick("Add", "Global Page"); },
+     [](TabHarness& h) {
+         h.setText("txtPageName", "Tour");
+         h.setText("txtSourceTo", h.data.path("Library/Quick Tour.htm"));
+         h.click("cmdAddGblPage");
+     }},
+};
+
+} // namespace
+
+TEST(Faults, EveryFailureOfEveryActionIsPutBackWholeByRecovery)
+{
+    for (const UserAction& action : actions) {
+        SCOPED_TRACE(action.name);
+        int changes = 0;
+        {
+            TabHarness h;
+            action.prepare(h);
+            FailAt counter(0);
+            {
+                const ObservedFileChanges observing(counter);
+                action.act(h);
+            }
+            changes = counter.seen;
+            const auto after = snapshot(h.data);
+            EXPECT_TRUE(h.dialogs->reports().filter("Tovanel").isEmpty());
+            EXPECT_TRUE(journal::recover(h.data.root()).empty());
+            EXPECT_TRUE(snapshot(h.data) == after);
+        }
+        ASSERT_GT(changes, 0);
+        for (int at = 1; at <= changes; ++at) {
+            TabHarness h;
+            action.prepare(h);
+            const auto before = snapshot(h.data);
+            FailAt fault(at);
+            {
+                const ObservedFileChanges observing(fault);
+                action.act(h);
+            }
+            journal::recover(h.data.root());
+            const auto now = snapshot(h.data);
+            QStringList differing;
+            for (const QString& key : before.keys() + now.keys())
+                if (before.value(key) != now.value(key) && !differing.contains(key))
+                    differing << key;
+            EXPECT_TRUE(differing.isEmpty()) << "failure at change " << at << " of " << changes
+                                             << ": " << differing.first().toStdString();
+        }
+    }
+}
