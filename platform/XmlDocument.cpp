@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <optional>
+
 #include <pugixml.hpp>
 
 #include <string>
@@ -36,6 +38,16 @@ struct XmlDocumentState
     bool byteOrderMark = false;
     bool loaded = false;
     std::string indent = "    ";
+    bool raw = false;            // elements nested on one line
+    bool declarationLine = true; // raw: a line break after the declaration
+    bool finalLine = true; // raw: a line break at the end    // How the file wrote elements without
+                           // content: "<a />", "<a/>" or "<a></a>".
+    enum class EmptyForm
+    {
+        SpacedSlash,
+        Slash,
+        Pair
+    } emptyForm = EmptyForm::SpacedSlash;
     QString parseError;
 
     pugi::xml_node parkingElement()
@@ -186,13 +198,73 @@ bool hasDeclaration(const pugi::xml_node& document)
 }
 
 // The unit a file indents its elements by: the blanks or tabs before the first element that
-// starts a line. A file on one line keeps the given unit.
-std::string indentUnitOf(const QByteArray& data, const std::string& fallback)
+// starts a line; empty for elements on lines of their own at no depth. A file that nests
+// elements on one line gets nullopt and stays on one line, so that a save grows only with
+// the change.
+std::optional<std::string> indentUnitOf(const QString& text)
 {
-    const QString text = textCodec::decodeText(data);
-    static const QRegularExpression indented(QStringLiteral("\n([ \t]+)<[^/!?]"));
+    static const QRegularExpression indented(QStringLiteral("\\n([ \\t]+)<[^/!?]"));
     const QRegularExpressionMatch match = indented.match(text);
-    return match.hasMatch() ? match.captured(1).toStdString() : fallback;
+    if (match.hasMatch())
+        return match.captured(1).toStdString();
+    static const QRegularExpression nestedOnOneLine(
+        QStringLiteral("<[A-Za-z_][^<>\\n]*>[^\\n]*<[A-Za-z_][^<>\\n]*>[^\\n]*</"));
+    if (nestedOnOneLine.match(text).hasMatch())
+        return std::nullopt;
+    return std::string();
+}
+
+// The output's characters as bytes of its encoding.
+QByteArray encodedAscii(const char* ascii, pugi::xml_encoding encoding)
+{
+    const int width =
+        encoding == pugi::encoding_utf16_le || encoding == pugi::encoding_utf16_be
+            ? 2
+            : (encoding == pugi::encoding_utf32_le || encoding == pugi::encoding_utf32_be ? 4 : 1);
+    const bool bigEndian =
+        encoding == pugi::encoding_utf16_be || encoding == pugi::encoding_utf32_be;
+    QByteArray bytes;
+    for (const char* c = ascii; *c; ++c) {
+        QByteArray unit(width, '\0');
+        unit[bigEndian ? width - 1 : 0] = *c;
+        bytes += unit;
+    }
+    return bytes;
+}
+
+XmlDocumentState::EmptyForm emptyFormOf(const QByteArray& data)
+{
+    using Form = XmlDocumentState::EmptyForm;
+    const QString text = textCodec::decodeText(data);
+    static const QRegularExpression empty(
+        QStringLiteral("<([A-Za-z_][\\w.:-]*)(?:\\s+[^\\s/<>][^<>]*?)?(\\s?)/>|"
+                       "<([A-Za-z_][\\w.:-]*)(?:\\s[^<>]*)?></\\3>"));
+    const QRegularExpressionMatch match = empty.match(text);
+    if (!match.hasMatch())
+        return Form::SpacedSlash;
+    if (!match.captured(3).isEmpty())
+        return Form::Pair;
+    return match.captured(2).isEmpty() ? Form::Slash : Form::SpacedSlash;
+}
+
+// pugixml closes an empty element as "<a />"; a file that wrote "<a/>" gets that back. The
+// pattern is matched in the output's own encoding, at character boundaries.
+void closeWithoutSpace(QByteArray& bytes, pugi::xml_encoding encoding)
+{
+    const QByteArray spaced = encodedAscii(" />", encoding);
+    const QByteArray tight = encodedAscii("/>", encoding);
+    const qsizetype width = encodedAscii(" ", encoding).size();
+    QByteArray result;
+    result.reserve(bytes.size());
+    qsizetype from = 0;
+    for (qsizetype at = bytes.indexOf(spaced); at >= 0; at = bytes.indexOf(spaced, at + 1)) {
+        if (at % width != 0 || at < from)
+            continue;
+        result += bytes.mid(from, at - from) + tight;
+        from = at + spaced.size();
+    }
+    result += bytes.mid(from);
+    bytes = result;
 }
 
 class ByteWriter : public pugi::xml_writer
@@ -523,7 +595,13 @@ bool XmlDocument::load(const QString& path)
     doc.encoding = result.encoding;
     doc.byteOrderMark = textCodec::byteOrderMark(data) != textCodec::ByteOrderMark::None;
     doc.loaded = true;
-    doc.indent = indentUnitOf(data, doc.indent);
+    const QString text = textCodec::decodeText(data);
+    const std::optional<std::string> indent = indentUnitOf(text);
+    doc.raw = !indent;
+    doc.indent = indent.value_or(std::string());
+    doc.declarationLine = text.contains(QStringLiteral("?>\n"));
+    doc.finalLine = text.endsWith(QLatin1Char('\n'));
+    doc.emptyForm = emptyFormOf(data);
     return true;
 }
 
@@ -551,8 +629,23 @@ void XmlDocument::save(const QString& path) const
     unsigned int flags = pugi::format_indent | pugi::format_no_declaration;
     if (m_state->byteOrderMark || wide)
         flags |= pugi::format_write_bom;
+    if (m_state->emptyForm == XmlDocumentState::EmptyForm::Pair)
+        flags |= pugi::format_no_empty_element_tags;
+    if (m_state->raw)
+        flags = (flags & ~pugi::format_indent) | pugi::format_raw;
     ByteWriter writer;
     output.save(writer, m_state->indent.c_str(), flags, encoding);
+    if (m_state->emptyForm == XmlDocumentState::EmptyForm::Slash)
+        closeWithoutSpace(writer.bytes, encoding);
+    if (m_state->raw) {
+        // Raw output breaks no line; the file's own breaks around the body come back.
+        const QByteArray declarationEnd = encodedAscii("?>", encoding);
+        const qsizetype at = writer.bytes.indexOf(declarationEnd);
+        if (m_state->declarationLine && hasDeclaration(output) && at >= 0)
+            writer.bytes.insert(at + declarationEnd.size(), encodedAscii("\n", encoding));
+        if (m_state->finalLine)
+            writer.bytes += encodedAscii("\n", encoding);
+    }
     atomicWriteFile(FileSystem::resolve(path), writer.bytes);
 }
 
@@ -570,6 +663,10 @@ void XmlDocument::adoptFormat(const XmlDocument& other)
     mine.encoding = theirs.encoding;
     mine.byteOrderMark = theirs.byteOrderMark;
     mine.indent = theirs.indent;
+    mine.raw = theirs.raw;
+    mine.declarationLine = theirs.declarationLine;
+    mine.finalLine = theirs.finalLine;
+    mine.emptyForm = theirs.emptyForm;
     mine.loaded = theirs.loaded;
     for (pugi::xml_node child = mine.document.first_child(); child;) {
         const pugi::xml_node next = child.next_sibling();

@@ -5,6 +5,7 @@
 
 #include <QDirIterator>
 #include <QMap>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -107,4 +108,38 @@ TEST(ProjectRename, PlatformVariationAndRankRules)
     for (const auto& [typed, stored] : ranks)
         EXPECT_EQ(acceptedRank(typed), stored) << typed.toStdString();
     EXPECT_EQ(caught([] { acceptedRank("99999999999"); })->number(), rt::Overflow);
+}
+
+TEST(ProjectRename, EachDocumentChangesOnlyInTheLinesOfTheChangedTexts)
+{
+    SampleDataRoot data;
+    const QString before = "Docs/" + Orion + "/";
+    const QString after = "Docs/" + Nova + "/";
+    const QStringList documents = {"PX_TOC.xml", "Installation Guide/IG_Book.xml",
+                                   "User Manual/um_book.xml", "Admin Reference/AR_Book.XML",
+                                   "Release Notes/RN_Book.xml",
+                                   "_Global Information/Book_Global.xml"};
+    QMap<QString, QList<QByteArray>> old;
+    for (const QString& document : documents)
+        old.insert(document, data.read(before + document).split('\n'));
+    const QList<QByteArray> oldList = data.read("Docs/PX_Selection.xml").split('\n');
+
+    RecordingFeedback feedback;
+    ASSERT_TRUE(ProjectRename(change(data)).apply(feedback));
+    for (const QString& document : documents) {
+        const QList<QByteArray> lines = data.read(after + document).split('\n');
+        ASSERT_EQ(lines.size(), old[document].size()) << document.toStdString();
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (lines[i] == old[document][i])
+                continue;
+            static const QRegularExpression changed(
+                "<(Book_Key|Book_Path|PX_Platform|PX_Variation|PX_ID)\\b");
+            EXPECT_TRUE(QString::fromUtf8(lines[i]).contains(changed))
+                << document.toStdString() << ": " << lines[i].toStdString();
+        }
+    }
+    // The selection list loses the old entry and gains the new one at the end.
+    const QList<QByteArray> list = data.read("Docs/PX_Selection.xml").split('\n');
+    EXPECT_EQ(list.first(), oldList.first());
+    EXPECT_EQ(list.mid(list.size() - 2), oldList.mid(oldList.size() - 2));
 }
