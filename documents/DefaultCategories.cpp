@@ -1,5 +1,7 @@
 #include "documents/DefaultCategories.h"
 
+#include <QSet>
+
 namespace globalstab {
 
 using namespace access;
@@ -16,6 +18,7 @@ QStringList DefaultCategories::read(const QString& path, qint32 installType)
 QStringList DefaultCategories::names(qint32 installType) const
 {
     QStringList names;
+    QSet<QString> seen; // folded, so that a long list is read in one pass
     const XmlNode root = m_doc.selectSingleNode(QStringLiteral("DefaultCategories"));
     if (root.isNull())
         return names;
@@ -30,8 +33,10 @@ QStringList DefaultCategories::names(qint32 installType) const
             continue;
         for (const XmlNode& category : nodesOf(group.selectNodes(QStringLiteral("Category")))) {
             const QString name = category.text().trimmed();
-            if (!name.isEmpty() && !names.contains(name, Qt::CaseInsensitive))
+            if (!name.isEmpty() && !seen.contains(name.toCaseFolded())) {
+                seen.insert(name.toCaseFolded());
                 names.append(name);
+            }
         }
     }
     return names;

@@ -37,6 +37,14 @@ inline QString visible(const QByteArray& bytes, qsizetype limit = 120)
     return out;
 }
 
+// Findings already reported are excused so that fuzzing can go past them, unless
+// GLOBALSTAB_FUZZ_STRICT is set: then the inputs in fuzz/crashes show them again.
+inline bool strict()
+{
+    static const bool set = qEnvironmentVariableIsSet("GLOBALSTAB_FUZZ_STRICT");
+    return set;
+}
+
 // A broken invariant is a finding: aborting makes libFuzzer keep the input.
 [[noreturn]] inline void fail(const char* what, const QString& detail = QString())
 {

@@ -101,7 +101,9 @@ Shape shapeOf(const XmlDocument& doc)
         const XmlNodeList children = node.childNodes();
         FUZZ_CHECK(node.hasChildNodes() == (children.length() > 0),
                    "hasChildNodes disagrees with childNodes");
-        if (shape.elements < elements.length() && node == elements.item(shape.elements)) {
+        const bool isElement =
+            shape.elements < elements.length() && node == elements.item(shape.elements);
+        if (isElement) {
             ++shape.elements;
             shape.deepestElement = std::max(shape.deepestElement, depth);
             FUZZ_CHECK(!name.isEmpty(), "an element without a name");
@@ -109,7 +111,9 @@ Shape shapeOf(const XmlDocument& doc)
             FUZZ_CHECK(children.length() == 0, "a node other than an element has children",
                        visible(name));
         }
-        const QString text = node.text();
+        // An element's text is that of all its descendants: asked of every element of a deep
+        // document, it would cost the square of the depth. The document's is checked below.
+        const QString text = isElement ? QString() : node.text();
         if (isText(name))
             shape.text += text;
         addEntry(shape, depth, name, text);
@@ -138,7 +142,13 @@ Shape shapeOf(const XmlDocument& doc)
     }
     FUZZ_CHECK(shape.elements == elements.length(), "the walk missed elements",
                QStringLiteral("%1 of %2").arg(shape.elements).arg(elements.length()));
-    FUZZ_CHECK(root.text() == shape.text, "the text of the document is not its text nodes",
+    // Known finding: a text node that starts with U+FEFF reads without it, as the UTF-8
+    // conversion takes it for a byte-order mark; the element around it keeps it.
+    const auto known = [](QString text) {
+        return fuzz::strict() ? text : text.remove(QChar(0xFEFF));
+    };
+    FUZZ_CHECK(known(root.text()) == known(shape.text),
+               "the text of the document is not its text nodes",
                visible(root.text()) + QStringLiteral(" / ") + visible(shape.text));
     return shape;
 }
@@ -327,7 +337,7 @@ void roundTrip(const QByteArray& input, std::optional<bool> mustLoad, bool saves
     FUZZ_CHECK(again.load(outputPath()), "a saved document does not load",
                again.parseError() + QLatin1Char('\n') + visible(fuzz::readFile(outputPath()), 400));
     const Shape reloaded = shapeOf(again);
-    if (declarationMoves(doc, input))
+    if (!fuzz::strict() && declarationMoves(doc, input))
         return;
     const QList<Entry> expected = withoutBlankText(changed.entries);
     const QList<Entry> actual = withoutBlankText(reloaded.entries);

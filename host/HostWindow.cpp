@@ -1,5 +1,6 @@
 #include "host/HostWindow.h"
 
+#include "core/Journal.h"
 #include "documents/CategorySet.h"
 #include "documents/SelectionList.h"
 #include "documents/TableOfContents.h"
@@ -9,11 +10,14 @@
 #include <globalstab/Dialogs.h>
 #include <globalstab/FileSystem.h>
 #include <globalstab/GlobalVariables.h>
+#include <globalstab/RuntimeError.h>
 #include <globalstab/ctlGlobalsTab.h>
 
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QImageWriter>
+#include <QInputDialog>
+#include <QSettings>
 #include <QTimer>
 
 #include <QActionGroup>
@@ -151,6 +155,29 @@ HostWindow::HostWindow(const QString& dataRoot, qint32 installType,
 
 HostWindow::~HostWindow() = default;
 
+bool HostWindow::undoLastChange()
+{
+    QString text;
+    bool undone = false;
+    try {
+        const journal::Outcome outcome = journal::undoLast(m_dataRoot);
+        text = tr("Undid \"%1\": %2 file(s) put back as they were before it.")
+                   .arg(outcome.actions.join(QStringLiteral(", ")))
+                   .arg(outcome.files);
+        undone = true;
+    } catch (const RuntimeError& error) {
+        text = error.number() == rt::FileNotFound ? tr("There is no change to undo.")
+                                                  : error.description() + QLatin1Char('.');
+    }
+    log(tr("Undo last change: %1").arg(text));
+    m_dialogs->messageBox(this, text, tr("Undo Last Change"),
+                          undone ? MessageIcon::Information : MessageIcon::Exclamation,
+                          MessageButtons::Ok);
+    if (undone)
+        recreateTab();
+    return undone;
+}
+
 void HostWindow::createMenus()
 {
     QMenu* file = menuBar()->addMenu(tr("&File"));
@@ -158,6 +185,9 @@ void HostWindow::createMenus()
                     &HostWindow::chooseDataRoot);
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(tr("&Undo Last Change"), QKeySequence::Undo, this, &HostWindow::undoLastChange);
 
     QMenu* settings = menuBar()->addMenu(tr("&Settings"));
     QMenu* types = settings->addMenu(tr("&Install Type"));
@@ -174,6 +204,16 @@ void HostWindow::createMenus()
         });
     }
     types->addAction(tr("&Other..."), this, &HostWindow::chooseInstallType);
+    settings->addAction(tr("Changes &Kept for Undo..."), this, [this] {
+        bool ok = false;
+        const int kept = QInputDialog::getInt(this, tr("Changes Kept for Undo"),
+                                              tr("How many of the last changes can be undone:"),
+                                              journal::keep(), 0, 100, 1, &ok);
+        if (!ok)
+            return;
+        journal::setKeep(kept);
+        QSettings().setValue(QStringLiteral("journal/keep"), kept);
+    });
 
     QMenu* services = menuBar()->addMenu(tr("Se&rvices"));
     services->addAction(tr("&PXUpdateFiles (rewrite a product name in page files)..."), this,

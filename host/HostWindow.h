@@ -53,6 +53,9 @@ public:
     // The host services of the tab; each call and its result go to the log.
     QString callGetResString(qint16 id);
     QString callCheckSpecialCharacters(const QString& word);
+    // Puts back the last change of the data root, as the Edit menu does; false when there
+    // was none or a file of it changed since (the user is told either way).
+    bool undoLastChange();
     // Refuses folders outside the data root, as the host must never write elsewhere.
     bool callPXUpdateFiles(const QString& folder, const QString& productName, qint16 type);
 

@@ -1,3 +1,4 @@
+#include "core/Journal.h"
 #include "host/DataRoots.h"
 #include "host/HostOptions.h"
 #include "host/HostWindow.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QSettings>
 #include <QTextStream>
 
 using namespace globalstab::host;
@@ -73,6 +75,8 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("globalstab"));
     QApplication::setApplicationName(QStringLiteral("globalstab-host"));
     QApplication::setApplicationVersion(QStringLiteral(GLOBALSTAB_VERSION_STRING));
+    globalstab::journal::setKeep(
+        QSettings().value(QStringLiteral("journal/keep"), globalstab::journal::keep()).toInt());
 
     const HostOptions& options = parsed.options;
     if (noDisplay && options.screenshot.isEmpty())

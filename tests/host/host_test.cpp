@@ -223,6 +223,14 @@ TEST_F(HostWindowTest, ACategoryAddedInTheTabAppearsInTheTree)
 
     EXPECT_EQ(lastLogLine(), "2 OnCategoryAddition()");
     EXPECT_TRUE(topLevel().contains("Security")) << topLevel().join(", ").toStdString();
+
+    // Edit > Undo Last Change puts the set back and says so; a second undo has nothing left
+    // of this category, and the tree follows.
+    dialogs->clear();
+    EXPECT_TRUE(window->undoLastChange());
+    EXPECT_FALSE(topLevel().contains("Security"));
+    ASSERT_EQ(dialogs->messages.size(), 1);
+    EXPECT_TRUE(dialogs->messages[0].text.startsWith("Undid \"cmdApplyAddEditCate_Click\""));
 }
 
 TEST_F(HostWindowTest, TheTreeFollowsAReorderAndTheFileDialogStartsInTheDataRoot)
