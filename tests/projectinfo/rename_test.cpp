@@ -115,8 +115,10 @@ TEST(ProjectRename, EachDocumentChangesOnlyInTheLinesOfTheChangedTexts)
     SampleDataRoot data;
     const QString before = "Docs/" + Orion + "/";
     const QString after = "Docs/" + Nova + "/";
-    const QStringList documents = {"PX_TOC.xml", "Installation Guide/IG_Book.xml",
-                                   "User Manual/um_book.xml", "Admin Reference/AR_Book.XML",
+    const QStringList documents = {"PX_TOC.xml",
+                                   "Installation Guide/IG_Book.xml",
+                                   "User Manual/um_book.xml",
+                                   "Admin Reference/AR_Book.XML",
                                    "Release Notes/RN_Book.xml",
                                    "_Global Information/Book_Global.xml"};
     QMap<QString, QList<QByteArray>> old;
