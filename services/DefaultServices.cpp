@@ -179,6 +179,12 @@ public:
     bool CheckCategoryDocument(const QString& categorySetPath) override
     {
         FileSystem fs;
+        // A rebuild without the defaults would delete the set and fail to write it anew.
+        const QString defaults =
+            paths::join(paths::parentOf(paths::parentOf(categorySetPath)), DefaultCategoriesFile);
+        DefaultCategories readable;
+        if (fs.FileExists(defaults) && !readable.load(defaults))
+            return true;
         if (!fs.FileExists(categorySetPath))
             return false;
         auto checked = std::make_unique<CategorySet>();

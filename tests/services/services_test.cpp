@@ -234,6 +234,11 @@ TEST_F(ServicesTest, CategorySetEditsAreExactAndFilterEmptyAcronyms)
 TEST_F(ServicesTest, UnwritableOrBrokenCategorySetIsLeftAlone)
 {
     EXPECT_FALSE(categories->CheckCategoryDocument(categorySet()));
+    // Unreadable defaults would leave the set deleted by a rebuild: it is left as it is.
+    const QByteArray defaults = bytes(docs() + "PX_DefaultCategories.xml");
+    data.write("Docs/PX_DefaultCategories.xml", defaults.left(defaults.size() / 2));
+    EXPECT_TRUE(categories->CheckCategoryDocument(categorySet()));
+    data.write("Docs/PX_DefaultCategories.xml", defaults);
     FileSystem().SetAttributes(categorySet(), FileSystem::ReadOnly);
     EXPECT_TRUE(categories->CheckCategoryDocument(categorySet()));
     const QByteArray before = bytes(categorySet());
