@@ -40,8 +40,10 @@ struct XmlDocumentState
     std::string indent = "    ";
     bool raw = false;            // elements nested on one line
     bool declarationLine = true; // raw: a line break after the declaration
-    bool finalLine = true; // raw: a line break at the end    // How the file wrote elements without
-                           // content: "<a />", "<a/>" or "<a></a>".
+    bool finalLine = true;       // raw: a line break at the end
+    bool crlf = false;           // lines end with CR LF
+    QStringList entities;        // references to entities other than the five of XML
+    // How the file wrote elements without content: "<a />", "<a/>" or "<a></a>".
     enum class EmptyForm
     {
         SpacedSlash,
@@ -230,6 +232,23 @@ QByteArray encodedAscii(const char* ascii, pugi::xml_encoding encoding)
         bytes += unit;
     }
     return bytes;
+}
+
+// References to entities other than the five of XML: the parser keeps "&company;" as text,
+// which a save would escape to "&amp;company;".
+QStringList entityReferencesIn(const QString& text)
+{
+    static const QRegularExpression reference(QStringLiteral("&([A-Za-z_:][\\w.:-]*);"));
+    static const QStringList predefined = {QStringLiteral("amp"), QStringLiteral("lt"),
+                                           QStringLiteral("gt"), QStringLiteral("quot"),
+                                           QStringLiteral("apos")};
+    QStringList names;
+    for (const QRegularExpressionMatch& match : reference.globalMatch(text)) {
+        const QString name = match.captured(1);
+        if (!predefined.contains(name) && !names.contains(name))
+            names << name;
+    }
+    return names;
 }
 
 XmlDocumentState::EmptyForm emptyFormOf(const QByteArray& data)
@@ -600,6 +619,8 @@ bool XmlDocument::load(const QString& path)
     doc.raw = !indent;
     doc.indent = indent.value_or(std::string());
     doc.declarationLine = text.contains(QStringLiteral("?>\n"));
+    doc.crlf = text.contains(QStringLiteral("\r\n"));
+    doc.entities = entityReferencesIn(text);
     doc.finalLine = text.endsWith(QLatin1Char('\n'));
     doc.emptyForm = emptyFormOf(data);
     return true;
@@ -637,6 +658,11 @@ void XmlDocument::save(const QString& path) const
     output.save(writer, m_state->indent.c_str(), flags, encoding);
     if (m_state->emptyForm == XmlDocumentState::EmptyForm::Slash)
         closeWithoutSpace(writer.bytes, encoding);
+    for (const QString& entity : m_state->entities) {
+        const QByteArray name = entity.toLatin1();
+        writer.bytes.replace(encodedAscii(("&amp;" + name + ";").constData(), encoding),
+                             encodedAscii(("&" + name + ";").constData(), encoding));
+    }
     if (m_state->raw) {
         // Raw output breaks no line; the file's own breaks around the body come back.
         const QByteArray declarationEnd = encodedAscii("?>", encoding);
@@ -646,6 +672,8 @@ void XmlDocument::save(const QString& path) const
         if (m_state->finalLine)
             writer.bytes += encodedAscii("\n", encoding);
     }
+    if (m_state->crlf)
+        writer.bytes.replace(encodedAscii("\n", encoding), encodedAscii("\r\n", encoding));
     atomicWriteFile(FileSystem::resolve(path), writer.bytes);
 }
 
@@ -664,6 +692,8 @@ void XmlDocument::adoptFormat(const XmlDocument& other)
     mine.byteOrderMark = theirs.byteOrderMark;
     mine.indent = theirs.indent;
     mine.raw = theirs.raw;
+    mine.crlf = theirs.crlf;
+    mine.entities = theirs.entities;
     mine.declarationLine = theirs.declarationLine;
     mine.finalLine = theirs.finalLine;
     mine.emptyForm = theirs.emptyForm;

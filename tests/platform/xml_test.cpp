@@ -166,7 +166,8 @@ TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
     // Empty elements keep their form, and elements nested on one line stay on it.
     for (const QByteArray& kept :
          {QByteArray("<r>\n\t<a/>\n\t<b x=\"1\"/>\n</r>\n"), QByteArray("<r>\n  <a></a>\n</r>\n"),
-          QByteArray("<?xml version=\"1.0\"?>\n<r><a>1</a><b/></r>\n")})
+          QByteArray("<?xml version=\"1.0\"?>\n<r><a>1</a><b/></r>\n"),
+          QByteArray("<r>\r\n  <a>&company; Ltd</a>\r\n</r>\r\n")})
         EXPECT_EQ(saved(loaded(kept)), kept);
 }
 
