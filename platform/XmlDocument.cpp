@@ -234,6 +234,34 @@ QByteArray encodedAscii(const char* ascii, pugi::xml_encoding encoding)
     return bytes;
 }
 
+// True when something other than white space, the declaration, processing instructions,
+// comments and the document type stands before the root element.
+bool hasTextBeforeRoot(const QString& text)
+{
+    qsizetype at = 0;
+    const auto skipPast = [&](const QString& end) {
+        const qsizetype found = text.indexOf(end, at);
+        at = found < 0 ? text.size() : found + end.size();
+    };
+    while (at < text.size()) {
+        const QChar c = text.at(at);
+        if (c.isSpace() || c == QChar(0xFEFF)) {
+            ++at;
+        } else if (text.mid(at, 4) == QLatin1String("<!--")) {
+            skipPast(QStringLiteral("-->"));
+        } else if (text.mid(at, 2) == QLatin1String("<?")) {
+            skipPast(QStringLiteral("?>"));
+        } else if (text.mid(at, 9) == QLatin1String("<!DOCTYPE")) {
+            const qsizetype subset = text.indexOf(QLatin1Char('['), at);
+            const qsizetype close = text.indexOf(QLatin1Char('>'), at);
+            skipPast(subset >= 0 && subset < close ? QStringLiteral("]>") : QStringLiteral(">"));
+        } else {
+            return c != QLatin1Char('<');
+        }
+    }
+    return false;
+}
+
 // References to entities other than the five of XML: the parser keeps "&company;" as text,
 // which a save would escape to "&amp;company;".
 QStringList entityReferencesIn(const QString& text)
@@ -611,10 +639,18 @@ bool XmlDocument::load(const QString& path)
                              .arg(MaxDepth);
         return false;
     }
+    const QString text = textCodec::decodeText(data);
+    // The parser passes over text before the root element; a save would lose it unseen.
+    if (hasTextBeforeRoot(text)) {
+        doc.document.reset();
+        doc.parseError =
+            QStringLiteral("'%1' has text before its root element, which would be lost")
+                .arg(native);
+        return false;
+    }
     doc.encoding = result.encoding;
     doc.byteOrderMark = textCodec::byteOrderMark(data) != textCodec::ByteOrderMark::None;
     doc.loaded = true;
-    const QString text = textCodec::decodeText(data);
     const std::optional<std::string> indent = indentUnitOf(text);
     doc.raw = !indent;
     doc.indent = indent.value_or(std::string());
