@@ -2,8 +2,6 @@
 // it, links inside it that point out of it and project names that do are all refused.
 #include "tests/support/TestSupport.h"
 
-#include <QCryptographicHash>
-#include <QDirIterator>
 #include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
@@ -18,22 +16,6 @@ using namespace globalstab::test;
 namespace {
 
 const QString Project = "Docs/Orion Suite 2024/";
-
-QMap<QString, QByteArray> snapshot(const QString& folder)
-{
-    QMap<QString, QByteArray> files;
-    for (QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                         QDirIterator::Subdirectories);
-         it.hasNext();) {
-        it.next();
-        QFile file(it.filePath());
-        files.insert(it.filePath(),
-                     file.open(QIODevice::ReadOnly)
-                         ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5)
-                         : QByteArray("<folder>"));
-    }
-    return files;
-}
 
 void rename(TabHarness& h)
 {

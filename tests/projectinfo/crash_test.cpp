@@ -3,8 +3,6 @@
 #include "core/Journal.h"
 #include "tests/support/CoreSupport.h"
 
-#include <QCryptographicHash>
-#include <QDirIterator>
 #include <QMap>
 #include <QProcess>
 
@@ -18,26 +16,6 @@ namespace {
 const QString Orion = sampleProject();
 constexpr int Pages = 2000;
 constexpr int Points = 50;
-
-// Every file and folder below the root but the journal, with a hash of its bytes, the
-// project folder named as after the rename so that both states compare.
-QMap<QString, QByteArray> snapshot(const QString& root, const QString& projectName)
-{
-    QMap<QString, QByteArray> files;
-    for (QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                         QDirIterator::Subdirectories);
-         it.hasNext();) {
-        QString path = it.next().mid(root.size());
-        if (path.startsWith("/Docs/.globalstab"))
-            continue;
-        path.replace("/Docs/" + projectName, "/Docs/<project>");
-        QFile file(it.filePath());
-        files.insert(path, it.fileInfo().isDir() || !file.open(QIODevice::ReadOnly)
-                               ? QByteArray("<folder>")
-                               : QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5));
-    }
-    return files;
-}
 
 // A run's own data root: hard links to the template's files, which every save replaces
 // rather than writes into.

@@ -2,6 +2,8 @@
 
 #include "platform/FileSystem.h"
 
+#include <QCryptographicHash>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -33,6 +35,27 @@ QStringList MessageRecorder::reports() const
     for (const ShownMessage& message : messages)
         procedures << message.text.section(QStringLiteral(" - "), -1);
     return procedures;
+}
+
+QMap<QString, QByteArray> snapshot(const QString& folder, const QString& project)
+{
+    QMap<QString, QByteArray> files;
+    const QString top = QDir(folder).absolutePath() + QLatin1Char('/');
+    for (QDirIterator it(top, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        QString path = it.next().mid(top.size());
+        if (path.startsWith(QLatin1String("Docs/.globalstab")))
+            continue;
+        if (!project.isEmpty())
+            path.replace(QStringLiteral("Docs/") + project, QStringLiteral("Docs/<project>"));
+        QFile file(it.filePath());
+        files.insert(
+            path, it.fileInfo().isDir() || !file.open(QIODevice::ReadOnly)
+                      ? QByteArray("<folder>")
+                      : QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5).toHex());
+    }
+    return files;
 }
 
 QString samplesDir()

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -93,6 +94,11 @@ template <typename Body> std::optional<RuntimeError> caught(Body&& body)
     }
     return std::nullopt;
 }
+
+// Every file and folder below folder, by its path relative to it, with a hash of its bytes
+// ("<folder>" for a folder); the journal's own folder is left out. Names holding project are
+// shown as "<project>", so that a tree before and after a rename compare.
+QMap<QString, QByteArray> snapshot(const QString& folder, const QString& project = QString());
 
 // The bundled samples folder of the source tree.
 QString samplesDir();
