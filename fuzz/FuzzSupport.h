@@ -45,16 +45,21 @@ inline bool strict()
     return set;
 }
 
+// The scratch folder, once made: a failure removes it, as abort() skips the destructor.
+inline QTemporaryDir* madeScratch = nullptr;
+
 // A broken invariant is a finding: aborting makes libFuzzer keep the input.
 [[noreturn]] inline void fail(const char* what, const QString& detail = QString())
 {
     std::fprintf(stderr, "\n*** invariant broken: %s\n%s\n", what, qUtf8Printable(detail));
     std::fflush(stderr);
+    if (madeScratch)
+        madeScratch->remove();
     std::abort();
 }
 
 // One scratch folder per process, in memory where the system offers /dev/shm, as every run
-// writes files thousands of times a second. It is removed when the fuzzer exits normally.
+// writes files thousands of times a second. It is removed when the fuzzer exits.
 inline QString scratchFolder()
 {
     static const QString base =
@@ -62,6 +67,7 @@ inline QString scratchFolder()
     static QTemporaryDir dir(base + QStringLiteral("/globalstab-fuzz-XXXXXX"));
     if (!dir.isValid())
         fail("cannot make a scratch folder", dir.errorString());
+    madeScratch = &dir;
     return dir.path();
 }
 

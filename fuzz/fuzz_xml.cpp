@@ -63,6 +63,8 @@ bool isText(const QString& name)
 
 QString normalised(QString text)
 {
+    if (fuzz::strict())
+        return text;
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
         .replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
@@ -147,7 +149,10 @@ Shape shapeOf(const XmlDocument& doc)
     const auto known = [](QString text) {
         return fuzz::strict() ? text : text.remove(QChar(0xFEFF));
     };
-    FUZZ_CHECK(known(root.text()) == known(shape.text),
+    // Bytes that are not UTF-8 are kept as they are, and a sequence split across text nodes
+    // reads otherwise in one piece: the texts then only compare when valid.
+    const bool valid = !shape.text.contains(QChar::ReplacementCharacter);
+    FUZZ_CHECK(!valid || known(root.text()) == known(shape.text),
                "the text of the document is not its text nodes",
                visible(root.text()) + QStringLiteral(" / ") + visible(shape.text));
     return shape;
@@ -165,7 +170,7 @@ QList<Entry> withoutBlankText(const QList<Entry>& entries)
 {
     QList<Entry> kept;
     for (const Entry& entry : entries)
-        if (entry.name != u"#text" || !isBlank(entry.text))
+        if (fuzz::strict() || entry.name != u"#text" || !isBlank(entry.text))
             kept.append(entry);
     return kept;
 }
@@ -256,10 +261,7 @@ bool startsWithDeclaration(QByteArrayView input)
             input = input.sliced(mark.size());
             break;
         }
-    const QString declaration = QStringLiteral("<?xml");
-    return input.startsWith(declaration.toUtf8()) ||
-           input.startsWith(QByteArrayView(reinterpret_cast<const char*>(declaration.utf16()),
-                                           declaration.size() * 2)) ||
+    return input.startsWith("<?xml") || input.startsWith(QByteArrayView("<\0?\0x\0m\0l\0", 10)) ||
            input.startsWith(QByteArrayView("\0<\0?\0x\0m\0l", 10));
 }
 
@@ -271,6 +273,22 @@ bool declarationMoves(const XmlDocument& doc, const QByteArray& input)
     for (const XmlNode& node : doc.childNodes())
         if (node.nodeName() == u"xml" && !node.attribute(QStringLiteral("encoding")).isEmpty())
             return !startsWithDeclaration(input);
+    return false;
+}
+
+// A document type whose internal subset the parser ended at its first ">": the check for
+// text before the root element reads the subset on to a later "]>", so the saved file can be
+// refused. A known finding (see fuzz/crashes), left out so that fuzzing can go past it.
+bool subsetCutShort(const XmlDocument& doc)
+{
+    for (const XmlNode& node : doc.childNodes()) {
+        if (node == doc.documentElement())
+            break;
+        const QString value = node.text();
+        if (node.nodeName() != u"#comment" && value.contains(QLatin1Char('[')) &&
+            !value.contains(QLatin1Char(']')))
+            return true;
+    }
     return false;
 }
 
@@ -334,7 +352,10 @@ void roundTrip(const QByteArray& input, std::optional<bool> mustLoad, bool saves
         fuzz::fail("a loaded document could not be saved", error.description());
     }
     XmlDocument again;
-    FUZZ_CHECK(again.load(outputPath()), "a saved document does not load",
+    const bool loadedAgain = again.load(outputPath());
+    if (!loadedAgain && !fuzz::strict() && subsetCutShort(doc))
+        return;
+    FUZZ_CHECK(loadedAgain, "a saved document does not load",
                again.parseError() + QLatin1Char('\n') + visible(fuzz::readFile(outputPath()), 400));
     const Shape reloaded = shapeOf(again);
     if (!fuzz::strict() && declarationMoves(doc, input))
@@ -355,12 +376,12 @@ void roundTrip(const QByteArray& input, std::optional<bool> mustLoad, bool saves
     }
 }
 
+// Letters and digits only: text that makes a well-formed element of any wrapping.
 bool isPlain(const QByteArray& text)
 {
-    for (const char c : text)
-        if (!QChar::isLetterOrNumber(char32_t(uchar(c))) || uchar(c) >= 0x80)
-            return false;
-    return true;
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
 }
 
 } // namespace
@@ -381,9 +402,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     if (input.startsWith("DEEP") && input.size() >= 6) {
         const int depth = (uchar(input[4]) << 8) | uchar(input[5]);
         const QByteArray inner = input.mid(6);
+        // Whatever the inner part holds, the wrapping alone nests that deep.
         std::optional<bool> mustLoad;
-        if (isPlain(inner))
-            mustLoad = depth >= 1 && depth <= MaxDepth;
+        if (depth > MaxDepth)
+            mustLoad = false;
+        else if (isPlain(inner))
+            mustLoad = depth >= 1;
         // Indentation makes a save grow with the square of the depth: deep documents are
         // saved once, at start-up.
         roundTrip(nested(depth, inner), mustLoad, depth <= DeepestSaved);
