@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <optional>
 
@@ -83,7 +84,10 @@ std::string toUtf8(const QString& text)
 
 QString fromUtf8(const pugi::char_t* text)
 {
-    return QString::fromUtf8(text);
+    // A text may start with U+FEFF ("&#xFEFF;"): it is a character here, not a byte-order
+    // mark to drop.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(text));
 }
 
 [[noreturn]] void invalidArgument(const QString& detail)
@@ -181,12 +185,13 @@ bool isValidName(const QString& name)
     return pattern.match(name).hasMatch();
 }
 
-// pugixml reads a windows-1252 declaration as UTF-8. Reading it as Latin-1 instead keeps
-// every byte, and saving writes the same bytes back.
+// pugixml reads a windows-1252 declaration as UTF-8, and a Latin-1 one too when a blank
+// comes first. Reading such a file as Latin-1 keeps every byte, and a save writes them back.
 bool declaresWindows1252(const QByteArray& data)
 {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^\s*<\?xml[^>]*encoding\s*=\s*["'](windows-1252|cp1252)["'])"),
+        QStringLiteral(
+            R"(^\s*<\?xml[^>]*encoding\s*=\s*["'](windows-1252|cp1252|iso-8859-1|latin-?1)["'])"),
         QRegularExpression::CaseInsensitiveOption);
     return pattern.match(QString::fromLatin1(data.left(200))).hasMatch();
 }
@@ -258,6 +263,23 @@ bool hasTextBeforeRoot(const QString& text)
         } else {
             return c != QLatin1Char('<');
         }
+    }
+    return false;
+}
+
+// Confirms what the scan above suspects with the parser's own reading: as a fragment, a
+// document keeps the text that stands beside its root element.
+bool parsesTextBeforeRoot(const QByteArray& data, pugi::xml_encoding encoding)
+{
+    pugi::xml_document fragment;
+    if (!fragment.load_buffer(data.constData(), size_t(data.size()),
+                              pugi::parse_full | pugi::parse_fragment, encoding))
+        return true;
+    for (pugi::xml_node child = fragment.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element)
+            return false;
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            return true;
     }
     return false;
 }
@@ -377,7 +399,7 @@ QString XmlNode::text() const
         return fromUtf8(node.value());
     std::string out;
     collectText(node, *m_doc, out);
-    return QString::fromStdString(out);
+    return fromUtf8(out.c_str());
 }
 
 void XmlNode::setText(const QString& text)
@@ -641,7 +663,7 @@ bool XmlDocument::load(const QString& path)
     }
     const QString text = textCodec::decodeText(data);
     // The parser passes over text before the root element; a save would lose it unseen.
-    if (hasTextBeforeRoot(text)) {
+    if (hasTextBeforeRoot(text) && parsesTextBeforeRoot(data, encoding)) {
         doc.document.reset();
         doc.parseError =
             QStringLiteral("'%1' has text before its root element, which would be lost")
@@ -708,6 +730,9 @@ void XmlDocument::save(const QString& path) const
         if (m_state->finalLine)
             writer.bytes += encodedAscii("\n", encoding);
     }
+    // The writer puts a carriage return of a text out as it is, which the next load would
+    // read as a line feed; as a reference it comes back.
+    writer.bytes.replace(encodedAscii("\r", encoding), encodedAscii("&#13;", encoding));
     if (m_state->crlf)
         writer.bytes.replace(encodedAscii("\n", encoding), encodedAscii("\r\n", encoding));
     atomicWriteFile(FileSystem::resolve(path), writer.bytes);
