@@ -52,6 +52,8 @@ FUZZ_SECONDS ?= 60
 FUZZ_CXX ?= /usr/bin/clang++
 FUZZ_TARGETS := fuzz_xml fuzz_text_decode fuzz_text_checks fuzz_page_tokens
 
+# The fuzz targets need clang and its libFuzzer runtime as well.
+fuzz: DEBIAN_PACKAGES += clang libclang-rt-14-dev
 fuzz: deps
 	cmake -S fuzz -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
