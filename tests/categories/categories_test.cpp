@@ -36,14 +36,7 @@ protected:
 
     std::string texts(const QString& file, const QString& xpath) const
     {
-        XmlDocument doc;
-        if (!doc.load(h.data.path(file)))
-            return "<not readable>";
-        QStringList result;
-        const XmlNodeList nodes = doc.selectNodes(xpath);
-        for (int i = 0; i < nodes.length(); ++i)
-            result << nodes.item(i).text();
-        return result.join('|').toStdString();
+        return xmlTexts(h.data.path(file), xpath).join('|').toStdString();
     }
     std::string setNames() const { return texts(Set, "//CategoryName"); }
     std::string setBooks(const QString& name) const
@@ -55,14 +48,7 @@ protected:
         return texts(Toc, "//Book[Book_Acro='" + acro + "']/Book_Categories/*");
     }
     QListWidget* list() const { return h.widget<QListWidget>("lstAvaBookCategories"); }
-    std::string items() const
-    {
-        QStringList result;
-        for (int i = 0; i < list()->count(); ++i)
-            result << (list()->item(i)->isSelected() ? "[" + list()->item(i)->text() + "]"
-                                                     : list()->item(i)->text());
-        return result.join('|').toStdString();
-    }
+    std::string items() const { return listState(list()); }
     std::string messages() const { return h.dialogs->texts().join('|').toStdString(); }
     int events(int number) const
     {

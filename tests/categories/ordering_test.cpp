@@ -26,23 +26,9 @@ protected:
 
     std::string setNames() const
     {
-        XmlDocument doc;
-        QStringList names;
-        const XmlNodeList nodes =
-            doc.load(h.data.path(Set)) ? doc.selectNodes("//CategoryName") : XmlNodeList();
-        for (int i = 0; i < nodes.length(); ++i)
-            names << nodes.item(i).text();
-        return names.join('|').toStdString();
+        return xmlTexts(h.data.path(Set), "//CategoryName").join('|').toStdString();
     }
-    std::string items() const
-    {
-        auto* list = h.widget<QListWidget>("lstAvaBookCategories");
-        QStringList result;
-        for (int i = 0; i < list->count(); ++i)
-            result << (list->item(i)->isSelected() ? "[" + list->item(i)->text() + "]"
-                                                   : list->item(i)->text());
-        return result.join('|').toStdString();
-    }
+    std::string items() const { return listState(h.widget<QListWidget>("lstAvaBookCategories")); }
     // One press and release of a move button through the window, as a pointer sends them,
     // with the pressed look in between; delay is the time before each of the two events.
     void move(bool up, int delay = -1)

@@ -17,15 +17,9 @@ const QString Lyra = "Lyra Reference";
 const QString Other = "Other Category";
 const QString GlobalInfo = "Global Information";
 
-// Texts of the nodes an expression selects in a file; empty when the file does not load.
 QStringList texts(const QString& file, const QString& xpath)
 {
-    XmlDocument doc;
-    QStringList result;
-    const XmlNodeList nodes = doc.load(file) ? doc.selectNodes(xpath) : XmlNodeList();
-    for (int i = 0; i < nodes.length(); ++i)
-        result << nodes.item(i).text();
-    return result;
+    return test::xmlTexts(FileSystem::resolve(file), xpath);
 }
 
 class ServicesTest : public ::testing::Test

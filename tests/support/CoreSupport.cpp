@@ -1,6 +1,7 @@
 #include "tests/support/CoreSupport.h"
 
 #include "platform/FileSystem.h"
+#include "platform/XmlDocument.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -56,6 +57,16 @@ QMap<QString, QByteArray> snapshot(const QString& folder, const QString& project
                       : QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5).toHex());
     }
     return files;
+}
+
+QStringList xmlTexts(const QString& file, const QString& xpath)
+{
+    XmlDocument doc;
+    QStringList texts;
+    if (doc.load(file))
+        for (const XmlNode& node : doc.selectNodes(xpath))
+            texts << node.text();
+    return texts;
 }
 
 QString samplesDir()

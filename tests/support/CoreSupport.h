@@ -100,6 +100,9 @@ template <typename Body> std::optional<RuntimeError> caught(Body&& body)
 // shown as "<project>", so that a tree before and after a rename compare.
 QMap<QString, QByteArray> snapshot(const QString& folder, const QString& project = QString());
 
+// The texts of the nodes an XPath expression selects in a file; empty when it does not load.
+QStringList xmlTexts(const QString& file, const QString& xpath);
+
 // The bundled samples folder of the source tree.
 QString samplesDir();
 // Copies a folder tree.

@@ -28,6 +28,15 @@ QString RecordingDialogs::getOpenFileName(QWidget*, const QString& title, const 
     return name;
 }
 
+std::string listState(const QListWidget* list)
+{
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries << (list->item(i)->isSelected() ? "[" + list->item(i)->text() + "]"
+                                                : list->item(i)->text());
+    return entries.join('|').toStdString();
+}
+
 TabHarness::TabHarness(qint32 installType, bool openSampleProject)
     : dialogs(std::make_shared<RecordingDialogs>()),
       services(std::make_shared<DefaultServiceProvider>(data.root(), installType))

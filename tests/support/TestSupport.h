@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 
+class QListWidget;
 class QPoint;
 class QWidget;
 
@@ -38,6 +39,9 @@ public:
     QString lastOpenFilter;
     int openDialogCount = 0;
 };
+
+// A list's entries as "a|[b]|c", the selected one in brackets.
+std::string listState(const QListWidget* list);
 
 // A tab on a fresh copy of the sample data, with recorded dialogs and the file-system
 // services, shown offscreen so that clicks and focus behave as for a user.
