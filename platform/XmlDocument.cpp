@@ -86,7 +86,8 @@ QString fromUtf8(const pugi::char_t* text)
 {
     // A text may start with U+FEFF ("&#xFEFF;"): it is a character here, not a byte-order
     // mark to drop.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                     QStringDecoder::Flag::Stateless);
     return decoder.decode(QByteArrayView(text));
 }
 

@@ -179,6 +179,8 @@ TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
     }
     EXPECT_EQ(loaded("<a>x<b/>&#xFEFF;y</a>").documentElement().childNodes().item(2).text(),
               QStringLiteral("\uFEFFy"));
+    const XmlNode caf = loaded("<a>Caf\xe9<b/></a>").documentElement();
+    EXPECT_EQ(caf.childNodes().item(0).text() + "", caf.text());
     EXPECT_EQ(loaded("\n<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<a>Caf\xe9</a>")
                   .documentElement()
                   .text(),
