@@ -14,6 +14,15 @@ void BookDocument::setProject(const QString& projectName, const QString& folder)
         path.setText(projectName + QStringLiteral("\\") + folder);
 }
 
+QStringList BookDocument::categories() const
+{
+    QStringList names;
+    for (const XmlNode& category : nodesOf(
+             m_doc.selectNodes(QStringLiteral("Book_Master/Book/BookSet_Categories/*"))))
+        names << category.text();
+    return names;
+}
+
 XmlNode BookDocument::createBook(const QString& name, const QString& acro, const QString& key,
                                  const QString& path, const QString& category)
 {

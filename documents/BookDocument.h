@@ -14,6 +14,8 @@ public:
     void setProject(const QString& projectName, const QString& folder);
     // Removes the category, in any letter case, from every BookSet_Categories of a Book.
     void removeCategory(const QString& name);
+    // The categories the book files itself under, in document order.
+    QStringList categories() const;
 
 protected:
     // A new document: Book_Master holding the Book part with its name, acronym, key, path

@@ -15,6 +15,16 @@ QStringList DefaultCategories::read(const QString& path, qint32 installType)
     return defaults.names(installType);
 }
 
+QStringList DefaultCategories::allNames() const
+{
+    QStringList names;
+    for (const XmlNode& category :
+         nodesOf(m_doc.selectNodes(QStringLiteral("DefaultCategories/*/Category"))))
+        if (!names.contains(category.text().trimmed(), Qt::CaseInsensitive))
+            names << category.text().trimmed();
+    return names;
+}
+
 QStringList DefaultCategories::names(qint32 installType) const
 {
     QStringList names;

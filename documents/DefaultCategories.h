@@ -16,6 +16,8 @@ public:
     // compared without letter case). A missing file has none.
     static QStringList read(const QString& path, qint32 installType);
     QStringList names(qint32 installType) const;
+    // The names of every group, whatever install type it is for.
+    QStringList allNames() const;
 };
 
 } // namespace globalstab

@@ -63,6 +63,16 @@ QStringList GlobalBook::pageNames() const
     return names;
 }
 
+QList<std::pair<QString, QString>> GlobalBook::pageFiles() const
+{
+    QList<std::pair<QString, QString>> pages;
+    for (const XmlNode& heading : nodesOf(
+             m_doc.selectNodes(QStringLiteral("Book_Master/Book_Headings/Heading[@level = 'H1']"))))
+        pages.append({childText(heading, QStringLiteral("HName")),
+                      childText(heading, QStringLiteral("HFile"))});
+    return pages;
+}
+
 std::optional<QString> GlobalBook::pageSource(const QString& name) const
 {
     // The blank before "[" and the missing one before "and" are the query's own.

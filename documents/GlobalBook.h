@@ -21,6 +21,8 @@ public:
 
     // The names of the pages, in document order, as the page list shows them.
     QStringList pageNames() const;
+    // The documents the pages link, by page name, in document order.
+    QList<std::pair<QString, QString>> pageFiles() const;
     // The document of the page as the page panel looks it up (the name goes into the query
     // unescaped); nullopt when no page or no HFile is found.
     std::optional<QString> pageSource(const QString& name) const;

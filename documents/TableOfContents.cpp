@@ -130,6 +130,24 @@ QHash<QString, QString> TableOfContents::bookNames() const
     return names;
 }
 
+QList<TableOfContents::Book> TableOfContents::books() const
+{
+    QList<Book> books;
+    for (const XmlNode& book :
+         nodesOf(m_doc.selectNodes(QStringLiteral("PX_Master/PX_Books/Book")))) {
+        Book entry{childText(book, QStringLiteral("Book_Acro")),
+                   childText(book, QStringLiteral("Book_Folder")),
+                   childText(book, QStringLiteral("Book_File")),
+                   {},
+                   !book.selectSingleNode(QStringLiteral("Book_Categories")).isNull()};
+        for (const XmlNode& category :
+             nodesOf(book.selectNodes(QStringLiteral("Book_Categories/Book_Category"))))
+            entry.categories << category.text();
+        books << entry;
+    }
+    return books;
+}
+
 bool TableOfContents::addBook(const QString& name, const QString& acro, const QString& folder,
                               const QString& file, const QString& projectName, const QString& path)
 {

@@ -50,6 +50,16 @@ public:
     QStringList categoryBooks(const QString& name) const;
     // Book names by acronym.
     QHash<QString, QString> bookNames() const;
+    struct Book
+    {
+        QString acro;
+        QString folder; // empty when the entry names none
+        QString file;
+        QStringList categories;
+        bool listsCategories = false; // it has a Book_Categories element
+    };
+    // Every book of PX_Master/PX_Books, in document order.
+    QList<Book> books() const;
 
     // Lists a book with its own category, and that category among the project's
     // categories, unless a book of that folder and file (any letter case) is listed.

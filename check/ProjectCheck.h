@@ -1,0 +1,40 @@
+#pragma once
+
+#include "documents/ProjectContext.h"
+
+#include <QList>
+#include <QString>
+
+namespace globalstab::check {
+
+// A place where the documents of a project disagree, as it can drift over years of edits by
+// the tab, by hand and by other tools.
+struct Finding
+{
+    enum class Kind
+    {
+        CategoryUnused,        // in the category set, listed by no book of the contents
+        CategoryUnknown,       // listed by a book of the contents, missing from the set
+        BookCategoriesDiffer,  // the contents and the book's own document disagree
+        BookDocumentMissing,   // a book of the contents has no document
+        GlobalDocumentMissing, // a global page links a document that is not there
+        SelectionEntryMissing, // the project has no entry in the selection list
+        SelectionEntryTwice,   // the selection list names the project more than once
+        ProjectFolderMissing,  // the selection list names a project without a folder
+        ForeignToken,          // a page carries the name token of another project
+        UncategorisedNotFiled, // a book without a category is not under "Other Category"
+    };
+    Kind kind;
+    QString file;    // the file that holds the drift
+    QString element; // where in it
+    QString text;    // the name, acronym or token concerned
+};
+
+// One line for a person: what drifted, in which file and element.
+QString describe(const Finding& finding);
+
+// Checks one project against its selection list entry, its category set, its table of
+// contents, its books, its global book and its pages. Reads only.
+QList<Finding> run(const ProjectContext& project);
+
+} // namespace globalstab::check
