@@ -1,5 +1,6 @@
 #include "host/HostWindow.h"
 
+#include "check/ProjectCheck.h"
 #include "core/Journal.h"
 #include "documents/CategorySet.h"
 #include "documents/SelectionList.h"
@@ -154,6 +155,27 @@ HostWindow::HostWindow(const QString& dataRoot, qint32 installType,
 }
 
 HostWindow::~HostWindow() = default;
+
+QStringList HostWindow::checkProject()
+{
+    QStringList lines;
+    const QString project = m_tab->ProjectName();
+    if (!project.isEmpty()) {
+        for (const check::Finding& finding : check::run(
+                 {QDir(m_dataRoot).absolutePath() + QLatin1Char('/'), project, m_installType}))
+            lines << check::describe(finding);
+    }
+    log(tr("Check of \"%1\": %n finding(s)", nullptr, int(lines.size())).arg(project));
+    for (const QString& line : lines)
+        log(QStringLiteral("  ") + line);
+    m_dialogs->messageBox(
+        this,
+        lines.isEmpty() ? tr("\"%1\" is consistent.").arg(project)
+                        : tr("\"%1\" has drifted:\n").arg(project) + lines.join(QLatin1Char('\n')),
+        tr("Check Project"), lines.isEmpty() ? MessageIcon::Information : MessageIcon::Exclamation,
+        MessageButtons::Ok);
+    return lines;
+}
 
 bool HostWindow::undoLastChange()
 {

@@ -56,6 +56,9 @@ public:
     // Puts back the last change of the data root, as the Edit menu does; false when there
     // was none or a file of it changed since (the user is told either way).
     bool undoLastChange();
+    // Checks the open project for drift between its documents, as Edit > Check Project
+    // does; the findings, one line each (also shown and logged).
+    QStringList checkProject();
     // Refuses folders outside the data root, as the host must never write elsewhere.
     bool callPXUpdateFiles(const QString& folder, const QString& productName, qint16 type);
 

@@ -231,6 +231,11 @@ TEST_F(HostWindowTest, ACategoryAddedInTheTabAppearsInTheTree)
     EXPECT_FALSE(topLevel().contains("Security"));
     ASSERT_EQ(dialogs->messages.size(), 1);
     EXPECT_TRUE(dialogs->messages[0].text.startsWith("Undid \"cmdApplyAddEditCate_Click\""));
+
+    // Edit > Check Project reports drift of the open project.
+    EXPECT_TRUE(window->checkProject().isEmpty());
+    data.write("Docs/Orion Suite 2024/Stray.htm", "**Vega Toolkit 3**");
+    EXPECT_EQ(window->checkProject().size(), 1);
 }
 
 TEST_F(HostWindowTest, TheTreeFollowsAReorderAndTheFileDialogStartsInTheDataRoot)
