@@ -10,6 +10,8 @@
 #include "platform/RuntimeError.h"
 #include "text/TextChecks.h"
 
+#include <QFile>
+
 #include <utility>
 
 namespace globalstab {
@@ -126,6 +128,8 @@ class DefaultBookCategoryService : public BookCategoryService
 public:
     void AddCategory(const QString& categorySetPath, const QString& name) override
     {
+        if (keeps(categorySetPath))
+            return;
         CategorySet set;
         set.loadRequired(categorySetPath);
         if (set.add(name, categorySetPath))
@@ -135,6 +139,10 @@ public:
     void CreateCategoryDocument(const QString& docsFolder, const QString& categorySetPath,
                                 qint32 installType, int) override
     {
+        if (keeps(categorySetPath)) {
+            atomicWriteFile(FileSystem::resolve(categorySetPath), m_kept);
+            return;
+        }
         CategorySet set;
         createCategorySet(set, docsFolder, categorySetPath, installType);
         if (m_checkedPath == categorySetPath && m_checked)
@@ -152,6 +160,8 @@ public:
     void SetCategoryBooks(const QString& name, const QStringList& bookAcros,
                           const QString& categorySetPath) override
     {
+        if (keeps(categorySetPath))
+            return;
         CategorySet set;
         if (set.loadIfPresent(categorySetPath) && set.setBooks(name, bookAcros, categorySetPath))
             set.saveNamingFile(categorySetPath);
@@ -191,13 +201,28 @@ public:
         if (checked->load(categorySetPath)) {
             m_checked = std::move(checked);
             m_checkedPath = categorySetPath;
+        } else {
+            // A set that cannot be read is put back as it was, not rebuilt from what the
+            // list happens to show: its categories may still be recovered by hand.
+            QFile unreadable(FileSystem::resolve(categorySetPath));
+            if (unreadable.open(QIODevice::ReadOnly)) {
+                m_keptPath = categorySetPath;
+                m_kept = unreadable.readAll();
+            }
         }
         return (fs.GetAttributes(categorySetPath) & FileSystem::ReadOnly) != 0;
     }
 
 private:
+    bool keeps(const QString& categorySetPath) const
+    {
+        return !m_keptPath.isEmpty() && categorySetPath == m_keptPath;
+    }
+
     std::unique_ptr<CategorySet> m_checked;
     QString m_checkedPath;
+    QString m_keptPath; // a set that could not be read, kept as these bytes
+    QByteArray m_kept;
 };
 
 class DefaultBookEntryService : public BookEntryService

@@ -97,7 +97,7 @@ TEST_F(Categories, RefreshKeepsTheListRebuildsTheSetAndSparesASetItCannotWrite)
     const char* const rebuilt = "Getting Started|Tutorials|Other Category|Drafts|Beta";
     EXPECT_EQ(setNames(), rebuilt);
 
-    // A missing set is rebuilt silently, a malformed one after a report.
+    // A missing set is rebuilt silently; a malformed one is reported and kept as it was.
     QFile::remove(h.data.path(Set));
     ASSERT_TRUE(h.pick("Add", "Hierarchical Category"));
     EXPECT_EQ(setNames(), rebuilt);
@@ -105,6 +105,9 @@ TEST_F(Categories, RefreshKeepsTheListRebuildsTheSetAndSparesASetItCannotWrite)
     ASSERT_TRUE(h.pick("Add", "Hierarchical Category"));
     EXPECT_EQ(messages(), "File does not exist");
     EXPECT_EQ(h.dialogs->messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(h.data.read(Set), "<BookSet_Categories><Category>");
+    h.data.write(Set, "<BookSet_Categories/>");
+    ASSERT_TRUE(h.pick("Add", "Hierarchical Category"));
     EXPECT_EQ(setNames(), rebuilt);
 
     // A set that could not be written back is neither deleted nor listed.
