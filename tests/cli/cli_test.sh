@@ -1,0 +1,42 @@
+#!/bin/sh
+# The command-line tool on a copy of the samples: the check, a dry run that writes nothing,
+# the page rewrite and its undo, JSON, and the exit status of a usage error.
+#
+#   cli_test.sh GLOBALSTAB SAMPLES
+set -eu
+tool=$1 samples=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/globalstab-cli.XXXXXX")
+trap 'rm -rf "$work"' EXIT INT TERM
+fail() { echo "FAILED: $*"; exit 1; }
+cp -R "$samples" "$work/data"
+tree() { (cd "$work/data" && find . -path ./Docs/.globalstab -prune -o -type f -print0 |
+    sort -z | xargs -0 md5sum); }
+
+"$tool" --data-root "$work/data" check "Orion Suite 2024" >"$work/out" || fail "samples drifted"
+grep -q "is consistent" "$work/out" || fail "no verdict: $(cat "$work/out")"
+
+printf '**Vega Toolkit 3**' >"$work/data/Docs/Orion Suite 2024/Stray.htm"
+if "$tool" --data-root "$work/data" --json check "Orion Suite 2024" >"$work/out"; then
+    fail "drift not reported"
+fi
+grep -q '"text": "Vega Toolkit 3"' "$work/out" || fail "no JSON finding: $(cat "$work/out")"
+rm "$work/data/Docs/Orion Suite 2024/Stray.htm"
+
+before=$(tree)
+"$tool" --data-root "$work/data" --dry-run update-pages Nova "Docs/Orion Suite 2024" \
+    "Orion Suite 2024" >"$work/out" || fail "dry run refused"
+grep -q "token(s) replaced" "$work/out" || fail "no plan: $(cat "$work/out")"
+[ "$(tree)" = "$before" ] || fail "the dry run wrote"
+
+"$tool" --data-root "$work/data" update-pages Nova "Docs/Orion Suite 2024" "Orion Suite 2024" ||
+    fail "update-pages refused"
+# Pages are written back as UTF-16, as the tab writes them.
+iconv -f UTF-16 -t UTF-8 "$work/data/Docs/Orion Suite 2024/Release Notes/Whats_New.htm" |
+    grep -q '\*\*Nova\*\*' || fail "the token was not replaced"
+"$tool" --data-root "$work/data" undo >"$work/out" || fail "undo refused"
+[ "$(tree)" = "$before" ] || fail "undo left changes"
+
+status=0
+"$tool" --data-root "$work/data" frobnicate 2>/dev/null || status=$?
+[ "$status" -eq 2 ] || fail "a usage error exits $status"
+echo OK
