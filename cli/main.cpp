@@ -5,9 +5,12 @@
 // Every run first puts back what an interrupted action left in the data root's journal.
 #include "check/ProjectCheck.h"
 #include "core/Journal.h"
+#include "core/StringTable.h"
+#include "documents/SelectionList.h"
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
 #include "projectinfo/PageTokens.h"
+#include "projectinfo/ProjectRename.h"
 
 #include <globalstab/version.h>
 
@@ -35,6 +38,10 @@ Every run first puts back what an interrupted action left in the data root's jou
 
 Commands:
   check PROJECT                       report where the project's documents disagree
+  rename-project OLD NEW --id ID [--rank RANK] [--install-type N] [--dry-run]
+                                      rename a project and give it an ID and a rank, as
+                                      the project panel does: folder, selection list,
+                                      table of contents, books and page tokens
   update-pages PROJECT FOLDER PRODUCT [--type 1] [--dry-run]
                                       replace **PRODUCT** by **PROJECT** in the page files
                                       below FOLDER (relative to the data root); type 1 also
@@ -158,6 +165,105 @@ int updatePages(const QString& root, QStringList arguments, bool json, bool dryR
     return console.shown == 0 ? Done : Refused;
 }
 
+// The value after a flag, taken out of the arguments; nullopt when the flag is not there.
+std::optional<QString> takeValue(QStringList& arguments, const QString& flag, bool* missing)
+{
+    const qsizetype at = arguments.indexOf(flag);
+    if (at < 0)
+        return std::nullopt;
+    if (at + 1 >= arguments.size()) {
+        *missing = true;
+        return std::nullopt;
+    }
+    const QString value = arguments.at(at + 1);
+    arguments.remove(at, 2);
+    return value;
+}
+
+QJsonArray planJson(const Plan& plan, QStringList& lines)
+{
+    QJsonArray list;
+    for (const FileChange& change : plan) {
+        const bool move = change.action == FileChange::Action::MoveFolder;
+        const QString path = FileSystem::resolve(change.path);
+        const QString from = move ? FileSystem::resolve(change.from) : QString();
+        lines << (move ? from + QStringLiteral(" -> ") : QString()) + path + QStringLiteral(": ") +
+                     change.summary;
+        list.append(QJsonObject{{QStringLiteral("action"), move ? "move" : "replace"},
+                                {QStringLiteral("path"), path},
+                                {QStringLiteral("from"), from},
+                                {QStringLiteral("summary"), change.summary}});
+    }
+    return list;
+}
+
+int renameProject(const QString& root, QStringList arguments, bool json, bool dryRun)
+{
+    bool missing = false;
+    const std::optional<QString> id = takeValue(arguments, QStringLiteral("--id"), &missing);
+    std::optional<QString> rank = takeValue(arguments, QStringLiteral("--rank"), &missing);
+    const std::optional<QString> type =
+        takeValue(arguments, QStringLiteral("--install-type"), &missing);
+    if (missing || arguments.size() != 2 || !id)
+        return usage(QStringLiteral("rename-project needs OLD NEW --id ID"));
+    bool typeOk = true;
+    const ProjectContext current{root, arguments.at(0), type ? type->toInt(&typeOk) : 0};
+    if (!typeOk)
+        return usage(QStringLiteral("--install-type takes a whole number"));
+    if (!FileSystem().FolderExists(current.projectFolder()))
+        return usage(QStringLiteral("no project \"%1\" in %2").arg(current.projectName, root));
+    // Without --rank the project keeps the rank the selection list gives it, as the panel
+    // shows it.
+    if (!rank) {
+        SelectionList selection;
+        selection.load(current.selectionListPath());
+        rank = selection.projectRank(current.projectName);
+    }
+
+    Console console;
+    bool applied = false;
+    trap(console, "CmdProjectNameApply_click", [&] {
+        const ProjectInfoCheck checked =
+            checkProjectInfo(console, current, arguments.at(1), *id, *rank);
+        if (!checked.accepted)
+            return;
+        const ProjectInfoChange change{current, arguments.at(1), *id, checked.rank};
+        if (dryRun) {
+            const ProjectRename rename(change);
+            Plan plan = rename.plan();
+            // The pages are rewritten in the folder after its move: shown where they will be.
+            for (FileChange page : planPageTokens(FileSystem().GetFolder(current.projectFolder()),
+                                                  {root, current.projectName, change.newName, 0})) {
+                page.path.replace(FileSystem::resolve(current.projectFolder()),
+                                  current.docsFolder() + change.newName);
+                plan.append(page);
+            }
+            QStringList lines;
+            const QJsonArray list = planJson(plan, lines);
+            print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
+            applied = true;
+            return;
+        }
+        const WriteBoundary boundary(root);
+        JournalScope action(root, QStringLiteral("CmdProjectNameApply_click"));
+        bool written = false;
+        trap(console, "UpdatePXTocWithProdInfo",
+             [&] { written = ProjectRename(change).apply(console); });
+        if (!written) {
+            action.markFailed();
+            return;
+        }
+        rewritePageTokens(FileSystem().GetFolder(current.docsFolder() + change.newName),
+                          {root, current.projectName, change.newName, 0}, console);
+        print(json, resourceString(5539),
+              {{QStringLiteral("project"), change.newName},
+               {QStringLiteral("id"), change.id},
+               {QStringLiteral("rank"), change.rank}});
+        applied = true;
+    });
+    return applied ? Done : Refused;
+}
+
 int undo(const QString& root, bool json)
 {
     try {
@@ -223,6 +329,8 @@ int main(int argc, char** argv)
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("check"))
         return checkProject(root, arguments, json);
+    if (command == QLatin1String("rename-project"))
+        return renameProject(root, arguments, json, dryRun);
     if (command == QLatin1String("update-pages"))
         return updatePages(root, arguments, json, dryRun);
     if (command == QLatin1String("undo") && arguments.isEmpty())

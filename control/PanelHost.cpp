@@ -17,35 +17,17 @@ QString PanelHost::text(int id)
 
 QString PanelHost::escape(const QString& word)
 {
-    QString result;
-    trap(*this, "mstrCheckSpecialCharacters", [&] { result = escapeXml(word); });
-    return result;
+    return escapeReported(*this, word);
 }
 
 bool PanelHost::checkCharacters(const QString& text, const QString& label)
 {
-    bool result = false;
-    trap(*this, "bcheckCharacters", [&] {
-        if (const std::optional<Message> refusal = refusedEntity(text, label)) {
-            show(*refusal);
-            return;
-        }
-        result = true;
-    });
-    return result;
+    return globalstab::checkCharacters(*this, text, label);
 }
 
 QString PanelHost::checkXmlCharacters(const QString& text, const QString& label)
 {
-    QString result;
-    trap(*this, "strCheckXMLCharacters", [&] {
-        result = text;
-        for (const Message& refusal : refusedCharacters(text, label)) {
-            show(refusal);
-            result.clear();
-        }
-    });
-    return result;
+    return globalstab::checkXmlCharacters(*this, text, label);
 }
 
 bool PanelHost::checkElement(const QString& item, const QListWidget* list)

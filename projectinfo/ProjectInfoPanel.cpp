@@ -16,7 +16,6 @@
 namespace globalstab {
 
 namespace {
-const QString DefaultRank = QStringLiteral("500");
 constexpr int OnprojectNameChangeEvent = 1;
 } // namespace
 
@@ -105,46 +104,18 @@ void ProjectInfoPanel::CmdProjectNameApply_click()
         const QString oldName = current.projectName;
         const QString name = txtProjectName->text();
         const QString id = txtProjectID->text();
-        const auto refuse = [&](int stringId, QLineEdit* focus) {
-            m_host.message(m_host.text(stringId), MessageButtons::Ok, MessageIcon::Information);
-            focus->setFocus();
-        };
-        if (trimBlanks(name).isEmpty())
-            return refuse(123, txtProjectName);
-        if (trimBlanks(id).isEmpty())
-            return refuse(122, txtProjectID);
-        if (trimBlanks(id).contains(QLatin1Char(' ')))
-            return refuse(116, txtProjectID);
-        if (trimBlanks(name) == QLatin1String("."))
-            return refuse(123, txtProjectName);
-
-        // Both checks run so that the user hears of every refused character at once.
-        const bool nameClean =
-            !m_host.checkXmlCharacters(name, QStringLiteral("Project Name")).isEmpty();
-        const bool idClean = !m_host.checkXmlCharacters(id, QStringLiteral("Project Id")).isEmpty();
-        if (!nameClean || !idClean) {
-            m_host.loadPageName();
+        const ProjectInfoCheck checked =
+            checkProjectInfo(m_host, current, name, id, txtPrjoectRank->text());
+        if (!checked.accepted) {
+            if (checked.charactersRefused)
+                m_host.loadPageName();
+            else if (checked.focus == ProjectInfoCheck::Field::Name)
+                txtProjectName->setFocus();
+            else if (checked.focus == ProjectInfoCheck::Field::Id)
+                txtProjectID->setFocus();
             return;
         }
-
-        const QString selectionPath = current.selectionListPath();
-        if (FileSystem().FileExists(selectionPath)) {
-            SelectionList selection;
-            selection.load(selectionPath);
-            if (selection.namesAnotherProject(m_host.escape(name), oldName)) {
-                m_host.message(m_host.text(117) + QStringLiteral(" ") + name + QStringLiteral(" ") +
-                                   m_host.text(118),
-                               MessageButtons::Ok, MessageIcon::Information);
-                txtProjectName->setFocus();
-                return;
-            }
-        }
-
-        m_projectRank = acceptedRank(txtPrjoectRank->text());
-        if (m_projectRank.isEmpty()) {
-            m_host.message(m_host.text(147), MessageButtons::Ok, MessageIcon::None);
-            m_projectRank = DefaultRank;
-        }
+        m_projectRank = checked.rank;
 
         m_host.setCurrentProjectName(name);
         m_projectId = id;

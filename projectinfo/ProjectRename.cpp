@@ -27,6 +27,50 @@ PlatformVariation splitProjectName(const QString& name)
     return {name.left(name.indexOf(last)), last};
 }
 
+ProjectInfoCheck checkProjectInfo(Feedback& feedback, const ProjectContext& current,
+                                  const QString& name, const QString& id, const QString& rankText)
+{
+    using Field = ProjectInfoCheck::Field;
+    const auto refuse = [&](int stringId, Field focus) {
+        feedback.message(resourceString(stringId), MessageButtons::Ok, MessageIcon::Information);
+        return ProjectInfoCheck{false, focus, false, QString()};
+    };
+    if (trimBlanks(name).isEmpty())
+        return refuse(123, Field::Name);
+    if (trimBlanks(id).isEmpty())
+        return refuse(122, Field::Id);
+    if (trimBlanks(id).contains(QLatin1Char(' ')))
+        return refuse(116, Field::Id);
+    if (trimBlanks(name) == QLatin1String("."))
+        return refuse(123, Field::Name);
+
+    // Both checks run so that the user hears of every refused character at once.
+    const bool nameClean =
+        !checkXmlCharacters(feedback, name, QStringLiteral("Project Name")).isEmpty();
+    const bool idClean = !checkXmlCharacters(feedback, id, QStringLiteral("Project Id")).isEmpty();
+    if (!nameClean || !idClean)
+        return {false, Field::None, true, QString()};
+
+    const QString selectionPath = current.selectionListPath();
+    if (FileSystem().FileExists(selectionPath)) {
+        SelectionList selection;
+        selection.load(selectionPath);
+        if (selection.namesAnotherProject(escapeReported(feedback, name), current.projectName)) {
+            feedback.message(resourceString(117) + QStringLiteral(" ") + name +
+                                 QStringLiteral(" ") + resourceString(118),
+                             MessageButtons::Ok, MessageIcon::Information);
+            return {false, Field::Name, false, QString()};
+        }
+    }
+
+    QString rank = acceptedRank(rankText);
+    if (rank.isEmpty()) {
+        feedback.message(resourceString(147), MessageButtons::Ok, MessageIcon::None);
+        rank = QStringLiteral("500");
+    }
+    return {true, Field::None, false, rank};
+}
+
 QString acceptedRank(const QString& typed)
 {
     const QString rank = trimBlanks(typed);

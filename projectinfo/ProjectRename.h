@@ -50,6 +50,28 @@ struct PlatformVariation
 };
 PlatformVariation splitProjectName(const QString& name);
 
+// What the checks of new project information decided, in the order the tab makes them.
+struct ProjectInfoCheck
+{
+    enum class Field
+    {
+        None,
+        Name,
+        Id
+    };
+    bool accepted = false;
+    Field focus = Field::None;      // the box a refusal concerns
+    bool charactersRefused = false; // refused for characters, each already reported
+    QString rank;                   // accepted: the rank to store ("500" after a message)
+};
+
+// Checks new project information as the tab does, showing each refusal through feedback:
+// a blank name or ID, an ID with blanks, the name ".", refused characters in either, a name
+// another project of the selection list bears, and a rank that is not 1 to 32000 (then 500,
+// after a message). A rank beyond 32 bits raises overflow.
+ProjectInfoCheck checkProjectInfo(Feedback& feedback, const ProjectContext& current,
+                                  const QString& name, const QString& id, const QString& rankText);
+
 // The rank as stored: the whole number's decimal text, or empty when it is not accepted
 // (1 to 32000, no separators). A numeric text beyond 32 bits raises overflow.
 QString acceptedRank(const QString& typed);

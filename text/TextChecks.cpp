@@ -113,6 +113,39 @@ QList<Message> refusedCharacters(const QString& text, const QString& label)
     return messages;
 }
 
+QString escapeReported(Feedback& feedback, const QString& word)
+{
+    QString result;
+    trap(feedback, "mstrCheckSpecialCharacters", [&] { result = escapeXml(word); });
+    return result;
+}
+
+bool checkCharacters(Feedback& feedback, const QString& text, const QString& label)
+{
+    bool result = false;
+    trap(feedback, "bcheckCharacters", [&] {
+        if (const std::optional<Message> refusal = refusedEntity(text, label)) {
+            feedback.show(*refusal);
+            return;
+        }
+        result = true;
+    });
+    return result;
+}
+
+QString checkXmlCharacters(Feedback& feedback, const QString& text, const QString& label)
+{
+    QString result;
+    trap(feedback, "strCheckXMLCharacters", [&] {
+        result = text;
+        for (const Message& refusal : refusedCharacters(text, label)) {
+            feedback.show(refusal);
+            result.clear();
+        }
+    });
+    return result;
+}
+
 bool notListed(const QString& item, const QStringList& entries)
 {
     const QString wanted = item.toUpper();

@@ -29,6 +29,13 @@ std::optional<Message> refusedEntity(const QString& text, const QString& label);
 // the author hears of all of them at once.
 QList<Message> refusedCharacters(const QString& text, const QString& label);
 
+// The procedures around these checks, each reporting its own errors through feedback as the
+// tab always has: "mstrCheckSpecialCharacters", "bcheckCharacters" (true when the name
+// passes) and "strCheckXMLCharacters" (the text, or "" when a character was refused).
+QString escapeReported(Feedback& feedback, const QString& word);
+bool checkCharacters(Feedback& feedback, const QString& text, const QString& label);
+QString checkXmlCharacters(Feedback& feedback, const QString& text, const QString& label);
+
 // True when no entry equals item without regard to letter case.
 bool notListed(const QString& item, const QStringList& entries);
 // Characters that would break the XPath lookups and the documents a category name goes into.

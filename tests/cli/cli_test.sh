@@ -36,6 +36,22 @@ iconv -f UTF-16 -t UTF-8 "$work/data/Docs/Orion Suite 2024/Release Notes/Whats_N
 "$tool" --data-root "$work/data" undo >"$work/out" || fail "undo refused"
 [ "$(tree)" = "$before" ] || fail "undo left changes"
 
+# A rename: planned without a write, refused with the tab's text, then done whole.
+"$tool" --data-root "$work/data" --dry-run rename-project "Orion Suite 2024" "Nova 7" --id NV \
+    >"$work/out" || fail "rename dry run refused"
+grep -q "project folder renamed" "$work/out" || fail "no rename plan: $(cat "$work/out")"
+[ "$(tree)" = "$before" ] || fail "the rename dry run wrote"
+if "$tool" --data-root "$work/data" rename-project "Orion Suite 2024" "vega toolkit 3" \
+    --id NV 2>"$work/err"; then
+    fail "a taken name was accepted"
+fi
+grep -q "Error:Project Name vega toolkit 3 already Exists" "$work/err" ||
+    fail "not the tab's refusal: $(cat "$work/err")"
+"$tool" --data-root "$work/data" rename-project "Orion Suite 2024" "Nova 7" --id NV \
+    >"$work/out" || fail "rename refused"
+grep -q "Applied the project information" "$work/out" || fail "no result: $(cat "$work/out")"
+"$tool" --data-root "$work/data" check "Nova 7" >/dev/null || fail "the renamed project drifted"
+
 status=0
 "$tool" --data-root "$work/data" frobnicate 2>/dev/null || status=$?
 [ "$status" -eq 2 ] || fail "a usage error exits $status"
