@@ -1,5 +1,6 @@
 #include "check/ProjectCheck.h"
 
+#include "categories/CategoryChanges.h"
 #include "documents/BookDocument.h"
 #include "documents/CategorySet.h"
 #include "documents/DefaultCategories.h"
@@ -8,9 +9,14 @@
 #include "documents/TableOfContents.h"
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
+#include "projectinfo/PageTokens.h"
+#include "services/DefaultServices.h"
+#include "services/ServiceFactory.h"
 
 #include <QRegularExpression>
 #include <QSet>
+
+#include <algorithm>
 
 namespace globalstab::check {
 
@@ -180,6 +186,47 @@ QList<Finding> run(const ProjectContext& project)
     others.removeAll(name);
     checkPages(fso.GetFolder(project.projectFolder()), others, findings);
     return findings;
+}
+
+QList<Finding> repair(Feedback& feedback, const ProjectContext& project)
+{
+    const QList<Finding> found = run(project);
+    DefaultServiceProvider services(project.dataRoot, project.installType);
+    const QString setPath = project.bookCategoriesPath();
+    QStringList tokens;
+    for (const Finding& finding : found) {
+        switch (finding.kind) {
+        case Kind::ForeignToken:
+            if (!tokens.contains(finding.text)) {
+                tokens << finding.text;
+                rewritePageTokens(FileSystem().GetFolder(project.projectFolder()),
+                                  {project.dataRoot, finding.text, project.projectName, 0},
+                                  feedback);
+            }
+            break;
+        case Kind::CategoryUnknown:
+            trap(feedback, "cmdApplyAddEditCate_Click", [&] {
+                std::unique_ptr<BookCategoryService> service =
+                    createService<BookCategoryService>(&services);
+                service->AddCategory(setPath, finding.text);
+                service->SetCategoryBooks(
+                    finding.text, service->GetCategoryBooks(finding.text, project.tocPath()),
+                    setPath);
+            });
+            break;
+        case Kind::CategoryUnused:
+            categories::removeFromSet(feedback, &services, project, setPath, finding.text);
+            break;
+        default:
+            break;
+        }
+    }
+    const bool unfiled = std::any_of(found.begin(), found.end(), [](const Finding& finding) {
+        return finding.kind == Kind::UncategorisedNotFiled;
+    });
+    if (unfiled)
+        categories::fileUncategorisedBooks(feedback, &services, project, setPath);
+    return run(project);
 }
 
 } // namespace globalstab::check

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Feedback.h"
 #include "documents/ProjectContext.h"
 
 #include <QList>
@@ -36,5 +37,13 @@ QString describe(const Finding& finding);
 // Checks one project against its selection list entry, its category set, its table of
 // contents, its books, its global book and its pages. Reads only.
 QList<Finding> run(const ProjectContext& project);
+
+// Mends what the tab's own rules can mend, through the file-system backed services: pages
+// with another project's token get this project's, categories the contents list join the
+// set with their books, categories no book lists are removed across the documents, and
+// books without a category are filed under "Other Category". Errors go to feedback.
+// Returns what is left: what only the author can decide (a missing document, books whose
+// own categories disagree with the contents, a selection list to correct).
+QList<Finding> repair(Feedback& feedback, const ProjectContext& project);
 
 } // namespace globalstab::check

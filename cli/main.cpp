@@ -5,6 +5,7 @@
 // Every run first puts back what an interrupted action left in the data root's journal.
 #include "check/ProjectCheck.h"
 #include "core/Journal.h"
+#include "core/Preview.h"
 #include "core/StringTable.h"
 #include "documents/SelectionList.h"
 #include "platform/FileSystem.h"
@@ -37,7 +38,8 @@ Works on the data root DIR (the folder holding Docs/; default: $GLOBALSTAB_DATA_
 Every run first puts back what an interrupted action left in the data root's journal.
 
 Commands:
-  check PROJECT                       report where the project's documents disagree
+  check PROJECT [--repair]            report where the project's documents disagree;
+                                      --repair mends what the tab's rules can mend
   rename-project OLD NEW --id ID [--rank RANK] [--install-type N] [--dry-run]
                                       rename a project and give it an ID and a rank, as
                                       the project panel does: folder, selection list,
@@ -104,11 +106,66 @@ QJsonArray namesOf(const QStringList& names)
     return QJsonArray::fromStringList(names);
 }
 
-int checkProject(const QString& root, const QStringList& arguments, bool json)
+// The value after a flag, taken out of the arguments; nullopt when the flag is not there.
+std::optional<QString> takeValue(QStringList& arguments, const QString& flag, bool* missing)
 {
+    const qsizetype at = arguments.indexOf(flag);
+    if (at < 0)
+        return std::nullopt;
+    if (at + 1 >= arguments.size()) {
+        *missing = true;
+        return std::nullopt;
+    }
+    const QString value = arguments.at(at + 1);
+    arguments.remove(at, 2);
+    return value;
+}
+
+QJsonArray planJson(const Plan& plan, QStringList& lines)
+{
+    QJsonArray list;
+    for (const FileChange& change : plan) {
+        const bool move = change.action == FileChange::Action::MoveFolder;
+        const QString path = FileSystem::resolve(change.path);
+        const QString from = move ? FileSystem::resolve(change.from) : QString();
+        lines << (move ? from + QStringLiteral(" -> ") : QString()) + path + QStringLiteral(": ") +
+                     change.summary;
+        list.append(QJsonObject{{QStringLiteral("action"), move ? "move" : "replace"},
+                                {QStringLiteral("path"), path},
+                                {QStringLiteral("from"), from},
+                                {QStringLiteral("summary"), change.summary}});
+    }
+    return list;
+}
+
+int checkProject(const QString& root, QStringList arguments, bool json, bool dryRun)
+{
+    const bool repair = arguments.removeAll(QStringLiteral("--repair")) > 0;
     if (arguments.size() != 1)
         return usage(QStringLiteral("check needs one PROJECT"));
-    const QList<check::Finding> findings = check::run({root, arguments.first(), 0});
+    if (repair && dryRun) {
+        Console console;
+        QStringList lines;
+        const QJsonArray list =
+            planJson(previewChanges(root,
+                                    [&](const QString& copy) {
+                                        check::repair(console, {copy, arguments.first(), 0});
+                                    }),
+                     lines);
+        print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
+        return Done;
+    }
+    QList<check::Finding> findings;
+    if (repair) {
+        Console console;
+        const WriteBoundary boundary(root);
+        JournalScope action(root, QStringLiteral("repair"));
+        findings = check::repair(console, {root, arguments.first(), 0});
+        if (console.shown > 0)
+            action.markFailed();
+    } else {
+        findings = check::run({root, arguments.first(), 0});
+    }
     QStringList lines;
     QJsonArray list;
     for (const check::Finding& finding : findings) {
@@ -163,38 +220,6 @@ int updatePages(const QString& root, QStringList arguments, bool json, bool dryR
     }
     print(json, QString(), {{QStringLiteral("reports"), console.shown}});
     return console.shown == 0 ? Done : Refused;
-}
-
-// The value after a flag, taken out of the arguments; nullopt when the flag is not there.
-std::optional<QString> takeValue(QStringList& arguments, const QString& flag, bool* missing)
-{
-    const qsizetype at = arguments.indexOf(flag);
-    if (at < 0)
-        return std::nullopt;
-    if (at + 1 >= arguments.size()) {
-        *missing = true;
-        return std::nullopt;
-    }
-    const QString value = arguments.at(at + 1);
-    arguments.remove(at, 2);
-    return value;
-}
-
-QJsonArray planJson(const Plan& plan, QStringList& lines)
-{
-    QJsonArray list;
-    for (const FileChange& change : plan) {
-        const bool move = change.action == FileChange::Action::MoveFolder;
-        const QString path = FileSystem::resolve(change.path);
-        const QString from = move ? FileSystem::resolve(change.from) : QString();
-        lines << (move ? from + QStringLiteral(" -> ") : QString()) + path + QStringLiteral(": ") +
-                     change.summary;
-        list.append(QJsonObject{{QStringLiteral("action"), move ? "move" : "replace"},
-                                {QStringLiteral("path"), path},
-                                {QStringLiteral("from"), from},
-                                {QStringLiteral("summary"), change.summary}});
-    }
-    return list;
 }
 
 int renameProject(const QString& root, QStringList arguments, bool json, bool dryRun)
@@ -328,7 +353,7 @@ int main(int argc, char** argv)
 
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("check"))
-        return checkProject(root, arguments, json);
+        return checkProject(root, arguments, json, dryRun);
     if (command == QLatin1String("rename-project"))
         return renameProject(root, arguments, json, dryRun);
     if (command == QLatin1String("update-pages"))

@@ -1,5 +1,6 @@
 // The consistency check of a project: nothing on the samples, each kind of drift when seeded.
 #include "check/ProjectCheck.h"
+#include "core/Preview.h"
 #include "tests/support/CoreSupport.h"
 
 #include <QDir>
@@ -104,4 +105,39 @@ TEST(ProjectCheck, EachKindOfDriftIsFoundWithItsFileAndName)
     QDir(data.path(Project)).removeRecursively();
     EXPECT_EQ(kinds(check::run({data.root(), sampleProject(), 0})),
               (QList<Kind>{Kind::SelectionEntryTwice, Kind::ProjectFolderMissing}));
+}
+
+TEST(ProjectCheck, RepairMendsWhatTheTabsRulesMendAndItsPlanNamesEveryFileItWrites)
+{
+    SampleDataRoot data;
+    replaceIn(data, Project + "PX_TOC.xml", "<Book_Category>Reference<",
+              "<Book_Category>Security<");
+    replaceIn(data, Project + "Admin Reference/AR_Book.XML", ">Reference<", ">Security<");
+    replaceIn(data, Project + "PX_BookCategories.xml", "<BookAcro>RN</BookAcro>", "");
+    data.write(Project + "Stray.htm", "**Vega Toolkit 3**");
+    const ProjectContext project{data.root(), sampleProject(), 0};
+    EXPECT_EQ(check::run(project).size(), 4);
+
+    RecordingFeedback feedback;
+    const auto before = snapshot(data.root());
+    const Plan plan = previewChanges(data.root(), [&](const QString& copy) {
+        check::repair(feedback, {copy, sampleProject(), 0});
+    });
+    EXPECT_TRUE(snapshot(data.root()) == before); // the preview only reads
+
+    EXPECT_TRUE(check::repair(feedback, project).isEmpty());
+    EXPECT_TRUE(feedback.messages.isEmpty()) << feedback.texts().join('\n').toStdString();
+    const auto after = snapshot(data.root());
+    QStringList changed;
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        if (before.value(it.key()) != it.value())
+            changed << it.key();
+    QStringList planned;
+    for (const FileChange& file : plan)
+        planned << file.path.mid(QDir(data.root()).absolutePath().size() + 1);
+    // Every file the repair changed is in the plan; the plan may name files written again
+    // with the same bytes.
+    for (const QString& file : changed)
+        EXPECT_TRUE(planned.contains(file)) << file.toStdString();
+    EXPECT_GE(changed.size(), 12);
 }

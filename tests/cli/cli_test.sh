@@ -20,7 +20,20 @@ if "$tool" --data-root "$work/data" --json check "Orion Suite 2024" >"$work/out"
     fail "drift not reported"
 fi
 grep -q '"text": "Vega Toolkit 3"' "$work/out" || fail "no JSON finding: $(cat "$work/out")"
-rm "$work/data/Docs/Orion Suite 2024/Stray.htm"
+# The repair: planned without a write, then done; the check is then clean, and every file the
+# repair changed was in its plan.
+before=$(tree)
+"$tool" --data-root "$work/data" --dry-run check "Orion Suite 2024" --repair >"$work/plan" ||
+    fail "repair dry run refused"
+[ "$(tree)" = "$before" ] || fail "the repair dry run wrote"
+"$tool" --data-root "$work/data" check "Orion Suite 2024" --repair >"$work/out" ||
+    fail "repair left drift: $(cat "$work/out")"
+after=$(tree)
+echo "$before" >"$work/before"
+echo "$after" >"$work/after"
+diff "$work/before" "$work/after" | sed -n 's/^> [0-9a-f]*  \.\///p' | while read -r file; do
+    grep -qF "$file" "$work/plan" || fail "$file changed outside the plan"
+done
 
 before=$(tree)
 "$tool" --data-root "$work/data" --dry-run update-pages Nova "Docs/Orion Suite 2024" \
