@@ -16,3 +16,9 @@ for shot in "project-info:" "global-pages:Edit:Global Page" \
     rm -rf "$home"
     echo "docs/$name.png"
 done
+# The plan of a project rename, as Edit > Preview Project Rename shows it.
+home=$(mktemp -d)
+env -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$home" QT_QPA_PLATFORM=offscreen \
+    "$host" --preview-rename "Orchard Guide" --screenshot preview-rename.png
+rm -rf "$home"
+echo "docs/preview-rename.png"

@@ -54,10 +54,16 @@ ParseResult parseHostOptions(const QStringList& arguments, const QString& versio
         QStringLiteral("LIST:ENTRY"));
     const QCommandLineOption screenshotOption(
         QStringLiteral("screenshot"),
-        QStringLiteral("Render the window offscreen to a PNG file and exit."),
+        QStringLiteral(
+            "Render the window offscreen to an image file (format by extension) and exit."),
         QStringLiteral("FILE"));
-    parser.addOptions(
-        {dataRootOption, projectOption, installTypeOption, pickOption, screenshotOption});
+    const QCommandLineOption previewOption(
+        QStringLiteral("preview-rename"),
+        QStringLiteral("Show the plan of renaming the open project to NAME first (with "
+                       "--screenshot, the picture is of the plan)."),
+        QStringLiteral("NAME"));
+    parser.addOptions({dataRootOption, projectOption, installTypeOption, pickOption,
+                       screenshotOption, previewOption});
 
     ParseResult result;
     auto fail = [&](const QString& message) {
@@ -109,6 +115,7 @@ ParseResult parseHostOptions(const QStringList& arguments, const QString& versio
         if (!options.pick)
             return fail(error);
     }
+    options.previewRename = parser.value(previewOption);
     if (parser.isSet(screenshotOption)) {
         options.screenshot = parser.value(screenshotOption);
         if (options.screenshot.isEmpty())

@@ -21,6 +21,8 @@ struct HostOptions
     std::optional<qint32> installType;
     std::optional<PickRequest> pick;
     QString screenshot; // non-empty: write a PNG and quit
+    // non-empty: the new name of the open project, whose rename is previewed first
+    QString previewRename;
 };
 
 enum class ParseOutcome

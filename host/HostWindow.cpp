@@ -6,6 +6,9 @@
 #include "documents/SelectionList.h"
 #include "documents/TableOfContents.h"
 #include "host/DataRoots.h"
+#include "host/PlanView.h"
+#include "projectinfo/PageTokens.h"
+#include "projectinfo/ProjectRename.h"
 
 #include <globalstab/DefaultServices.h>
 #include <globalstab/Dialogs.h>
@@ -177,6 +180,70 @@ QStringList HostWindow::checkProject()
     return lines;
 }
 
+namespace {
+
+// The rename's messages, shown as the tab would show them, through the host's dialogs.
+class DialogFeedback : public Feedback
+{
+public:
+    DialogFeedback(DialogProvider& dialogs, QWidget* parent) : m_dialogs(dialogs), m_parent(parent)
+    {
+    }
+    MessageAnswer show(const Message& message) override
+    {
+        return m_dialogs.messageBox(m_parent, message.text, message.title, message.icon,
+                                    message.buttons);
+    }
+
+private:
+    DialogProvider& m_dialogs;
+    QWidget* m_parent;
+};
+
+} // namespace
+
+PlanView* HostWindow::previewProjectRename(const QString& newName)
+{
+    const QString project = m_tab->ProjectName();
+    if (project.isEmpty())
+        return nullptr;
+    const QString root = QDir(m_dataRoot).absolutePath() + QLatin1Char('/');
+    const ProjectContext current{root, project, m_installType};
+    DialogFeedback feedback(*m_dialogs, this);
+    Plan plan;
+    bool planned = false;
+    trap(feedback, "CmdProjectNameApply_click", [&] {
+        SelectionList selection;
+        selection.load(current.selectionListPath());
+        const QString id = selection.projectId(project);
+        const ProjectInfoCheck checked =
+            checkProjectInfo(feedback, current, newName, id, selection.projectRank(project));
+        if (!checked.accepted)
+            return;
+        const ProjectInfoChange change{current, newName, id, checked.rank};
+        plan = ProjectRename(change).plan();
+        // The pages are rewritten in the folder after its move: shown where they will be.
+        for (FileChange page : planPageTokens(FileSystem().GetFolder(current.projectFolder()),
+                                              {root, project, newName, 0})) {
+            page.path.replace(FileSystem::resolve(current.projectFolder()),
+                              current.docsFolder() + newName);
+            plan.append(page);
+        }
+        planned = true;
+    });
+    log(planned
+            ? tr("Preview of renaming \"%1\" to \"%2\": %n change(s)", nullptr, int(plan.size()))
+                  .arg(project, newName)
+            : tr("Preview of renaming \"%1\" to \"%2\": refused").arg(project, newName));
+    if (!planned)
+        return nullptr;
+    auto* view =
+        new PlanView(tr("Renaming \"%1\" to \"%2\"").arg(project, newName), plan, m_dataRoot, this);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    view->show();
+    return view;
+}
+
 bool HostWindow::undoLastChange()
 {
     QString text;
@@ -210,6 +277,15 @@ void HostWindow::createMenus()
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     edit->addAction(tr("&Undo Last Change"), QKeySequence::Undo, this, &HostWindow::undoLastChange);
+    edit->addAction(tr("&Preview Project Rename..."), this, [this] {
+        bool ok = false;
+        const QString name =
+            QInputDialog::getText(this, tr("Preview Project Rename"), tr("New project name:"),
+                                  QLineEdit::Normal, m_tab->ProjectName(), &ok);
+        if (ok)
+            previewProjectRename(name);
+    });
+    edit->addAction(tr("&Check Project"), this, &HostWindow::checkProject);
 
     QMenu* settings = menuBar()->addMenu(tr("&Settings"));
     QMenu* types = settings->addMenu(tr("&Install Type"));
@@ -441,7 +517,7 @@ void HostWindow::watchCategorySet(const QString& project)
         m_watcher->addPath(set);
 }
 
-bool HostWindow::saveScreenshot(const QString& path, QString* error)
+bool HostWindow::saveScreenshot(const QString& path, QString* error, QWidget* widget)
 {
     // The file's extension chooses the format; one no image writer knows is refused rather
     // than filled with another format's bytes.
@@ -455,7 +531,7 @@ bool HostWindow::saveScreenshot(const QString& path, QString* error)
         return false;
     }
     QImageWriter writer(path, format);
-    if (writer.write(grab().toImage()))
+    if (writer.write((widget ? widget : this)->grab().toImage()))
         return true;
     if (error)
         *error = tr("Could not write the screenshot \"%1\": %2").arg(path, writer.errorString());

@@ -23,6 +23,8 @@ class DialogProvider;
 
 namespace globalstab::host {
 
+class PlanView;
+
 // A small authoring-tool shell around the Globals tab: a project chooser, the tab, the
 // category tree of the open project and a log of every event the tab raises.
 class HostWindow : public QMainWindow
@@ -47,8 +49,8 @@ public:
     // Opens the "Add" or "Edit" function list and picks the entry, through the tab's own
     // buttons and lists as a user would; false (with *error) when the list lacks the entry.
     bool pick(const PickRequest& request, QString* error = nullptr);
-    // Writes the window as a PNG file.
-    bool saveScreenshot(const QString& path, QString* error = nullptr);
+    // Writes the window, or widget, as an image file in the format of its extension.
+    bool saveScreenshot(const QString& path, QString* error = nullptr, QWidget* widget = nullptr);
 
     // The host services of the tab; each call and its result go to the log.
     QString callGetResString(qint16 id);
@@ -56,6 +58,11 @@ public:
     // Puts back the last change of the data root, as the Edit menu does; false when there
     // was none or a file of it changed since (the user is told either way).
     bool undoLastChange();
+    // The files a rename of the open project to newName would change, computed without
+    // writing (id and rank stay as they are), and the view that shows them (Edit > Preview
+    // Project Rename). Null when no project is open or the rename is refused; the user is
+    // told why.
+    PlanView* previewProjectRename(const QString& newName);
     // Checks the open project for drift between its documents, as Edit > Check Project
     // does; the findings, one line each (also shown and logged).
     QStringList checkProject();

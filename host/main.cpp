@@ -2,6 +2,7 @@
 #include "host/DataRoots.h"
 #include "host/HostOptions.h"
 #include "host/HostWindow.h"
+#include "host/PlanView.h"
 
 #include <globalstab/ctlGlobalsTab.h>
 #include <globalstab/version.h>
@@ -122,10 +123,18 @@ int main(int argc, char** argv)
         if (!window.pick(*options.pick, &error))
             return failWith(QStringLiteral("--pick: ") + error);
     }
+    QWidget* pictured = nullptr;
+    if (!options.previewRename.isEmpty()) {
+        pictured = window.previewProjectRename(options.previewRename);
+        if (!pictured)
+            return failWith(QStringLiteral("--preview-rename: the open project cannot be renamed "
+                                           "to \"%1\".")
+                                .arg(options.previewRename));
+    }
     if (!options.screenshot.isEmpty()) {
         QApplication::processEvents();
         QString error;
-        if (!window.saveScreenshot(options.screenshot, &error))
+        if (!window.saveScreenshot(options.screenshot, &error, pictured))
             return failWith(error);
         return 0;
     }

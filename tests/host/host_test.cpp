@@ -3,6 +3,7 @@
 #include "host/DataRoots.h"
 #include "host/HostOptions.h"
 #include "host/HostWindow.h"
+#include "host/PlanView.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
@@ -313,6 +314,40 @@ TEST_F(HostWindowTest, HostServicesStayInsideTheDataRoot)
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     EXPECT_EQ(page.readAll(), QByteArray("**Other**"));
     EXPECT_TRUE(lastLogLine().contains(QLatin1String("refused")));
+}
+
+TEST_F(HostWindowTest, PreviewOfARenameShowsEveryFileItWouldChangeAndWritesNone)
+{
+    const auto before = snapshot(data.root());
+    PlanView* view = window->previewProjectRename("Orchard Guide");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(snapshot(data.root()), before);
+    EXPECT_TRUE(dialogs->messages.isEmpty()) << dialogs->texts().join('\n').toStdString();
+
+    // The folder move, the selection list, the table of contents, every book and the pages,
+    // each under the folder it will be in.
+    auto* tree = view->findChild<QTreeWidget*>("planTree");
+    ASSERT_NE(tree, nullptr);
+    QStringList folders;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        folders << tree->topLevelItem(i)->text(0);
+    EXPECT_TRUE(folders.contains("Docs"));
+    EXPECT_TRUE(folders.contains("Docs/Orchard Guide/_Global Information"));
+    EXPECT_FALSE(folders.join('|').contains("Orion Suite 2024"));
+    const int all = view->shownFiles();
+    EXPECT_GT(all, 10);
+
+    auto* filter = view->findChild<QLineEdit*>("planFilter");
+    QTest::keyClicks(filter, "Book_Key");
+    EXPECT_GT(view->shownFiles(), 0);
+    EXPECT_LT(view->shownFiles(), all);
+    filter->clear();
+    EXPECT_EQ(view->shownFiles(), all);
+
+    // A name the panel refuses is refused here with the panel's message, and nothing shows.
+    EXPECT_EQ(window->previewProjectRename(""), nullptr);
+    EXPECT_EQ(dialogs->messages.size(), 1);
+    EXPECT_EQ(snapshot(data.root()), before);
 }
 
 TEST_F(HostWindowTest, ScreenshotIsAPngOfTheWindow)
