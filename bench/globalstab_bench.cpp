@@ -1,14 +1,18 @@
 // Speed of the work that grows with a project: documents with many books, trees of pages.
 // Run: build/bench/globalstab_bench (not part of the tests).
+#include "core/Journal.h"
 #include "documents/TableOfContents.h"
 #include "platform/FileSystem.h"
 #include "projectinfo/PageTokens.h"
+#include "projectinfo/ProjectRename.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <filesystem>
 
 using namespace globalstab;
 
@@ -78,6 +82,85 @@ void BM_PageTokens(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_PageTokens)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The samples with 2,000 generated pages in the first project, made once for both rename
+// benchmarks so that they measure the same project.
+const QString RenamedProject = QStringLiteral("Orion Suite 2024");
+
+const QString& generatedProject()
+{
+    static QTemporaryDir dir;
+    static const QString root = [] {
+        const QString path = dir.filePath(QStringLiteral("template"));
+        std::filesystem::copy(GLOBALSTAB_SAMPLES, path.toStdString(),
+                              std::filesystem::copy_options::recursive);
+        for (int i = 0; i < 2000; ++i) {
+            const QString folder = path + QStringLiteral("/Docs/%1/User Manual/Generated %2")
+                                              .arg(RenamedProject)
+                                              .arg(i / 100);
+            QDir().mkpath(folder);
+            writeFile(folder + QStringLiteral("/page%1.htm").arg(i),
+                      "<html><body><h1>**" + RenamedProject.toUtf8() + "**</h1><p>Page " +
+                          QByteArray::number(i) + "</p>" + QByteArray(2000, 'x') +
+                          "</body></html>\r\n");
+        }
+        return path + QLatin1Char('/');
+    }();
+    return root;
+}
+
+ProjectInfoChange renameOf(const QString& root)
+{
+    return {{root, RenamedProject, 0},
+            QStringLiteral("Nova 5"),
+            QStringLiteral("NV"),
+            QStringLiteral("10")};
+}
+
+// Computing what a project rename would change: the documents and every page, read only.
+void BM_RenamePlan(benchmark::State& state)
+{
+    const QString root = generatedProject();
+    const ProjectInfoChange change = renameOf(root);
+    const Folder pages = FileSystem().GetFolder(change.project.projectFolder());
+    for (auto _ : state) {
+        Plan plan = ProjectRename(change).plan();
+        plan += planPageTokens(pages, {root, RenamedProject, change.newName, 0});
+        benchmark::DoNotOptimize(plan);
+    }
+}
+BENCHMARK(BM_RenamePlan)->Unit(benchmark::kMillisecond);
+
+// The rename itself, as the tab applies it: journalled, durable saves, on a fresh copy each
+// time (the copy is not timed).
+void BM_RenameApply(benchmark::State& state)
+{
+    const QString base = generatedProject();
+    QTemporaryDir dir;
+    SilentFeedback feedback;
+    int run = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString root = dir.filePath(QStringLiteral("run%1").arg(run++));
+        std::filesystem::copy(base.toStdString(), root.toStdString(),
+                              std::filesystem::copy_options::recursive);
+        const ProjectInfoChange change = renameOf(root + QLatin1Char('/'));
+        state.ResumeTiming();
+        {
+            const WriteBoundary boundary(root + QLatin1Char('/'));
+            JournalScope action(root + QLatin1Char('/'),
+                                QStringLiteral("CmdProjectNameApply_click"));
+            if (ProjectRename(change).apply(feedback))
+                rewritePageTokens(
+                    FileSystem().GetFolder(change.project.docsFolder() + change.newName),
+                    {root + QLatin1Char('/'), RenamedProject, change.newName, 0}, feedback);
+        }
+        state.PauseTiming();
+        QDir(root).removeRecursively();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_RenameApply)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
