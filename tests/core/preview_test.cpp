@@ -1,0 +1,99 @@
+// The plan of each operation against what the operation then writes: every file it changed
+// is in the plan, and computing the plan changed nothing.
+#include "categories/CategoryChanges.h"
+#include "core/Preview.h"
+#include "platform/FileSystem.h"
+#include "projectinfo/PageTokens.h"
+#include "services/DefaultServices.h"
+#include "services/ServiceFactory.h"
+#include "tests/support/CoreSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace globalstab;
+using namespace globalstab::test;
+
+namespace {
+
+using Operation = std::function<void(const QString& root)>;
+
+// Runs the operation as a preview and then for real, and compares the two.
+void expectPlanCoversApply(const Operation& operation, int atLeast)
+{
+    SampleDataRoot data;
+    const auto before = snapshot(data.root());
+    const Plan plan = previewChanges(data.root(), operation);
+    ASSERT_TRUE(snapshot(data.root()) == before) << "the preview wrote";
+
+    operation(data.root());
+    const auto after = snapshot(data.root());
+    QStringList changed;
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        if (!before.contains(it.key()) || before.value(it.key()) != it.value())
+            changed << it.key();
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        if (!after.contains(it.key()))
+            changed << it.key();
+    QStringList planned;
+    const QString root = QDir(data.root()).absolutePath() + '/';
+    for (const FileChange& file : plan)
+        planned << QString(file.path).replace('\\', '/').mid(root.size());
+    for (const QString& file : changed)
+        EXPECT_TRUE(planned.contains(file))
+            << file.toStdString()
+            << " changed but is not in the plan: " << planned.join(", ").toStdString();
+    EXPECT_GE(changed.size(), atLeast) << changed.join(", ").toStdString();
+}
+
+ProjectContext projectAt(const QString& root)
+{
+    return {root, sampleProject(), 0};
+}
+
+} // namespace
+
+TEST(Preview, CategoryRenameAndDeleteAcrossTheSetTheTableOfContentsAndTheBooks)
+{
+    expectPlanCoversApply(
+        [](const QString& root) {
+            RecordingFeedback feedback;
+            const ProjectContext project = projectAt(root);
+            DefaultServiceProvider services(root, 0);
+            auto service = createService<BookCategoryService>(&services);
+            service->RenameCategory(project.bookCategoriesPath(), "Operations", "Administration");
+            categories::renameInToc(feedback, project.tocPath(), "Operations", "Administration");
+            EXPECT_TRUE(feedback.messages.isEmpty()) << feedback.texts().join('\n').toStdString();
+        },
+        2);
+    expectPlanCoversApply(
+        [](const QString& root) {
+            RecordingFeedback feedback;
+            const ProjectContext project = projectAt(root);
+            DefaultServiceProvider services(root, 0);
+            categories::removeFromSet(feedback, &services, project, project.bookCategoriesPath(),
+                                      "Administration");
+            categories::fileUncategorisedBooks(feedback, &services, project,
+                                               project.bookCategoriesPath());
+            EXPECT_TRUE(feedback.messages.isEmpty()) << feedback.texts().join('\n').toStdString();
+        },
+        3);
+}
+
+TEST(Preview, CategoryMoveAndPageTokenRewrite)
+{
+    expectPlanCoversApply(
+        [](const QString& root) {
+            categories::moveCategory(projectAt(root).bookCategoriesPath(), "Tutorials", true);
+        },
+        1);
+    expectPlanCoversApply(
+        [](const QString& root) {
+            RecordingFeedback feedback;
+            const ProjectContext project = projectAt(root);
+            rewritePageTokens(FileSystem().GetFolder(project.projectFolder()),
+                              {root, sampleProject(), "Nova 5", 0}, feedback);
+        },
+        5);
+}
