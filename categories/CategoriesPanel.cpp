@@ -238,22 +238,16 @@ void CategoriesPanel::cmdApplyAddEditCate_Click()
                 return;
             }
         }
-        if (mode == ModeAdd &&
-            !m_host.checkElement(txtCategoryName->text(), lstAvaBookCategories)) {
-            m_host.message(m_host.text(5556), MessageButtons::Ok, MessageIcon::Information);
-            return;
-        }
         const QString name = trimBlanks(txtCategoryName->text());
-        if (name.isEmpty())
-            return refuse(2004);
-        if (name.size() > toLong(m_host.text(143)))
-            return refuse(2005);
-        if (!m_host.checkElement(name, lstAvaBookCategories)) {
-            m_host.message(m_host.text(2003), MessageButtons::Ok, MessageIcon::Information);
+        if (const auto refusal = categories::refuseCategoryName(
+                txtCategoryName->text(), listEntries(lstAvaBookCategories), mode == ModeAdd,
+                toLong(m_host.text(143)))) {
+            if (refusal->raisesEvent)
+                return refuse(refusal->stringId);
+            m_host.message(m_host.text(refusal->stringId), MessageButtons::Ok,
+                           MessageIcon::Information);
             return;
         }
-        if (holdsMarkupCharacter(name))
-            return refuse(2004);
 
         if (FileSystem().FileExists(m_setPath)) {
             if (mode == ModeAdd) {

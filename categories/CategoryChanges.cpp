@@ -10,6 +10,23 @@
 
 namespace globalstab::categories {
 
+std::optional<NameRefusal> refuseCategoryName(const QString& typed, const QStringList& listed,
+                                              bool adding, int maxLength)
+{
+    if (adding && !notListed(typed, listed))
+        return NameRefusal{5556, false};
+    const QString name = trimBlanks(typed);
+    if (name.isEmpty())
+        return NameRefusal{2004, true};
+    if (name.size() > maxLength)
+        return NameRefusal{2005, true};
+    if (!notListed(name, listed))
+        return NameRefusal{2003, false};
+    if (holdsMarkupCharacter(name))
+        return NameRefusal{2004, true};
+    return std::nullopt;
+}
+
 namespace {
 void unreadable(Feedback& feedback)
 {

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 // Category changes across the category set, the table of contents and the book documents.
 // Each function that is a procedure of its own traps its errors and reports them under its
 // name, so the caller carries on, as the tab always has.
@@ -16,6 +18,19 @@ namespace globalstab::categories {
 // listed yet (in any letter case), leaving out "Other Category", which only collects the
 // books without a category and is never offered for editing.
 QStringList mergeNames(const QStringList& listed, const QStringList& fromSet);
+
+// Why a category name typed for adding or renaming is refused, checked in the panel's order:
+// for an add, the typed text itself already listed (5556); then, of the name without its
+// outer blanks, blank (2004), longer than maxLength (2005), listed in any letter case (2003)
+// or holding a markup character (2004). raisesEvent: the refusal still tells the host,
+// which refreshes its tree.
+struct NameRefusal
+{
+    int stringId = 0;
+    bool raisesEvent = false;
+};
+std::optional<NameRefusal> refuseCategoryName(const QString& typed, const QStringList& listed,
+                                              bool adding, int maxLength);
 
 // The category set's paths and the install type the rebuild works with.
 struct SetLocation

@@ -3,15 +3,20 @@
 //   globalstab [--data-root DIR] [--json] COMMAND [ARGUMENTS]
 //
 // Every run first puts back what an interrupted action left in the data root's journal.
+#include "categories/CategoryChanges.h"
 #include "check/ProjectCheck.h"
 #include "core/Journal.h"
 #include "core/Preview.h"
 #include "core/StringTable.h"
+#include "documents/CategorySet.h"
 #include "documents/SelectionList.h"
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectRename.h"
+#include "services/DefaultServices.h"
+#include "services/ServiceFactory.h"
+#include "text/TextChecks.h"
 
 #include <globalstab/version.h>
 
@@ -48,6 +53,11 @@ Commands:
                                       replace **PRODUCT** by **PROJECT** in the page files
                                       below FOLDER (relative to the data root); type 1 also
                                       deletes the product's server archive in FOLDER
+  category PROJECT add NAME | rename OLD NEW | delete NAME | move NAME up|down
+           [--install-type N] [--dry-run]
+                                      change the project's categories as the category
+                                      panel does, across the category set, the table of
+                                      contents and the books
   undo                                put back the last change of the data root
   recover                             only the putting back every run starts with
 
@@ -289,6 +299,133 @@ int renameProject(const QString& root, QStringList arguments, bool json, bool dr
     return applied ? Done : Refused;
 }
 
+// The category panel's add, rename (its Edit mode), delete and up/down arrows, with its
+// refusals. The panel reads the set again after each change and writes it anew; that
+// refresh belongs to the panel's list and is not done here.
+int categoryCommand(const QString& root, QStringList arguments, bool json, bool dryRun)
+{
+    bool missing = false;
+    const std::optional<QString> type =
+        takeValue(arguments, QStringLiteral("--install-type"), &missing);
+    bool typeOk = true;
+    const qint32 installType = type ? type->toInt(&typeOk) : 0;
+    if (missing || !typeOk)
+        return usage(QStringLiteral("--install-type takes a whole number"));
+    const QString verb = arguments.value(1);
+    const QHash<QString, int> counts{{QStringLiteral("add"), 3},
+                                     {QStringLiteral("rename"), 4},
+                                     {QStringLiteral("delete"), 3},
+                                     {QStringLiteral("move"), 4}};
+    if (arguments.size() < 2 || counts.value(verb) != arguments.size())
+        return usage(QStringLiteral("category needs PROJECT add NAME, rename OLD NEW, "
+                                    "delete NAME or move NAME up|down"));
+    const ProjectContext project{root, arguments.at(0), installType};
+    if (!FileSystem().FolderExists(project.projectFolder()))
+        return usage(QStringLiteral("no project \"%1\" in %2").arg(project.projectName, root));
+    const QString name = arguments.at(2);
+    const bool up = arguments.value(3) == QLatin1String("up");
+    if (verb == QLatin1String("move") && !up && arguments.at(3) != QLatin1String("down"))
+        return usage(QStringLiteral("move takes up or down"));
+
+    Console console;
+    CategorySet set;
+    QStringList listed;
+    if (FileSystem().FileExists(project.bookCategoriesPath())) {
+        set.load(project.bookCategoriesPath());
+        listed = categories::mergeNames({}, set.names());
+    }
+    const auto refuse = [&](const QString& text) {
+        console.message(text);
+        return Refused;
+    };
+    const auto isListed = [&](const QString& category) { return !notListed(category, listed); };
+    DefaultServiceProvider services(root, installType);
+    const auto isDefault = [&](const QString& category) {
+        return createService<BookCategoryService>(&services)->IsDefaultCategory(
+            project.defaultCategoriesPath(), category, installType);
+    };
+    const char* procedure = "cmdApplyAddEditCate_Click";
+    std::function<void(const ProjectContext&, Feedback&)> operation;
+    if (verb == QLatin1String("add") || verb == QLatin1String("rename")) {
+        const bool adding = verb == QLatin1String("add");
+        const QString typed = adding ? name : arguments.at(3);
+        if (!adding && !isListed(name))
+            return usage(
+                QStringLiteral("no category \"%1\" in \"%2\"").arg(name, project.projectName));
+        if (!adding && isDefault(name))
+            return refuse(name + QLatin1Char(' ') + resourceString(9027));
+        if (const auto refusal =
+                categories::refuseCategoryName(typed, listed, adding, resourceString(143).toInt()))
+            return refuse(resourceString(refusal->stringId));
+        const QString newName = trimBlanks(typed);
+        operation = [=](const ProjectContext& at, Feedback& feedback) {
+            DefaultServiceProvider provider(at.dataRoot, installType);
+            const auto service = createService<BookCategoryService>(&provider);
+            if (!FileSystem().FileExists(at.bookCategoriesPath()))
+                return;
+            if (adding) {
+                service->AddCategory(at.bookCategoriesPath(), newName);
+            } else {
+                service->RenameCategory(at.bookCategoriesPath(), newName, name);
+                categories::renameInToc(feedback, at.tocPath(), newName, name);
+            }
+        };
+    } else if (verb == QLatin1String("delete")) {
+        procedure = "cmdCategoryDelete_Click";
+        if (isDefault(name))
+            return refuse(name + QLatin1Char(' ') + resourceString(9028));
+        if (name.isEmpty())
+            return refuse(resourceString(2006));
+        const QString trimmed = trimBlanks(name);
+        const bool found = isListed(name);
+        operation = [=](const ProjectContext& at, Feedback& feedback) {
+            DefaultServiceProvider provider(at.dataRoot, installType);
+            if (found)
+                categories::removeFromSet(feedback, &provider, at, at.bookCategoriesPath(),
+                                          trimmed);
+            categories::fileUncategorisedBooks(feedback, &provider, at, at.bookCategoriesPath());
+        };
+        if (!found && !dryRun) {
+            // The panel still files the books without a category before it says so.
+            const WriteBoundary boundary(root);
+            JournalScope action(root, QString::fromLatin1(procedure));
+            trap(console, procedure, [&] { operation(project, console); });
+            return refuse(resourceString(2007));
+        }
+    } else {
+        procedure = up ? "PictureMoveUP2_MouseDown" : "PictureMoveDown2_MouseDown";
+        if (!isListed(name))
+            return usage(
+                QStringLiteral("no category \"%1\" in \"%2\"").arg(name, project.projectName));
+        operation = [=](const ProjectContext& at, Feedback&) {
+            categories::moveCategory(at.bookCategoriesPath(), escapeXml(name), up);
+        };
+    }
+
+    if (dryRun) {
+        const Plan plan = previewChanges(root, [&](const QString& copy) {
+            operation({copy, project.projectName, installType}, console);
+        });
+        QStringList lines;
+        const QJsonArray list = planJson(plan, lines);
+        print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
+        return Done;
+    }
+    const WriteBoundary boundary(root);
+    JournalScope action(root, QString::fromLatin1(procedure));
+    const int before = console.shown;
+    trap(console, procedure, [&] { operation(project, console); });
+    if (console.shown != before) {
+        action.markFailed();
+        return Refused;
+    }
+    CategorySet after;
+    after.load(project.bookCategoriesPath());
+    print(json, after.names().join(QLatin1Char('\n')),
+          {{QStringLiteral("categories"), namesOf(after.names())}});
+    return Done;
+}
+
 int undo(const QString& root, bool json)
 {
     try {
@@ -356,6 +493,8 @@ int main(int argc, char** argv)
         return checkProject(root, arguments, json, dryRun);
     if (command == QLatin1String("rename-project"))
         return renameProject(root, arguments, json, dryRun);
+    if (command == QLatin1String("category"))
+        return categoryCommand(root, arguments, json, dryRun);
     if (command == QLatin1String("update-pages"))
         return updatePages(root, arguments, json, dryRun);
     if (command == QLatin1String("undo") && arguments.isEmpty())

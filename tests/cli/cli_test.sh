@@ -1,6 +1,6 @@
 #!/bin/sh
 # The command-line tool on a copy of the samples: the check, a dry run that writes nothing,
-# the page rewrite and its undo, JSON, and the exit status of a usage error.
+# the page rewrite and its undo, category changes, JSON and the exit status of a usage error.
 #
 #   cli_test.sh GLOBALSTAB SAMPLES
 set -eu
@@ -48,6 +48,24 @@ iconv -f UTF-16 -t UTF-8 "$work/data/Docs/Orion Suite 2024/Release Notes/Whats_N
     grep -q '\*\*Nova\*\*' || fail "the token was not replaced"
 "$tool" --data-root "$work/data" undo >"$work/out" || fail "undo refused"
 [ "$(tree)" = "$before" ] || fail "undo left changes"
+
+# Categories: a delete planned without a write, a rename refused with the tab's text, then
+# the delete done and undone.
+"$tool" --data-root "$work/data" --dry-run category "Orion Suite 2024" delete Administration \
+    >"$work/out" || fail "category dry run refused"
+grep -q "PX_TOC.xml" "$work/out" || fail "no category plan: $(cat "$work/out")"
+[ "$(tree)" = "$before" ] || fail "the category dry run wrote"
+if "$tool" --data-root "$work/data" category "Orion Suite 2024" rename Administration \
+    tutorials 2>"$work/err"; then
+    fail "a listed category name was accepted"
+fi
+grep -q "Category already Exists" "$work/err" || fail "not the tab's refusal: $(cat "$work/err")"
+[ "$(tree)" = "$before" ] || fail "a refused rename wrote"
+"$tool" --data-root "$work/data" --json category "Orion Suite 2024" delete Administration \
+    >"$work/out" || fail "category delete refused"
+grep -q '"Administration"' "$work/out" && fail "the category is still there"
+"$tool" --data-root "$work/data" undo >/dev/null || fail "undo of the delete refused"
+[ "$(tree)" = "$before" ] || fail "undo left the delete's changes"
 
 # A rename: planned without a write, refused with the tab's text, then done whole.
 "$tool" --data-root "$work/data" --dry-run rename-project "Orion Suite 2024" "Nova 7" --id NV \
