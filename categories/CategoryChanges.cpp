@@ -162,4 +162,46 @@ void moveCategory(const QString& setPath, const QString& escapedName, bool up)
         set.save(setPath);
 }
 
+QStringList listedCategories(const ProjectContext& project)
+{
+    if (!FileSystem().FileExists(project.bookCategoriesPath()))
+        return {};
+    CategorySet set;
+    set.load(project.bookCategoriesPath());
+    return mergeNames({}, set.names());
+}
+
+QString refuseCategoryChange(ServiceProvider* services, const ProjectContext& project,
+                             const QStringList& listed, const QString& name,
+                             const std::optional<QString>& newName)
+{
+    if (createService<BookCategoryService>(services)->IsDefaultCategory(
+            project.defaultCategoriesPath(), name, project.installType))
+        return name + QLatin1Char(' ') + resourceString(newName ? 9027 : 9028);
+    if (!newName)
+        return name.isEmpty() ? resourceString(2006) : QString();
+    if (const auto refusal =
+            refuseCategoryName(*newName, listed, false, resourceString(143).toInt()))
+        return resourceString(refusal->stringId);
+    return QString();
+}
+
+void renameCategory(Feedback& feedback, ServiceProvider* services, const ProjectContext& project,
+                    const QString& oldName, const QString& newName)
+{
+    if (!FileSystem().FileExists(project.bookCategoriesPath()))
+        return;
+    createService<BookCategoryService>(services)->RenameCategory(project.bookCategoriesPath(),
+                                                                 newName, oldName);
+    renameInToc(feedback, project.tocPath(), newName, oldName);
+}
+
+void deleteCategory(Feedback& feedback, ServiceProvider* services, const ProjectContext& project,
+                    const QString& name, bool listed)
+{
+    if (listed)
+        removeFromSet(feedback, services, project, project.bookCategoriesPath(), name);
+    fileUncategorisedBooks(feedback, services, project, project.bookCategoriesPath());
+}
+
 } // namespace globalstab::categories

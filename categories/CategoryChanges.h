@@ -64,6 +64,25 @@ void renameInToc(Feedback& feedback, const QString& tocPath, const QString& newN
 void fileUncategorisedBooks(Feedback& feedback, ServiceProvider* services,
                             const ProjectContext& project, const QString& setPath);
 
+// The categories the panel lists for the project: those of its set, without "Other
+// Category"; none when the set is missing.
+QStringList listedCategories(const ProjectContext& project);
+// What the panel says instead of renaming name to newName, or of deleting name when newName
+// is nullopt: a default category (its name, then 9027 or 9028), a blank name to delete
+// (2006) or a refused new name. Empty when the change may go ahead.
+QString refuseCategoryChange(ServiceProvider* services, const ProjectContext& project,
+                             const QStringList& listed, const QString& name,
+                             const std::optional<QString>& newName);
+
+// The category panel's rename and delete as operations of their own, for a front end without
+// the panel (the command line, a preview): the rename goes into the set through the category
+// service, then into the table of contents; the delete removes a listed category across the
+// documents, then files the books left without a category under "Other Category".
+void renameCategory(Feedback& feedback, ServiceProvider* services, const ProjectContext& project,
+                    const QString& oldName, const QString& newName);
+void deleteCategory(Feedback& feedback, ServiceProvider* services, const ProjectContext& project,
+                    const QString& name, bool listed);
+
 // Swaps the category (by its escaped name) with its neighbour and saves the set. A name
 // holding markup characters does not match its stored text, so such a category stays where
 // it is; a set that cannot be read stays as it is, unreported.

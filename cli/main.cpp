@@ -328,22 +328,13 @@ int categoryCommand(const QString& root, QStringList arguments, bool json, bool 
         return usage(QStringLiteral("move takes up or down"));
 
     Console console;
-    CategorySet set;
-    QStringList listed;
-    if (FileSystem().FileExists(project.bookCategoriesPath())) {
-        set.load(project.bookCategoriesPath());
-        listed = categories::mergeNames({}, set.names());
-    }
+    const QStringList listed = categories::listedCategories(project);
     const auto refuse = [&](const QString& text) {
         console.message(text);
         return Refused;
     };
     const auto isListed = [&](const QString& category) { return !notListed(category, listed); };
     DefaultServiceProvider services(root, installType);
-    const auto isDefault = [&](const QString& category) {
-        return createService<BookCategoryService>(&services)->IsDefaultCategory(
-            project.defaultCategoriesPath(), category, installType);
-    };
     const char* procedure = "cmdApplyAddEditCate_Click";
     std::function<void(const ProjectContext&, Feedback&)> operation;
     if (verb == QLatin1String("add") || verb == QLatin1String("rename")) {
@@ -352,38 +343,38 @@ int categoryCommand(const QString& root, QStringList arguments, bool json, bool 
         if (!adding && !isListed(name))
             return usage(
                 QStringLiteral("no category \"%1\" in \"%2\"").arg(name, project.projectName));
-        if (!adding && isDefault(name))
-            return refuse(name + QLatin1Char(' ') + resourceString(9027));
-        if (const auto refusal =
-                categories::refuseCategoryName(typed, listed, adding, resourceString(143).toInt()))
-            return refuse(resourceString(refusal->stringId));
+        QString refusal =
+            adding ? QString()
+                   : categories::refuseCategoryChange(&services, project, listed, name, typed);
+        if (adding) {
+            if (const auto named = categories::refuseCategoryName(typed, listed, true,
+                                                                  resourceString(143).toInt()))
+                refusal = resourceString(named->stringId);
+        }
+        if (!refusal.isEmpty())
+            return refuse(refusal);
         const QString newName = trimBlanks(typed);
         operation = [=](const ProjectContext& at, Feedback& feedback) {
             DefaultServiceProvider provider(at.dataRoot, installType);
             const auto service = createService<BookCategoryService>(&provider);
             if (!FileSystem().FileExists(at.bookCategoriesPath()))
                 return;
-            if (adding) {
+            if (adding)
                 service->AddCategory(at.bookCategoriesPath(), newName);
-            } else {
-                service->RenameCategory(at.bookCategoriesPath(), newName, name);
-                categories::renameInToc(feedback, at.tocPath(), newName, name);
-            }
+            else
+                categories::renameCategory(feedback, &provider, at, name, newName);
         };
     } else if (verb == QLatin1String("delete")) {
         procedure = "cmdCategoryDelete_Click";
-        if (isDefault(name))
-            return refuse(name + QLatin1Char(' ') + resourceString(9028));
-        if (name.isEmpty())
-            return refuse(resourceString(2006));
+        if (const QString refusal =
+                categories::refuseCategoryChange(&services, project, listed, name, std::nullopt);
+            !refusal.isEmpty())
+            return refuse(refusal);
         const QString trimmed = trimBlanks(name);
         const bool found = isListed(name);
         operation = [=](const ProjectContext& at, Feedback& feedback) {
             DefaultServiceProvider provider(at.dataRoot, installType);
-            if (found)
-                categories::removeFromSet(feedback, &provider, at, at.bookCategoriesPath(),
-                                          trimmed);
-            categories::fileUncategorisedBooks(feedback, &provider, at, at.bookCategoriesPath());
+            categories::deleteCategory(feedback, &provider, at, trimmed, found);
         };
         if (!found && !dryRun) {
             // The panel still files the books without a category before it says so.

@@ -1,7 +1,9 @@
 #include "host/HostWindow.h"
 
+#include "categories/CategoryChanges.h"
 #include "check/ProjectCheck.h"
 #include "core/Journal.h"
+#include "core/Preview.h"
 #include "documents/CategorySet.h"
 #include "documents/SelectionList.h"
 #include "documents/TableOfContents.h"
@@ -9,6 +11,7 @@
 #include "host/PlanView.h"
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectRename.h"
+#include "text/TextChecks.h"
 
 #include <globalstab/DefaultServices.h>
 #include <globalstab/Dialogs.h>
@@ -237,11 +240,54 @@ PlanView* HostWindow::previewProjectRename(const QString& newName)
             : tr("Preview of renaming \"%1\" to \"%2\": refused").arg(project, newName));
     if (!planned)
         return nullptr;
-    auto* view =
-        new PlanView(tr("Renaming \"%1\" to \"%2\"").arg(project, newName), plan, m_dataRoot, this);
+    return showPlan(tr("Renaming \"%1\" to \"%2\"").arg(project, newName), plan);
+}
+
+PlanView* HostWindow::previewCategoryChange(const QString& name,
+                                            const std::optional<QString>& newName)
+{
+    const QString project = m_tab->ProjectName();
+    if (project.isEmpty())
+        return nullptr;
+    const ProjectContext current = openProjectContext();
+    DialogFeedback feedback(*m_dialogs, this);
+    const QStringList listed = categories::listedCategories(current);
+    const QString refusal =
+        categories::refuseCategoryChange(m_services.get(), current, listed, name, newName);
+    if (!refusal.isEmpty()) {
+        feedback.message(refusal, MessageButtons::Ok, MessageIcon::Information);
+        log(tr("Preview of a change of category \"%1\": refused").arg(name));
+        return nullptr;
+    }
+    const bool found = !notListed(name, listed);
+    const qint32 installType = m_installType;
+    const Plan plan = previewChanges(current.dataRoot, [&](const QString& copy) {
+        const ProjectContext at{copy, project, installType};
+        DefaultServiceProvider services(copy, installType);
+        if (newName)
+            categories::renameCategory(feedback, &services, at, name, trimBlanks(*newName));
+        else
+            categories::deleteCategory(feedback, &services, at, trimBlanks(name), found);
+    });
+    log(tr("Preview of a change of category \"%1\": %n change(s)", nullptr, int(plan.size()))
+            .arg(name));
+    return showPlan(newName ? tr("Renaming category \"%1\" to \"%2\"").arg(name, *newName)
+                            : tr("Deleting category \"%1\"").arg(name),
+                    plan);
+}
+
+PlanView* HostWindow::showPlan(const QString& what, const Plan& plan)
+{
+    auto* view = new PlanView(what, plan, m_dataRoot, this);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->show();
     return view;
+}
+
+ProjectContext HostWindow::openProjectContext() const
+{
+    return {QDir(m_dataRoot).absolutePath() + QLatin1Char('/'), m_tab->ProjectName(),
+            m_installType};
 }
 
 bool HostWindow::undoLastChange()
@@ -284,6 +330,28 @@ void HostWindow::createMenus()
                                   QLineEdit::Normal, m_tab->ProjectName(), &ok);
         if (ok)
             previewProjectRename(name);
+    });
+    const auto pickCategory = [this](const QString& title, bool* ok) {
+        return QInputDialog::getItem(this, title, tr("Category:"),
+                                     categories::listedCategories(openProjectContext()), 0, false,
+                                     ok);
+    };
+    edit->addAction(tr("Preview Category &Rename..."), this, [this, pickCategory] {
+        bool ok = false;
+        const QString title = tr("Preview Category Rename");
+        const QString name = pickCategory(title, &ok);
+        if (!ok)
+            return;
+        const QString newName =
+            QInputDialog::getText(this, title, tr("New name:"), QLineEdit::Normal, name, &ok);
+        if (ok)
+            previewCategoryChange(name, newName);
+    });
+    edit->addAction(tr("Preview Category &Delete..."), this, [this, pickCategory] {
+        bool ok = false;
+        const QString name = pickCategory(tr("Preview Category Delete"), &ok);
+        if (ok)
+            previewCategoryChange(name, std::nullopt);
     });
     edit->addAction(tr("&Check Project"), this, &HostWindow::checkProject);
 

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "core/FileChange.h"
+#include "documents/ProjectContext.h"
 #include "host/HostOptions.h"
 
 #include <QMainWindow>
 #include <QVariantList>
+
+#include <optional>
 
 #include <memory>
 
@@ -63,6 +67,9 @@ public:
     // Project Rename). Null when no project is open or the rename is refused; the user is
     // told why.
     PlanView* previewProjectRename(const QString& newName);
+    // The same for a category of the open project: renamed to newName, or deleted when
+    // newName is nullopt (Edit > Preview Category Rename / Delete).
+    PlanView* previewCategoryChange(const QString& name, const std::optional<QString>& newName);
     // Checks the open project for drift between its documents, as Edit > Check Project
     // does; the findings, one line each (also shown and logged).
     QStringList checkProject();
@@ -82,6 +89,8 @@ private Q_SLOTS:
     void onEventRaised(int number, const QVariantList& arguments);
 
 private:
+    PlanView* showPlan(const QString& what, const Plan& plan);
+    ProjectContext openProjectContext() const;
     void createMenus();
     void recreateTab();
     void reloadProjects();

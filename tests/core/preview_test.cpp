@@ -5,7 +5,6 @@
 #include "platform/FileSystem.h"
 #include "projectinfo/PageTokens.h"
 #include "services/DefaultServices.h"
-#include "services/ServiceFactory.h"
 #include "tests/support/CoreSupport.h"
 
 #include <gtest/gtest.h>
@@ -61,9 +60,8 @@ TEST(Preview, CategoryRenameAndDeleteAcrossTheSetTheTableOfContentsAndTheBooks)
             RecordingFeedback feedback;
             const ProjectContext project = projectAt(root);
             DefaultServiceProvider services(root, 0);
-            auto service = createService<BookCategoryService>(&services);
-            service->RenameCategory(project.bookCategoriesPath(), "Operations", "Administration");
-            categories::renameInToc(feedback, project.tocPath(), "Operations", "Administration");
+            categories::renameCategory(feedback, &services, project, "Administration",
+                                       "Operations");
             EXPECT_TRUE(feedback.messages.isEmpty()) << feedback.texts().join('\n').toStdString();
         },
         2);
@@ -72,10 +70,7 @@ TEST(Preview, CategoryRenameAndDeleteAcrossTheSetTheTableOfContentsAndTheBooks)
             RecordingFeedback feedback;
             const ProjectContext project = projectAt(root);
             DefaultServiceProvider services(root, 0);
-            categories::removeFromSet(feedback, &services, project, project.bookCategoriesPath(),
-                                      "Administration");
-            categories::fileUncategorisedBooks(feedback, &services, project,
-                                               project.bookCategoriesPath());
+            categories::deleteCategory(feedback, &services, project, "Administration", true);
             EXPECT_TRUE(feedback.messages.isEmpty()) << feedback.texts().join('\n').toStdString();
         },
         3);

@@ -350,6 +350,25 @@ TEST_F(HostWindowTest, PreviewOfARenameShowsEveryFileItWouldChangeAndWritesNone)
     EXPECT_EQ(snapshot(data.root()), before);
 }
 
+TEST_F(HostWindowTest, PreviewOfACategoryRenameOrDeleteRefusesAsThePanelDoes)
+{
+    const auto before = snapshot(data.root());
+    PlanView* renamed = window->previewCategoryChange("Administration", "Operations");
+    ASSERT_NE(renamed, nullptr);
+    EXPECT_EQ(renamed->shownFiles(), 2); // the set and the table of contents
+    PlanView* deleted = window->previewCategoryChange("Administration", std::nullopt);
+    ASSERT_NE(deleted, nullptr);
+    EXPECT_GT(deleted->shownFiles(), 2); // and the books filed under it
+    EXPECT_TRUE(dialogs->messages.isEmpty()) << dialogs->texts().join('\n').toStdString();
+
+    EXPECT_EQ(window->previewCategoryChange("Getting Started", std::nullopt), nullptr);
+    EXPECT_EQ(window->previewCategoryChange("Administration", "tutorials"), nullptr);
+    EXPECT_EQ(dialogs->texts(),
+              (QStringList{"Getting Started is a default category, hence cannot be deleted",
+                           "Category already Exists"}));
+    EXPECT_EQ(snapshot(data.root()), before);
+}
+
 TEST_F(HostWindowTest, ScreenshotIsAPngOfTheWindow)
 {
     QTemporaryDir dir;
