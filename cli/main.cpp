@@ -9,7 +9,9 @@
 #include "core/Preview.h"
 #include "core/StringTable.h"
 #include "documents/CategorySet.h"
+#include "documents/GlobalBook.h"
 #include "documents/SelectionList.h"
+#include "globalpages/PageLinks.h"
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
 #include "projectinfo/PageTokens.h"
@@ -22,11 +24,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 
+#include <functional>
 #include <optional>
 
 using namespace globalstab;
@@ -58,6 +62,10 @@ Commands:
                                       change the project's categories as the category
                                       panel does, across the category set, the table of
                                       contents and the books
+  page PROJECT add NAME FILE | delete NAME [--dry-run]
+                                      add a global page linked to FILE (copied into the
+                                      project's global folder), or delete one, as the
+                                      global page panel does
   undo                                put back the last change of the data root
   recover                             only the putting back every run starts with
 
@@ -417,6 +425,95 @@ int categoryCommand(const QString& root, QStringList arguments, bool json, bool 
     return Done;
 }
 
+// The global page panel's Add and Delete, with its refusals.
+int pageCommand(const QString& root, QStringList arguments, bool json, bool dryRun)
+{
+    const QString verb = arguments.value(1);
+    if (!((verb == QLatin1String("add") && arguments.size() == 4) ||
+          (verb == QLatin1String("delete") && arguments.size() == 3)))
+        return usage(QStringLiteral("page needs PROJECT add NAME FILE or delete NAME"));
+    const ProjectContext project{root, arguments.at(0), 0};
+    if (!FileSystem().FolderExists(project.projectFolder()))
+        return usage(QStringLiteral("no project \"%1\" in %2").arg(project.projectName, root));
+    const QString name = arguments.at(2);
+    Console console;
+    const auto pageNames = [](const ProjectContext& at) {
+        GlobalBook book;
+        if (FileSystem().FileExists(at.globalBookPath()))
+            book.load(at.globalBookPath());
+        return FileSystem().FileExists(at.globalBookPath()) ? book.pageNames() : QStringList();
+    };
+
+    const char* procedure = "cmdDelGblPage_Click";
+    std::function<int(const ProjectContext&, Feedback&)> operation;
+    if (verb == QLatin1String("add")) {
+        procedure = "cmdAddGblPage_Click";
+        // A file named on the command line is where the shell is; the panel's box holds a
+        // full path.
+        const QString source = QFileInfo(arguments.at(3)).absoluteFilePath();
+        if (!notListed(name, pageNames(project)) && source.trimmed().isEmpty()) {
+            console.message(resourceString(5549));
+            return Refused;
+        }
+        if (!checkCharacters(console, name, QStringLiteral(" Name")))
+            return Refused;
+        if (const std::optional<PageRefusal> refusal = refusePage(name, source)) {
+            console.message(resourceString(refusal->stringId));
+            return Refused;
+        }
+        operation = [=](const ProjectContext& at, Feedback& feedback) {
+            DefaultServiceProvider provider(at.dataRoot, 0);
+            const auto book = createService<GlobalBookService>(&provider);
+            const auto copier = createService<FileCopyService>(&provider);
+            const auto entries = createService<BookEntryService>(&provider);
+            const PageServices services{*book, *copier, *entries};
+            prepareGlobalFolder(services, at, source);
+            const int answer =
+                saveGlobalPage(services, at, escapeReported(feedback, name), source, std::nullopt);
+            book->AddGlobalBookToToc(at.tocPath(), at.projectName);
+            return answer;
+        };
+    } else {
+        if (name.isEmpty()) {
+            console.message(resourceString(134));
+            return Refused;
+        }
+        operation = [=](const ProjectContext& at, Feedback& feedback) {
+            DefaultServiceProvider provider(at.dataRoot, 0);
+            createService<GlobalBookService>(&provider)->DeleteGlobalPage(
+                at.globalBookPath(), escapeReported(feedback, name));
+            return 0;
+        };
+    }
+
+    if (dryRun) {
+        const Plan plan = previewChanges(root, [&](const QString& copy) {
+            operation({copy, project.projectName, 0}, console);
+        });
+        QStringList lines;
+        const QJsonArray list = planJson(plan, lines);
+        print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
+        return Done;
+    }
+    const WriteBoundary boundary(root);
+    JournalScope action(root, QString::fromLatin1(procedure));
+    const int before = console.shown;
+    int answer = 0;
+    trap(console, procedure, [&] { answer = operation(project, console); });
+    if (console.shown != before || answer == 145) {
+        if (answer == 145)
+            console.message(resourceString(answer));
+        action.markFailed();
+        return Refused;
+    }
+    const QStringList pages = pageNames(project);
+    print(json,
+          answer ? resourceString(answer) + QLatin1Char('\n') + pages.join(QLatin1Char('\n'))
+                 : pages.join(QLatin1Char('\n')),
+          {{QStringLiteral("pages"), namesOf(pages)}});
+    return Done;
+}
+
 int undo(const QString& root, bool json)
 {
     try {
@@ -486,6 +583,8 @@ int main(int argc, char** argv)
         return renameProject(root, arguments, json, dryRun);
     if (command == QLatin1String("category"))
         return categoryCommand(root, arguments, json, dryRun);
+    if (command == QLatin1String("page"))
+        return pageCommand(root, arguments, json, dryRun);
     if (command == QLatin1String("update-pages"))
         return updatePages(root, arguments, json, dryRun);
     if (command == QLatin1String("undo") && arguments.isEmpty())

@@ -267,7 +267,6 @@ void GlobalPagesPanel::cmdAddGblPage_Click()
     const auto action = m_host.beginAction("cmdAddGblPage_Click");
     trap(m_host, "cmdAddGblPage_Click", [&] {
         const ProjectContext project = m_host.project();
-        const FileSystem fso;
         std::unique_ptr<GlobalBookService> book = m_host.create<GlobalBookService>();
         std::unique_ptr<FileCopyService> copier = m_host.create<FileCopyService>();
         std::unique_ptr<BookEntryService> entries = m_host.create<BookEntryService>();
@@ -283,36 +282,16 @@ void GlobalPagesPanel::cmdAddGblPage_Click()
         if (!bValidateInputDynamicOptions())
             return;
 
-        const QString source = txtSourceTo->text();
-        const QString fileName = paths::fileName(source);
-        const QString globalFolder = project.globalFolder();
-        const QString bookPath = project.globalBookPath();
-        if (!fso.FolderExists(globalFolder))
-            fso.CreateFolder(globalFolder);
-        copyLinkedDocument(source, globalFolder, *copier);
-
-        if (!fso.FileExists(bookPath)) {
-            if (!fso.FolderExists(globalFolder))
-                fso.CreateFolder(globalFolder);
-            book->CreateGlobalBook(globalFolder, project.projectName);
-        }
-
+        const PageServices services{*book, *copier, *entries};
+        prepareGlobalFolder(services, project, txtSourceTo->text());
         const QString escapedName = m_host.escape(txtPageName->text());
         const QString mode = m_host.mode();
-        if (mode == ModeAdd) {
-            if (book->AddGlobalPage(bookPath, escapedName, fileName, QString())) {
-                entries->AddBookEntry(GlobalBook::BookName, GlobalBook::BookAcro,
-                                      project.bookCategoriesPath());
-                m_host.message(m_host.text(114), MessageButtons::Ok, MessageIcon::Information);
-            } else {
-                m_host.message(m_host.text(145), MessageButtons::Ok, MessageIcon::Information);
-            }
-        } else if (mode == ModeEdit) {
-            if (book->EditGlobalPage(bookPath, escapedName, fileName, QString(),
-                                     m_host.selectedPage()))
-                m_host.message(m_host.text(115), MessageButtons::Ok, MessageIcon::Information);
-            else
-                m_host.message(m_host.text(142), MessageButtons::Ok, MessageIcon::Information);
+        // The button sits in the add/edit frame, which only those two modes show.
+        if (mode == ModeAdd || mode == ModeEdit) {
+            const int answer = saveGlobalPage(
+                services, project, escapedName, txtSourceTo->text(),
+                mode == ModeEdit ? std::optional<QString>(m_host.selectedPage()) : std::nullopt);
+            m_host.message(m_host.text(answer), MessageButtons::Ok, MessageIcon::Information);
         }
 
         // The host refreshes its tree from the book whatever the service answered.

@@ -1,5 +1,6 @@
 #include "globalpages/PageLinks.h"
 
+#include "documents/GlobalBook.h"
 #include "platform/FileSystem.h"
 #include "platform/Numbers.h"
 #include "platform/Paths.h"
@@ -58,6 +59,40 @@ void copyLinkedDocument(const QString& source, const QString& globalFolder, File
         copier.mbCopyFiles(0, 0, source, globalFolder);
     else
         fso.CopyFile(source, globalFolder + paths::fileName(source), true);
+}
+
+void prepareGlobalFolder(const PageServices& services, const ProjectContext& project,
+                         const QString& source)
+{
+    const FileSystem fso;
+    const QString globalFolder = project.globalFolder();
+    if (!fso.FolderExists(globalFolder))
+        fso.CreateFolder(globalFolder);
+    copyLinkedDocument(source, globalFolder, services.copier);
+
+    if (!fso.FileExists(project.globalBookPath())) {
+        if (!fso.FolderExists(globalFolder))
+            fso.CreateFolder(globalFolder);
+        services.book.CreateGlobalBook(globalFolder, project.projectName);
+    }
+}
+
+int saveGlobalPage(const PageServices& services, const ProjectContext& project,
+                   const QString& escapedName, const QString& source,
+                   const std::optional<QString>& editedPage)
+{
+    const QString fileName = paths::fileName(source);
+    const QString bookPath = project.globalBookPath();
+    if (!editedPage) {
+        if (!services.book.AddGlobalPage(bookPath, escapedName, fileName, QString()))
+            return 145;
+        services.entries.AddBookEntry(GlobalBook::BookName, GlobalBook::BookAcro,
+                                      project.bookCategoriesPath());
+        return 114;
+    }
+    return services.book.EditGlobalPage(bookPath, escapedName, fileName, QString(), *editedPage)
+               ? 115
+               : 142;
 }
 
 } // namespace globalstab

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/ProjectContext.h"
 #include "services/DeveloperServices.h"
 
 #include <QString>
@@ -28,5 +29,22 @@ std::optional<PageRefusal> refusePage(const QString& name, const QString& source
 // later.
 void copyLinkedDocument(const QString& source, const QString& globalFolder,
                         FileCopyService& copier);
+
+// The global page panel's save, in its two steps. First the linked document is copied into
+// the project's global folder and the global book created when it is missing; then the page
+// is added (editedPage nullopt) or replaces editedPage. The second step answers the string id
+// of the message the panel shows: 114 added, 145 not added, 115 edited, 142 not edited. The
+// caller then lists the global book in the table of contents, whatever the answer.
+struct PageServices
+{
+    GlobalBookService& book;
+    FileCopyService& copier;
+    BookEntryService& entries;
+};
+void prepareGlobalFolder(const PageServices& services, const ProjectContext& project,
+                         const QString& source);
+int saveGlobalPage(const PageServices& services, const ProjectContext& project,
+                   const QString& escapedName, const QString& source,
+                   const std::optional<QString>& editedPage);
 
 } // namespace globalstab

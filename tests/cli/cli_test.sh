@@ -67,6 +67,27 @@ grep -q '"Administration"' "$work/out" && fail "the category is still there"
 "$tool" --data-root "$work/data" undo >/dev/null || fail "undo of the delete refused"
 [ "$(tree)" = "$before" ] || fail "undo left the delete's changes"
 
+# Global pages: an add planned without a write, a refused link type, then added and deleted.
+printf '<html><body>Notes</body></html>' >"$work/notes.htm"
+"$tool" --data-root "$work/data" --dry-run page "Orion Suite 2024" add Notes "$work/notes.htm" \
+    >"$work/out" || fail "page dry run refused"
+grep -q "_Global Information/notes.htm: created" "$work/out" || fail "no page plan: $(cat "$work/out")"
+[ "$(tree)" = "$before" ] || fail "the page dry run wrote"
+if "$tool" --data-root "$work/data" page "Orion Suite 2024" add Notes "$work/notes.exe" \
+    2>"$work/err"; then
+    fail "a link of another type was accepted"
+fi
+grep -q "Linked page should be of type" "$work/err" || fail "not the tab's refusal: $(cat "$work/err")"
+"$tool" --data-root "$work/data" page "Orion Suite 2024" add Notes "$work/notes.htm" \
+    >"$work/out" || fail "page add refused"
+grep -q "Page is added to Global Information" "$work/out" || fail "no result: $(cat "$work/out")"
+"$tool" --data-root "$work/data" --json page "Orion Suite 2024" delete Notes >"$work/out" ||
+    fail "page delete refused"
+grep -q '"Notes"' "$work/out" && fail "the page is still listed"
+"$tool" --data-root "$work/data" undo >/dev/null && "$tool" --data-root "$work/data" undo >/dev/null ||
+    fail "undo of the page changes refused"
+[ "$(tree)" = "$before" ] || fail "undo left the page changes"
+
 # A rename: planned without a write, refused with the tab's text, then done whole.
 "$tool" --data-root "$work/data" --dry-run rename-project "Orion Suite 2024" "Nova 7" --id NV \
     >"$work/out" || fail "rename dry run refused"

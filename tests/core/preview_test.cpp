@@ -2,9 +2,11 @@
 // is in the plan, and computing the plan changed nothing.
 #include "categories/CategoryChanges.h"
 #include "core/Preview.h"
+#include "globalpages/PageLinks.h"
 #include "platform/FileSystem.h"
 #include "projectinfo/PageTokens.h"
 #include "services/DefaultServices.h"
+#include "services/ServiceFactory.h"
 #include "tests/support/CoreSupport.h"
 
 #include <gtest/gtest.h>
@@ -91,4 +93,27 @@ TEST(Preview, CategoryMoveAndPageTokenRewrite)
                               {root, sampleProject(), "Nova 5", 0}, feedback);
         },
         5);
+}
+
+TEST(Preview, GlobalPageAddWithItsCopiedDocument)
+{
+    QTemporaryDir outside;
+    const QString source = outside.filePath("notes.htm");
+    QFile file(source);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<html><body>Notes</body></html>");
+    file.close();
+    expectPlanCoversApply(
+        [&](const QString& root) {
+            const ProjectContext project = projectAt(root);
+            DefaultServiceProvider services(root, 0);
+            const auto book = createService<GlobalBookService>(&services);
+            const auto copier = createService<FileCopyService>(&services);
+            const auto entries = createService<BookEntryService>(&services);
+            const PageServices pages{*book, *copier, *entries};
+            prepareGlobalFolder(pages, project, source);
+            EXPECT_EQ(saveGlobalPage(pages, project, "Notes", source, std::nullopt), 114);
+            book->AddGlobalBookToToc(project.tocPath(), project.projectName);
+        },
+        2);
 }
