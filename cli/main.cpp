@@ -110,6 +110,26 @@ public:
     int shown = 0;
 };
 
+// The usage text's block of one command (its line and the lines indented under it); the
+// whole text for a word that is no command.
+QString commandHelp(const QString& command)
+{
+    const QStringList lines = QString::fromUtf8(UsageText).split(QLatin1Char('\n'));
+    QStringList block;
+    for (const QString& line : lines) {
+        const bool starts = line.startsWith(QStringLiteral("  ") + command + QLatin1Char(' ')) ||
+                            line == QStringLiteral("  ") + command;
+        if (starts || (!block.isEmpty() && line.startsWith(QStringLiteral("    "))))
+            block << line;
+        else if (!block.isEmpty())
+            break;
+    }
+    if (block.isEmpty())
+        return QString::fromUtf8(UsageText);
+    return QStringLiteral("Usage: globalstab [--data-root DIR] [--json] COMMAND [ARGUMENTS]\n\n") +
+           block.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
 void print(bool json, const QString& text, const QJsonObject& object)
 {
     if (json)
@@ -552,7 +572,15 @@ int main(int argc, char** argv)
         return arguments.isEmpty() ? Usage : Done;
     }
     if (arguments.contains(QStringLiteral("--help"))) {
-        out() << UsageText;
+        // The command is the first word that is neither an option nor the data root.
+        QString command;
+        for (qsizetype i = 0; i < arguments.size() && command.isEmpty(); ++i) {
+            if (arguments.at(i) == QLatin1String("--data-root"))
+                ++i;
+            else if (!arguments.at(i).startsWith(QLatin1String("--")))
+                command = arguments.at(i);
+        }
+        out() << commandHelp(command);
         return Done;
     }
 

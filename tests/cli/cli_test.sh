@@ -104,6 +104,11 @@ grep -q "Error:Project Name vega toolkit 3 already Exists" "$work/err" ||
 grep -q "Applied the project information" "$work/out" || fail "no result: $(cat "$work/out")"
 "$tool" --data-root "$work/data" check "Nova 7" >/dev/null || fail "the renamed project drifted"
 
+# A command's --help is that command's part of the usage.
+"$tool" page --help >"$work/out" || fail "page --help failed"
+grep -q "page PROJECT add NAME FILE" "$work/out" || fail "no page help: $(cat "$work/out")"
+grep -q "rename-project" "$work/out" && fail "page --help shows other commands"
+
 status=0
 "$tool" --data-root "$work/data" frobnicate 2>/dev/null || status=$?
 [ "$status" -eq 2 ] || fail "a usage error exits $status"
