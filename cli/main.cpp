@@ -62,10 +62,10 @@ Commands:
                                       change the project's categories as the category
                                       panel does, across the category set, the table of
                                       contents and the books
-  page PROJECT add NAME FILE | delete NAME [--dry-run]
+  page PROJECT add NAME FILE | edit OLD NEW FILE | delete NAME [--dry-run]
                                       add a global page linked to FILE (copied into the
-                                      project's global folder), or delete one, as the
-                                      global page panel does
+                                      project's global folder), edit or delete one, as
+                                      the global page panel does
   undo                                put back the last change of the data root
   recover                             only the putting back every run starts with
 
@@ -450,8 +450,10 @@ int pageCommand(const QString& root, QStringList arguments, bool json, bool dryR
 {
     const QString verb = arguments.value(1);
     if (!((verb == QLatin1String("add") && arguments.size() == 4) ||
+          (verb == QLatin1String("edit") && arguments.size() == 5) ||
           (verb == QLatin1String("delete") && arguments.size() == 3)))
-        return usage(QStringLiteral("page needs PROJECT add NAME FILE or delete NAME"));
+        return usage(
+            QStringLiteral("page needs PROJECT add NAME FILE, edit OLD NEW FILE or delete NAME"));
     const ProjectContext project{root, arguments.at(0), 0};
     if (!FileSystem().FolderExists(project.projectFolder()))
         return usage(QStringLiteral("no project \"%1\" in %2").arg(project.projectName, root));
@@ -466,21 +468,37 @@ int pageCommand(const QString& root, QStringList arguments, bool json, bool dryR
 
     const char* procedure = "cmdDelGblPage_Click";
     std::function<int(const ProjectContext&, Feedback&)> operation;
-    if (verb == QLatin1String("add")) {
+    if (verb == QLatin1String("add") || verb == QLatin1String("edit")) {
         procedure = "cmdAddGblPage_Click";
+        const bool editing = verb == QLatin1String("edit");
+        const QString newName = editing ? arguments.at(3) : name;
+        const QString typed = arguments.last();
+        // The panel's box shows the page's document as stored; kept as it is, it is the
+        // same document.
+        QString stored;
+        if (editing) {
+            if (notListed(name, pageNames(project)))
+                return usage(QStringLiteral("no global page \"%1\" in \"%2\"")
+                                 .arg(name, project.projectName));
+            GlobalBook book;
+            book.load(project.globalBookPath());
+            stored = book.pageSource(name).value_or(QString());
+        }
         // A file named on the command line is where the shell is; the panel's box holds a
         // full path.
-        const QString source = QFileInfo(arguments.at(3)).absoluteFilePath();
-        if (!notListed(name, pageNames(project)) && source.trimmed().isEmpty()) {
+        const QString source =
+            typed.trimmed() == stored && editing ? typed : QFileInfo(typed).absoluteFilePath();
+        if (!notListed(newName, pageNames(project)) && source.trimmed() == stored) {
             console.message(resourceString(5549));
             return Refused;
         }
-        if (!checkCharacters(console, name, QStringLiteral(" Name")))
+        if (!checkCharacters(console, newName, QStringLiteral(" Name")))
             return Refused;
-        if (const std::optional<PageRefusal> refusal = refusePage(name, source)) {
+        if (const std::optional<PageRefusal> refusal = refusePage(newName, source)) {
             console.message(resourceString(refusal->stringId));
             return Refused;
         }
+        const std::optional<QString> edited = editing ? std::optional(name) : std::nullopt;
         operation = [=](const ProjectContext& at, Feedback& feedback) {
             DefaultServiceProvider provider(at.dataRoot, 0);
             const auto book = createService<GlobalBookService>(&provider);
@@ -489,7 +507,7 @@ int pageCommand(const QString& root, QStringList arguments, bool json, bool dryR
             const PageServices services{*book, *copier, *entries};
             prepareGlobalFolder(services, at, source);
             const int answer =
-                saveGlobalPage(services, at, escapeReported(feedback, name), source, std::nullopt);
+                saveGlobalPage(services, at, escapeReported(feedback, newName), source, edited);
             book->AddGlobalBookToToc(at.tocPath(), at.projectName);
             return answer;
         };
@@ -520,8 +538,8 @@ int pageCommand(const QString& root, QStringList arguments, bool json, bool dryR
     const int before = console.shown;
     int answer = 0;
     trap(console, procedure, [&] { answer = operation(project, console); });
-    if (console.shown != before || answer == 145) {
-        if (answer == 145)
+    if (console.shown != before || answer == 145 || answer == 142) {
+        if (answer == 145 || answer == 142)
             console.message(resourceString(answer));
         action.markFailed();
         return Refused;

@@ -81,11 +81,20 @@ grep -q "Linked page should be of type" "$work/err" || fail "not the tab's refus
 "$tool" --data-root "$work/data" page "Orion Suite 2024" add Notes "$work/notes.htm" \
     >"$work/out" || fail "page add refused"
 grep -q "Page is added to Global Information" "$work/out" || fail "no result: $(cat "$work/out")"
-"$tool" --data-root "$work/data" --json page "Orion Suite 2024" delete Notes >"$work/out" ||
+# An edit that changes nothing is refused as the panel refuses it; a new name is taken.
+if "$tool" --data-root "$work/data" page "Orion Suite 2024" edit Notes Notes notes.htm \
+    2>"$work/err"; then
+    fail "an unchanged page was saved"
+fi
+grep -q "Page Name Already Exists." "$work/err" || fail "not the tab's refusal: $(cat "$work/err")"
+"$tool" --data-root "$work/data" page "Orion Suite 2024" edit Notes "Read Me" notes.htm \
+    >"$work/out" || fail "page edit refused"
+"$tool" --data-root "$work/data" --json page "Orion Suite 2024" delete "Read Me" >"$work/out" ||
     fail "page delete refused"
-grep -q '"Notes"' "$work/out" && fail "the page is still listed"
-"$tool" --data-root "$work/data" undo >/dev/null && "$tool" --data-root "$work/data" undo >/dev/null ||
-    fail "undo of the page changes refused"
+grep -q '"Read Me"' "$work/out" && fail "the page is still listed"
+for change in delete edit add; do
+    "$tool" --data-root "$work/data" undo >/dev/null || fail "undo of the page $change refused"
+done
 [ "$(tree)" = "$before" ] || fail "undo left the page changes"
 
 # A rename: planned without a write, refused with the tab's text, then done whole.
