@@ -292,15 +292,7 @@ int renameProject(const QString& root, QStringList arguments, bool json, bool dr
             return;
         const ProjectInfoChange change{current, arguments.at(1), *id, checked.rank};
         if (dryRun) {
-            const ProjectRename rename(change);
-            Plan plan = rename.plan();
-            // The pages are rewritten in the folder after its move: shown where they will be.
-            for (FileChange page : planPageTokens(FileSystem().GetFolder(current.projectFolder()),
-                                                  {root, current.projectName, change.newName, 0})) {
-                page.path.replace(FileSystem::resolve(current.projectFolder()),
-                                  current.docsFolder() + change.newName);
-                plan.append(page);
-            }
+            const Plan plan = planRenameWithPages(change);
             QStringList lines;
             const QJsonArray list = planJson(plan, lines);
             print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});

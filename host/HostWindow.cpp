@@ -3,16 +3,13 @@
 #include "categories/CategoryChanges.h"
 #include "check/ProjectCheck.h"
 #include "core/Journal.h"
-#include "core/Preview.h"
 #include "documents/CategorySet.h"
 #include "documents/SelectionList.h"
 #include "documents/TableOfContents.h"
 #include "host/DataRoots.h"
 #include "host/PlanView.h"
-#include "projectinfo/PageTokens.h"
-#include "projectinfo/ProjectRename.h"
-#include "text/TextChecks.h"
 
+#include <globalstab/ChangePreview.h>
 #include <globalstab/DefaultServices.h>
 #include <globalstab/Dialogs.h>
 #include <globalstab/FileSystem.h>
@@ -183,64 +180,14 @@ QStringList HostWindow::checkProject()
     return lines;
 }
 
-namespace {
-
-// The rename's messages, shown as the tab would show them, through the host's dialogs.
-class DialogFeedback : public Feedback
-{
-public:
-    DialogFeedback(DialogProvider& dialogs, QWidget* parent) : m_dialogs(dialogs), m_parent(parent)
-    {
-    }
-    MessageAnswer show(const Message& message) override
-    {
-        return m_dialogs.messageBox(m_parent, message.text, message.title, message.icon,
-                                    message.buttons);
-    }
-
-private:
-    DialogProvider& m_dialogs;
-    QWidget* m_parent;
-};
-
-} // namespace
-
 PlanView* HostWindow::previewProjectRename(const QString& newName)
 {
     const QString project = m_tab->ProjectName();
     if (project.isEmpty())
         return nullptr;
-    const QString root = QDir(m_dataRoot).absolutePath() + QLatin1Char('/');
-    const ProjectContext current{root, project, m_installType};
-    DialogFeedback feedback(*m_dialogs, this);
-    Plan plan;
-    bool planned = false;
-    trap(feedback, "CmdProjectNameApply_click", [&] {
-        SelectionList selection;
-        selection.load(current.selectionListPath());
-        const QString id = selection.projectId(project);
-        const ProjectInfoCheck checked =
-            checkProjectInfo(feedback, current, newName, id, selection.projectRank(project));
-        if (!checked.accepted)
-            return;
-        const ProjectInfoChange change{current, newName, id, checked.rank};
-        plan = ProjectRename(change).plan();
-        // The pages are rewritten in the folder after its move: shown where they will be.
-        for (FileChange page : planPageTokens(FileSystem().GetFolder(current.projectFolder()),
-                                              {root, project, newName, 0})) {
-            page.path.replace(FileSystem::resolve(current.projectFolder()),
-                              current.docsFolder() + newName);
-            plan.append(page);
-        }
-        planned = true;
-    });
-    log(planned
-            ? tr("Preview of renaming \"%1\" to \"%2\": %n change(s)", nullptr, int(plan.size()))
-                  .arg(project, newName)
-            : tr("Preview of renaming \"%1\" to \"%2\": refused").arg(project, newName));
-    if (!planned)
-        return nullptr;
-    return showPlan(tr("Renaming \"%1\" to \"%2\"").arg(project, newName), plan);
+    const ChangePreview preview =
+        globalstab::previewProjectRename(m_dataRoot, project, m_installType, newName);
+    return showPlan(tr("Renaming \"%1\" to \"%2\"").arg(project, newName), preview);
 }
 
 PlanView* HostWindow::previewCategoryChange(const QString& name,
@@ -249,36 +196,24 @@ PlanView* HostWindow::previewCategoryChange(const QString& name,
     const QString project = m_tab->ProjectName();
     if (project.isEmpty())
         return nullptr;
-    const ProjectContext current = openProjectContext();
-    DialogFeedback feedback(*m_dialogs, this);
-    const QStringList listed = categories::listedCategories(current);
-    const QString refusal =
-        categories::refuseCategoryChange(m_services.get(), current, listed, name, newName);
-    if (!refusal.isEmpty()) {
-        feedback.message(refusal, MessageButtons::Ok, MessageIcon::Information);
-        log(tr("Preview of a change of category \"%1\": refused").arg(name));
-        return nullptr;
-    }
-    const bool found = !notListed(name, listed);
-    const qint32 installType = m_installType;
-    const Plan plan = previewChanges(current.dataRoot, [&](const QString& copy) {
-        const ProjectContext at{copy, project, installType};
-        DefaultServiceProvider services(copy, installType);
-        if (newName)
-            categories::renameCategory(feedback, &services, at, name, trimBlanks(*newName));
-        else
-            categories::deleteCategory(feedback, &services, at, trimBlanks(name), found);
-    });
-    log(tr("Preview of a change of category \"%1\": %n change(s)", nullptr, int(plan.size()))
-            .arg(name));
+    const ChangePreview preview =
+        globalstab::previewCategoryChange(m_dataRoot, project, m_installType, name, newName);
     return showPlan(newName ? tr("Renaming category \"%1\" to \"%2\"").arg(name, *newName)
                             : tr("Deleting category \"%1\"").arg(name),
-                    plan);
+                    preview);
 }
 
-PlanView* HostWindow::showPlan(const QString& what, const Plan& plan)
+PlanView* HostWindow::showPlan(const QString& what, const ChangePreview& preview)
 {
-    auto* view = new PlanView(what, plan, m_dataRoot, this);
+    if (!preview.refusal.isEmpty()) {
+        // What the panel would say instead of making the change.
+        log(tr("Preview: %1: refused").arg(what));
+        m_dialogs->messageBox(this, preview.refusal, QString(), MessageIcon::Information,
+                              MessageButtons::Ok);
+        return nullptr;
+    }
+    log(tr("Preview: %1: %n change(s)", nullptr, int(preview.changes.size())).arg(what));
+    auto* view = new PlanView(what, preview.changes, m_dataRoot, this);
     view->setAttribute(Qt::WA_DeleteOnClose);
     view->show();
     return view;

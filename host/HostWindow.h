@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/FileChange.h"
 #include "documents/ProjectContext.h"
 #include "host/HostOptions.h"
 
@@ -23,6 +22,7 @@ namespace globalstab {
 class ctlGlobalsTab;
 class DefaultServiceProvider;
 class DialogProvider;
+struct ChangePreview;
 } // namespace globalstab
 
 namespace globalstab::host {
@@ -89,7 +89,7 @@ private Q_SLOTS:
     void onEventRaised(int number, const QVariantList& arguments);
 
 private:
-    PlanView* showPlan(const QString& what, const Plan& plan);
+    PlanView* showPlan(const QString& what, const ChangePreview& preview);
     ProjectContext openProjectContext() const;
     void createMenus();
     void recreateTab();

@@ -10,7 +10,8 @@
 
 namespace globalstab::host {
 
-PlanView::PlanView(const QString& what, const Plan& plan, const QString& dataRoot, QWidget* parent)
+PlanView::PlanView(const QString& what, const QList<PlannedChange>& plan, const QString& dataRoot,
+                   QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("planView"));
@@ -49,13 +50,13 @@ PlanView::PlanView(const QString& what, const Plan& plan, const QString& dataRoo
         }
         return item;
     };
-    for (const FileChange& change : plan) {
+    for (const PlannedChange& change : plan) {
         QString path = slashed(change.path);
         if (path.startsWith(root))
             path = path.mid(root.size());
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
         QString summary = change.summary;
-        if (change.action == FileChange::Action::MoveFolder) {
+        if (change.folderMove) {
             ++m_moves;
             QString from = slashed(change.from);
             if (from.startsWith(root))

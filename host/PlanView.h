@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/FileChange.h"
+#include <globalstab/ChangePreview.h>
 
 #include <QDialog>
 
@@ -17,7 +17,7 @@ class PlanView : public QDialog
     Q_OBJECT
 
 public:
-    PlanView(const QString& what, const Plan& plan, const QString& dataRoot,
+    PlanView(const QString& what, const QList<PlannedChange>& plan, const QString& dataRoot,
              QWidget* parent = nullptr);
 
     // How many files the tree shows under the current filter.

@@ -6,6 +6,7 @@
 #include "documents/TableOfContents.h"
 #include "platform/FileSystem.h"
 #include "platform/Numbers.h"
+#include "projectinfo/PageTokens.h"
 #include "text/TextChecks.h"
 
 #include <optional>
@@ -207,6 +208,20 @@ bool ProjectRename::apply(Feedback& feedback) const
         throw *d->tocError;
     d->toc.save(d->tocPath);
     return true;
+}
+
+Plan planRenameWithPages(const ProjectInfoChange& change)
+{
+    const ProjectContext& current = change.project;
+    Plan plan = ProjectRename(change).plan();
+    for (FileChange page :
+         planPageTokens(FileSystem().GetFolder(current.projectFolder()),
+                        {current.dataRoot, current.projectName, change.newName, 0})) {
+        page.path.replace(FileSystem::resolve(current.projectFolder()),
+                          current.docsFolder() + change.newName);
+        plan.append(page);
+    }
+    return plan;
 }
 
 } // namespace globalstab
