@@ -17,8 +17,8 @@ void BookDocument::setProject(const QString& projectName, const QString& folder)
 QStringList BookDocument::categories() const
 {
     QStringList names;
-    for (const XmlNode& category : nodesOf(
-             m_doc.selectNodes(QStringLiteral("Book_Master/Book/BookSet_Categories/*"))))
+    for (const XmlNode& category :
+         nodesOf(m_doc.selectNodes(QStringLiteral("Book_Master/Book/BookSet_Categories/*"))))
         names << category.text();
     return names;
 }

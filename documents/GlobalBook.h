@@ -9,8 +9,8 @@
 namespace globalstab {
 
 // "Book_Global.xml" in the project's "_Global Information" folder: a book document whose
-// Book_Master also has Book_Headings, which hold one Heading level="H1" per global page, with the page's
-// name (HName) and document (HFile).
+// Book_Master also has Book_Headings, which hold one Heading level="H1" per global page, with the
+// page's name (HName) and document (HFile).
 class GlobalBook : public BookDocument
 {
 public:
