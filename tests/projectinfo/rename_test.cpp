@@ -1,5 +1,6 @@
 // The project rename as an operation: its plan, its writes and their order, without the tab.
 #include "platform/FileSystem.h"
+#include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectRename.h"
 #include "tests/support/CoreSupport.h"
 
@@ -66,6 +67,31 @@ TEST(ProjectRename, ThePlanNamesEveryFileTheApplyChangesAndWritesNothing)
     EXPECT_EQ(planned.last(), "Docs/" + Nova + "/PX_TOC.xml");
     planned.sort();
     EXPECT_EQ(changed, planned);
+}
+
+TEST(ProjectRename, ThePlanWithPagesIsExactlyWhatTheRenameAndItsPageRewriteChange)
+{
+    SampleDataRoot data;
+    const QMap<QString, QByteArray> before = files(data, true);
+    const Plan plan = planRenameWithPages(change(data));
+    EXPECT_EQ(files(data, true), before);
+
+    RecordingFeedback feedback;
+    ASSERT_TRUE(ProjectRename(change(data)).apply(feedback));
+    rewritePageTokens(FileSystem().GetFolder(data.root() + "Docs/" + Nova),
+                      {data.root(), Orion, Nova, 0}, feedback);
+    EXPECT_TRUE(feedback.messages.isEmpty()) << feedback.texts().join('\n').toStdString();
+    const QMap<QString, QByteArray> after = files(data, false);
+    QStringList changed;
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        if (before.value(it.key()) != it.value())
+            changed << it.key();
+    QStringList planned;
+    for (const FileChange& file : plan.mid(1))
+        planned << FileSystem::resolve(file.path).mid(data.root().size());
+    planned.sort();
+    EXPECT_EQ(changed, planned);
+    EXPECT_GT(planned.filter(QRegularExpression("\\.html?$")).size(), 5);
 }
 
 TEST(ProjectRename, ReadErrorsAreReportedWhereTheWritesWouldHaveMetThem)
