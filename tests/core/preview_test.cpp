@@ -95,7 +95,7 @@ TEST(Preview, CategoryMoveAndPageTokenRewrite)
         5);
 }
 
-TEST(Preview, GlobalPageAddWithItsCopiedDocument)
+TEST(Preview, GlobalPageAddEditAndDelete)
 {
     QTemporaryDir outside;
     const QString source = outside.filePath("notes.htm");
@@ -103,17 +103,37 @@ TEST(Preview, GlobalPageAddWithItsCopiedDocument)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("<html><body>Notes</body></html>");
     file.close();
+    // As the page panel saves: the document copied, the book written, the book listed.
+    const auto save = [&](const QString& root, const QString& name,
+                          const std::optional<QString>& edited, int answer) {
+        const ProjectContext project = projectAt(root);
+        DefaultServiceProvider services(root, 0);
+        const auto book = createService<GlobalBookService>(&services);
+        const auto copier = createService<FileCopyService>(&services);
+        const auto entries = createService<BookEntryService>(&services);
+        const PageServices pages{*book, *copier, *entries};
+        prepareGlobalFolder(pages, project, source);
+        EXPECT_EQ(saveGlobalPage(pages, project, name, source, edited), answer);
+        book->AddGlobalBookToToc(project.tocPath(), project.projectName);
+    };
+    expectPlanCoversApply([&](const QString& root) { save(root, "Notes", std::nullopt, 114); }, 2);
+    expectPlanCoversApply([&](const QString& root) { save(root, "Read Me", "Welcome", 115); }, 2);
     expectPlanCoversApply(
-        [&](const QString& root) {
-            const ProjectContext project = projectAt(root);
+        [](const QString& root) {
             DefaultServiceProvider services(root, 0);
-            const auto book = createService<GlobalBookService>(&services);
-            const auto copier = createService<FileCopyService>(&services);
-            const auto entries = createService<BookEntryService>(&services);
-            const PageServices pages{*book, *copier, *entries};
-            prepareGlobalFolder(pages, project, source);
-            EXPECT_EQ(saveGlobalPage(pages, project, "Notes", source, std::nullopt), 114);
-            book->AddGlobalBookToToc(project.tocPath(), project.projectName);
+            createService<GlobalBookService>(&services)->DeleteGlobalPage(
+                projectAt(root).globalBookPath(), "Welcome");
         },
-        2);
+        1);
+}
+
+TEST(Preview, CategoryAdd)
+{
+    expectPlanCoversApply(
+        [](const QString& root) {
+            DefaultServiceProvider services(root, 0);
+            createService<BookCategoryService>(&services)->AddCategory(
+                projectAt(root).bookCategoriesPath(), "Security");
+        },
+        1);
 }
