@@ -159,8 +159,10 @@ std::optional<QString> takeValue(QStringList& arguments, const QString& flag, bo
     return value;
 }
 
-QJsonArray planJson(const Plan& plan, QStringList& lines)
+// A plan, one line per change or as JSON.
+void printPlan(bool json, const Plan& plan)
 {
+    QStringList lines;
     QJsonArray list;
     for (const FileChange& change : plan) {
         const bool move = change.action == FileChange::Action::MoveFolder;
@@ -173,7 +175,7 @@ QJsonArray planJson(const Plan& plan, QStringList& lines)
                                 {QStringLiteral("from"), from},
                                 {QStringLiteral("summary"), change.summary}});
     }
-    return list;
+    print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
 }
 
 int checkProject(const QString& root, QStringList arguments, bool json, bool dryRun)
@@ -183,14 +185,9 @@ int checkProject(const QString& root, QStringList arguments, bool json, bool dry
         return usage(QStringLiteral("check needs one PROJECT"));
     if (repair && dryRun) {
         Console console;
-        QStringList lines;
-        const QJsonArray list =
-            planJson(previewChanges(root,
-                                    [&](const QString& copy) {
-                                        check::repair(console, {copy, arguments.first(), 0});
-                                    }),
-                     lines);
-        print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
+        printPlan(json, previewChanges(root, [&](const QString& copy) {
+                      check::repair(console, {copy, arguments.first(), 0});
+                  }));
         return Done;
     }
     QList<check::Finding> findings;
@@ -293,9 +290,7 @@ int renameProject(const QString& root, QStringList arguments, bool json, bool dr
         const ProjectInfoChange change{current, arguments.at(1), *id, checked.rank};
         if (dryRun) {
             const Plan plan = planRenameWithPages(change);
-            QStringList lines;
-            const QJsonArray list = planJson(plan, lines);
-            print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
+            printPlan(json, plan);
             applied = true;
             return;
         }
@@ -417,9 +412,7 @@ int categoryCommand(const QString& root, QStringList arguments, bool json, bool 
         const Plan plan = previewChanges(root, [&](const QString& copy) {
             operation({copy, project.projectName, installType}, console);
         });
-        QStringList lines;
-        const QJsonArray list = planJson(plan, lines);
-        print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
+        printPlan(json, plan);
         return Done;
     }
     const WriteBoundary boundary(root);
@@ -520,9 +513,7 @@ int pageCommand(const QString& root, QStringList arguments, bool json, bool dryR
         const Plan plan = previewChanges(root, [&](const QString& copy) {
             operation({copy, project.projectName, 0}, console);
         });
-        QStringList lines;
-        const QJsonArray list = planJson(plan, lines);
-        print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
+        printPlan(json, plan);
         return Done;
     }
     const WriteBoundary boundary(root);
