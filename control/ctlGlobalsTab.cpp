@@ -17,6 +17,8 @@
 #include <QMouseEvent>
 #include <QSet>
 
+#include <optional>
+
 namespace globalstab {
 
 namespace {
@@ -166,6 +168,8 @@ void ctlGlobalsTab::PXUpdateFiles(const QString& folderPath, const QString& vstr
 
 void ctlGlobalsTab::Private::raiseEvent(int number, const QVariantList& arguments)
 {
+    // The host may read the files at once.
+    commitWrites();
     switch (number) {
     case OnprojectNameChangeEvent:
         Q_EMIT q->OnprojectNameChange();
@@ -230,6 +234,8 @@ ctlGlobalsTab::Private::Private(ctlGlobalsTab* tab, std::shared_ptr<ServiceProvi
 
 MessageAnswer ctlGlobalsTab::Private::show(const Message& message)
 {
+    // A message is the user's moment to look at the files: they must hold what was said.
+    commitWrites();
     return q->dialogProvider()->messageBox(q, message.text, message.title, message.icon,
                                            message.buttons);
 }
@@ -310,17 +316,39 @@ void ctlGlobalsTab::Private::loadPageName()
 }
 
 namespace {
+// The saves of an action wait in a batch and become durable together at its end, or
+// earlier, whenever control leaves the tab: a message, an event. Services a host installed
+// read the files themselves, so with them every save is made at once, as it always was.
 class ActionScope : public PanelHost::Action
 {
 public:
-    ActionScope(const QString& root, const char* procedure)
-        : m_boundary(root), m_journal(root, QString::fromLatin1(procedure))
+    ActionScope(Feedback& feedback, const char*& running, const QString& root,
+                const char* procedure, bool batched)
+        : m_feedback(feedback), m_running(running), m_procedure(procedure), m_boundary(root),
+          m_journal(root, QString::fromLatin1(procedure))
     {
+        m_outermost = m_running == nullptr;
+        if (m_outermost)
+            m_running = procedure;
+        if (batched)
+            m_batch.emplace();
+    }
+    ~ActionScope() override
+    {
+        if (m_batch)
+            trap(m_feedback, m_procedure, [&] { m_batch->commit(); });
+        if (m_outermost)
+            m_running = nullptr;
     }
 
 private:
+    Feedback& m_feedback;
+    const char*& m_running;
+    const char* m_procedure;
+    bool m_outermost = false;
     WriteBoundary m_boundary;
     JournalScope m_journal;
+    std::optional<WriteBatch> m_batch; // last, so that it commits inside the journal
 };
 } // namespace
 
@@ -329,7 +357,20 @@ std::unique_ptr<PanelHost::Action> ctlGlobalsTab::Private::beginAction(const cha
     const QString root = globalVariables().gstrRootPath;
     if (root.isEmpty())
         return std::make_unique<Action>();
-    return std::make_unique<ActionScope>(root, procedure);
+    const bool ownServices = dynamic_cast<DefaultServiceProvider*>(services().get()) != nullptr;
+    return std::make_unique<ActionScope>(*this, runningAction, root, procedure, ownServices);
+}
+
+void ctlGlobalsTab::Private::commitWrites()
+{
+    if (!WriteBatch::active() || WriteBatch::active()->pending() == 0)
+        return;
+    try {
+        WriteBatch::commitActive();
+    } catch (const RuntimeError& error) {
+        // The batch is dropped by now, so the report itself commits nothing.
+        reportError(runningAction ? runningAction : "PXUpdateFiles", error);
+    }
 }
 
 void ctlGlobalsTab::Private::reportError(const char* procedure, const RuntimeError& error,

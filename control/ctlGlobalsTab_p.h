@@ -62,6 +62,8 @@ public:
     std::unique_ptr<Action> beginAction(const char* procedure) override;
     void reportError(const char* procedure, const RuntimeError& error,
                      ErrorForm form = ErrorForm::Standard) override;
+    // Makes the saves that wait in the action's batch, reporting a failure.
+    void commitWrites();
     // Puts back what an interrupted action of the data root left, once per process and
     // root, and says so in one message.
     void recoverDataRoot();
@@ -73,6 +75,7 @@ public:
     QString tocPath;      // the table of contents of the project at the last start-up work
     QString defaultsPath; // the data root's default categories
     bool applicationStyle = false;
+    const char* runningAction = nullptr; // the procedure of the outermost running action
 
     ProjectInfoPanel* info = nullptr;
     CategoriesPanel* categories = nullptr;

@@ -174,14 +174,26 @@ QByteArray header(const QByteArray& kind, const QList<QByteArray>& fields, qsize
     return line + '\t' + QByteArray::number(length) + '\n';
 }
 
-// Appends one record and flushes it; the file stays open (and locked) while the action runs.
-void append(int fd, const QString& path, const QByteArray& kind, const QList<QByteArray>& fields,
-            const QByteArray& payload = QByteArray())
+void flushLog(int fd, const QString& path)
 {
-    writeFully(fd, header(kind, fields, payload.size()) + payload, path);
     if (::fdatasync(fd) != 0)
         raiseError(rt::PathFileAccessError,
                    QStringLiteral("Path/File access error: '%1' could not be flushed").arg(path));
+}
+
+enum class Flush
+{
+    Now,
+    Later, // the caller flushes before the change the record describes is made
+};
+
+// Appends one record and flushes it; the file stays open (and locked) while the action runs.
+void append(int fd, const QString& path, const QByteArray& kind, const QList<QByteArray>& fields,
+            const QByteArray& payload = QByteArray(), Flush flush = Flush::Now)
+{
+    writeFully(fd, header(kind, fields, payload.size()) + payload, path);
+    if (flush == Flush::Now)
+        flushLog(fd, path);
 }
 
 bool hasKind(const QList<Record>& records, const char* kind)
@@ -441,8 +453,10 @@ struct JournalScope::Private
 
     void finish()
     {
+        // The states need no flush of their own: without the end record after them they
+        // are not read.
         for (const QString& path : touched)
-            append(log.fd, log.path, "H", {encodedPath(path), stateOf(path)});
+            append(log.fd, log.path, "H", {encodedPath(path), stateOf(path)}, {}, Flush::Later);
         append(log.fd, log.path, failed ? "F" : "E", {});
     }
 };
@@ -479,6 +493,12 @@ JournalScope::~JournalScope()
     }
 }
 
+void JournalScope::aboutToCommit()
+{
+    if (!d->joined && d->log.fd >= 0)
+        flushLog(d->log.fd, d->log.path);
+}
+
 JournalScope* JournalScope::active()
 {
     return t_active;
@@ -501,9 +521,11 @@ void JournalScope::aboutToChange(DiskChange change, const QString& path, const Q
         if (!d->first(path))
             return;
         const std::optional<QByteArray> before = exists(path) ? readFile(path) : std::nullopt;
+        // A batch replaces its files only after aboutToCommit(), which flushes the log.
+        const bool held = change == DiskChange::Replace && WriteBatch::active();
         append(d->log.fd, d->log.path, change == DiskChange::Replace ? "R" : "D",
                {encodedPath(path), before ? QByteArray::number(before->size()) : "-1"},
-               before.value_or(QByteArray()));
+               before.value_or(QByteArray()), held ? Flush::Later : Flush::Now);
         break;
     }
     case DiskChange::CreateFolder:

@@ -57,6 +57,7 @@ public:
     static JournalScope* active();
 
     void aboutToChange(DiskChange change, const QString& path, const QString& target) override;
+    void aboutToCommit() override;
 
 private:
     struct Private;

@@ -22,6 +22,9 @@ class FileChangeObserver
 public:
     virtual ~FileChangeObserver() = default;
     virtual void aboutToChange(DiskChange change, const QString& path, const QString& target) = 0;
+    // The saves a WriteBatch holds back are about to replace their targets: whatever was
+    // recorded for them must be durable now.
+    virtual void aboutToCommit() {}
 };
 
 // Installs an observer for the calling thread while it lives. Observers nest; the innermost
@@ -38,9 +41,11 @@ private:
     FileChangeObserver& m_observer;
     const ObservedFileChanges* m_outer;
     friend void notifyFileChange(DiskChange, const QString&, const QString&);
+    friend void notifyCommit();
 };
 
 // Tells the observers of the calling thread; used by the file-system layer.
 void notifyFileChange(DiskChange change, const QString& path, const QString& target = QString());
+void notifyCommit();
 
 } // namespace globalstab

@@ -9,13 +9,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -314,6 +317,16 @@ public:
 
     int fd() const { return m_fd; }
 
+    // Closes the file unflushed and hands its path over: a batch renames it later.
+    QString release()
+    {
+        const int closed = ::close(m_fd);
+        m_fd = -1;
+        if (closed != 0)
+            failErrno(errno, m_target);
+        return std::exchange(m_path, QString());
+    }
+
     // Flushes the data to disk and renames the file over the target.
     void commit()
     {
@@ -346,6 +359,82 @@ private:
     int m_fd = -1;
 };
 
+thread_local WriteBatch* t_batchScope = nullptr; // the outermost scope
+
+void syncFolder(const QString& folder)
+{
+    const int dir = ::open(encoded(folder).constData(), O_RDONLY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+} // namespace
+
+struct WriteBatch::Private
+{
+    struct Waiting
+    {
+        QString temp;
+        QString target;
+        bool created = false; // the target did not exist before
+    };
+    std::vector<Waiting> waiting; // in the order first saved
+    QHash<QString, size_t> index; // target -> position in waiting
+
+    void hold(const QString& temp, const QString& target, bool created)
+    {
+        if (const auto found = index.constFind(target); found != index.cend()) {
+            Waiting& earlier = waiting[*found];
+            ::unlink(encoded(earlier.temp).constData());
+            earlier.temp = temp;
+            return;
+        }
+        index.insert(target, waiting.size());
+        waiting.push_back({temp, target, created});
+    }
+
+    bool waits(const QString& native) const { return index.contains(native); }
+
+    // True when a file waits below folder; only new files count unless all is set.
+    bool waitsBelow(const QString& folder, bool all) const
+    {
+        const QString prefix = withoutTrailingSeparator(folder) + QLatin1Char('/');
+        return std::any_of(waiting.begin(), waiting.end(), [&](const Waiting& file) {
+            return (all || file.created) && file.target.startsWith(prefix);
+        });
+    }
+
+    // Hidden: the class is exported for its scope, its insides are not.
+    __attribute__((visibility("hidden"))) void commit();
+
+    void drop(size_t from)
+    {
+        for (size_t i = from; i < waiting.size(); ++i)
+            ::unlink(encoded(waiting[i].temp).constData());
+        waiting.clear();
+        index.clear();
+    }
+};
+
+namespace {
+
+thread_local WriteBatch::Private* t_batch = nullptr; // the outermost scope's
+
+// Commits the batch first when the operation would see a file that waits in it.
+void settle(const QString& native)
+{
+    if (t_batch && t_batch->waits(withoutTrailingSeparator(native)))
+        t_batch->commit();
+}
+
+void settleBelow(const QString& folder, bool all)
+{
+    if (t_batch && t_batch->waitsBelow(folder, all))
+        t_batch->commit();
+}
+
 // Replaces target whole through a temporary file that fill writes; the target keeps its
 // permission bits. The checks run before anything is written.
 template <typename Fill> void replaceFile(const QString& resolvedTarget, Fill fill)
@@ -373,11 +462,15 @@ template <typename Fill> void replaceFile(const QString& resolvedTarget, Fill fi
     if (exists)
         ::fchmod(temp.fd(), info.st_mode & 07777);
     fill(temp.fd(), target);
-    temp.commit();
+    if (t_batch)
+        t_batch->hold(temp.release(), target, !exists);
+    else
+        temp.commit();
 }
 
 QByteArray readWholeFile(const QString& path)
 {
+    settle(path);
     struct stat info;
     if (!statPath(path, info) || S_ISDIR(info.st_mode))
         fail(rt::FileNotFound, path);
@@ -401,6 +494,20 @@ QString FileSystem::resolve(const QString& path)
     const bool absolute = unified.startsWith(QLatin1Char('/'));
     const QStringList parts = unified.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString result = absolute ? QStringLiteral("/") : QString();
+    // Nearly every path is spelt as on disk: one look-up of the whole path settles that,
+    // where matching part by part costs a look-up (or a listing) per folder.
+    {
+        const QString exact =
+            (absolute ? QStringLiteral("/") : QString()) + parts.join(QLatin1Char('/'));
+        struct stat info;
+        if (!parts.isEmpty() && statPath(exact, info, false)) {
+            bool plain = true; // no "." or "..": those must be taken part by part
+            for (const QString& part : parts)
+                plain = plain && part != QLatin1String(".") && part != QLatin1String("..");
+            if (plain)
+                return unified.endsWith(QLatin1Char('/')) ? exact + QLatin1Char('/') : exact;
+        }
+    }
     bool matching = true; // the folder built so far exists
     for (const QString& part : parts) {
         QString name = part;
@@ -439,6 +546,12 @@ void notifyFileChange(DiskChange change, const QString& path, const QString& tar
 {
     for (const ObservedFileChanges* observed = t_observers; observed; observed = observed->m_outer)
         observed->m_observer.aboutToChange(change, path, target);
+}
+
+void notifyCommit()
+{
+    for (const ObservedFileChanges* observed = t_observers; observed; observed = observed->m_outer)
+        observed->m_observer.aboutToCommit();
 }
 
 // ---- write boundary ------------------------------------------------------------------
@@ -480,6 +593,7 @@ QString Folder::Name() const
 
 QList<FileEntry> Folder::Files() const
 {
+    settleBelow(m_path, false);
     QList<FileEntry> files;
     for (const DirEntry& entry : sortedEntries(m_path)) {
         struct stat info;
@@ -491,6 +605,7 @@ QList<FileEntry> Folder::Files() const
 
 QList<Folder> Folder::SubFolders() const
 {
+    settleBelow(m_path, false);
     QList<Folder> folders;
     for (const DirEntry& entry : sortedEntries(m_path))
         if (entry.folder)
@@ -517,6 +632,8 @@ void Folder::Move(const QString& destination)
     requireInsideBoundary(target);
     if (target == m_path)
         return;
+    settleBelow(m_path, true);
+    settleBelow(target, true);
     const QString parent = parentOf(target);
     const QString existing = matchEntry(parent, fileName(target));
     const bool caseOnly = parent == parentOf(m_path) && existing == Name();
@@ -562,8 +679,11 @@ bool FileSystem::IsWithin(const QString& path, const QString& folder)
 
 bool FileSystem::FileExists(const QString& path) const
 {
+    const QString native = resolve(path);
+    if (t_batch && t_batch->waits(native))
+        return true;
     struct stat info;
-    return statPath(resolve(path), info) && !S_ISDIR(info.st_mode);
+    return statPath(native, info) && !S_ISDIR(info.st_mode);
 }
 
 bool FileSystem::FolderExists(const QString& path) const
@@ -589,6 +709,8 @@ void FileSystem::CreateFolder(const QString& path) const
 void FileSystem::CopyFile(const QString& source, const QString& destination, bool overwrite) const
 {
     const QString from = resolve(source);
+    settle(from);
+    settle(resolve(destination));
     struct stat info;
     if (!statPath(from, info) || S_ISDIR(info.st_mode))
         fail(rt::FileNotFound, from);
@@ -645,6 +767,7 @@ void FileSystem::DeleteFile(const QString& path, bool force) const
 {
     const QString native = resolve(path);
     requireInsideBoundary(native);
+    settle(native);
     struct stat info;
     if (!statPath(native, info, false) || S_ISDIR(info.st_mode))
         fail(rt::FileNotFound, native);
@@ -659,6 +782,7 @@ void FileSystem::DeleteFile(const QString& path, bool force) const
 int FileSystem::removeLeftovers(const QString& folder) const
 {
     requireInsideBoundary(resolve(folder));
+    WriteBatch::commitActive();
     const QString top = GetFolder(folder).Path();
     int removed = 0;
     QStringList pending{top};
@@ -694,6 +818,7 @@ Folder FileSystem::GetFolder(const QString& path) const
 int FileSystem::GetAttributes(const QString& path) const
 {
     const QString native = resolve(path);
+    settle(native);
     struct stat info;
     if (!statPath(native, info))
         fail(rt::FileNotFound, native);
@@ -713,6 +838,7 @@ void FileSystem::SetAttributes(const QString& path, int attributes) const
 {
     const QString native = resolve(path);
     requireInsideBoundary(native);
+    settle(native);
     struct stat info;
     if (!statPath(native, info))
         fail(rt::FileNotFound, native);
@@ -753,6 +879,132 @@ void atomicWriteFile(const QString& nativePath, const QByteArray& data)
     replaceFile(FileSystem::resolve(nativePath), [&](int fd, const QString& target) {
         writeAll(fd, data.constData(), data.size(), target);
     });
+}
+
+// ---- write batch ----------------------------------------------------------------------
+
+void WriteBatch::Private::commit()
+{
+    if (waiting.empty())
+        return;
+    notifyCommit();
+    // One flush per file system makes every temporary file durable at once; where syncfs
+    // fails, each file is flushed on its own.
+    QSet<dev_t> flushed;
+    bool each = false;
+    for (const Waiting& file : waiting) {
+        struct stat info;
+        const QString folder = parentOf(file.target);
+        if (!statPath(folder, info) || flushed.contains(info.st_dev))
+            continue;
+        flushed.insert(info.st_dev);
+        const int fd = ::open(encoded(folder).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || ::syncfs(fd) != 0)
+            each = true;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    if (each) {
+        for (const Waiting& file : waiting) {
+            const int fd = ::open(encoded(file.temp).constData(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0) {
+                ::fsync(fd);
+                ::close(fd);
+            }
+        }
+    }
+
+    QStringList folders;
+    QSet<QString> seen;
+    const auto flushFolders = [&] {
+        for (const QString& folder : folders)
+            syncFolder(folder);
+    };
+    for (size_t i = 0; i < waiting.size(); ++i) {
+        const Waiting& file = waiting[i];
+        int error = 0;
+        if (g_failNextRename.exchange(false)) {
+            error = EIO;
+        } else if (g_crashNextSave.exchange(false)) {
+            // A dead process removes nothing: every file still waiting stays behind.
+            waiting.clear();
+            index.clear();
+            failErrno(EIO, file.target);
+        } else if (::rename(encoded(file.temp).constData(), encoded(file.target).constData()) !=
+                   0) {
+            error = errno;
+        }
+        if (error != 0) {
+            const QString target = file.target;
+            drop(i);
+            flushFolders();
+            failErrno(error, target);
+        }
+        const QString folder = parentOf(file.target);
+        if (!seen.contains(folder)) {
+            seen.insert(folder);
+            folders << folder;
+        }
+    }
+    waiting.clear();
+    index.clear();
+    flushFolders();
+}
+
+WriteBatch::WriteBatch() : m_uncaught(std::uncaught_exceptions())
+{
+    if (t_batch) {
+        m_joined = true;
+        return;
+    }
+    d = std::make_unique<Private>();
+    t_batch = d.get();
+    t_batchScope = this;
+}
+
+WriteBatch::~WriteBatch() noexcept(false)
+{
+    if (m_joined)
+        return;
+    t_batch = nullptr;
+    t_batchScope = nullptr;
+    if (std::uncaught_exceptions() > m_uncaught)
+        d->drop(0);
+    else
+        d->commit();
+}
+
+void WriteBatch::commit()
+{
+    if (t_batch)
+        t_batch->commit();
+}
+
+void WriteBatch::discard()
+{
+    if (t_batch)
+        t_batch->drop(0);
+}
+
+int WriteBatch::pending() const
+{
+    return t_batch ? int(t_batch->waiting.size()) : 0;
+}
+
+WriteBatch* WriteBatch::active()
+{
+    return t_batchScope;
+}
+
+void WriteBatch::commitActive()
+{
+    if (t_batch)
+        t_batch->commit();
+}
+
+void WriteBatch::settle(const QString& nativePath)
+{
+    globalstab::settle(nativePath);
 }
 
 namespace testing {

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace globalstab {
 
@@ -157,5 +158,52 @@ private:
 // Writes data to a temporary file beside nativePath and renames it over the target.
 // On any failure the target is left as it was and a RuntimeError is raised.
 void atomicWriteFile(const QString& nativePath, const QByteArray& data);
+
+// Makes the saves of the calling thread durable together while it lives: each save writes
+// its temporary file at once (every check is made then, and a failure is raised there), but
+// the file is renamed over its target only at commit(), after one flush of the whole file
+// system (syncfs) instead of one fsync per file, and each touched folder is flushed once
+// after the renames. A file is replaced at most once per commit: saving it again replaces
+// the waiting temporary file.
+//
+// What the layer does itself sees the saves as made: any other operation on a waiting
+// target (a read, a delete, a copy, attributes, a walk of a folder a new file waits in, a
+// folder move) commits first, and FileExists answers true for a waiting new file. Code that
+// reads files past this layer (another process, a host) must see them committed: call
+// commit() before handing control away.
+//
+// Scopes nest; an inner one joins the outer. Leaving the scope commits; leaving it by an
+// exception drops the waiting files instead and leaves every target as it was.
+class GLOBALSTAB_EXPORT WriteBatch
+{
+public:
+    WriteBatch();
+    ~WriteBatch() noexcept(false);
+    WriteBatch(const WriteBatch&) = delete;
+    WriteBatch& operator=(const WriteBatch&) = delete;
+
+    // Renames every waiting file over its target, in the order they were first saved.
+    // Raises the error of the first rename that fails; the files after it are dropped.
+    void commit();
+    // Drops every waiting file: their targets stay as they are.
+    void discard();
+    // How many files wait for the commit.
+    int pending() const;
+
+    // The batch of the calling thread, if any.
+    static WriteBatch* active();
+    // Commits the active batch, if any.
+    static void commitActive();
+    // Commits the active batch first when a save of nativePath waits in it: for a reader
+    // that goes past this layer.
+    static void settle(const QString& nativePath);
+
+    struct Private;
+
+private:
+    std::unique_ptr<Private> d;
+    bool m_joined = false;
+    int m_uncaught = 0;
+};
 
 } // namespace globalstab

@@ -629,6 +629,7 @@ bool XmlDocument::load(const QString& path)
     XmlDocumentState& doc = state();
 
     const QString native = FileSystem::resolve(path);
+    WriteBatch::settle(native);
     QFile file(native);
     if (!file.open(QIODevice::ReadOnly)) {
         doc.parseError = QStringLiteral("Cannot open '%1': %2").arg(native, file.errorString());
