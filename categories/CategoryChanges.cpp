@@ -111,8 +111,9 @@ void removeFromBook(Feedback& feedback, const QString& bookPath, const QString& 
             unreadable(feedback);
             return;
         }
-        book.removeCategory(name);
-        book.save(bookPath);
+        // A book without the category is left as it is.
+        if (book.removeCategory(name))
+            book.save(bookPath);
     });
 }
 

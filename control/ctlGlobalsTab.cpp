@@ -8,6 +8,7 @@
 #include "globalpages/GlobalPagesPanel.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/XmlDocument.h"
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectInfoPanel.h"
 #include "services/DefaultServices.h"
@@ -316,8 +317,9 @@ void ctlGlobalsTab::Private::loadPageName()
 }
 
 namespace {
-// The saves of an action wait in a batch and become durable together at its end, or
-// earlier, whenever control leaves the tab: a message, an event. Services a host installed
+// The documents of an action are parsed once and saved once; its saves wait in a batch and
+// become durable together at its end, or earlier, whenever control leaves the tab: a
+// message, an event. Services a host installed
 // read the files themselves, so with them every save is made at once, as it always was.
 class ActionScope : public PanelHost::Action
 {
@@ -330,11 +332,15 @@ public:
         m_outermost = m_running == nullptr;
         if (m_outermost)
             m_running = procedure;
-        if (batched)
+        if (batched) {
             m_batch.emplace();
+            m_documents.emplace();
+        }
     }
     ~ActionScope() override
     {
+        if (m_documents)
+            trap(m_feedback, m_procedure, [&] { m_documents->writeOut(); });
         if (m_batch)
             trap(m_feedback, m_procedure, [&] { m_batch->commit(); });
         if (m_outermost)
@@ -348,7 +354,8 @@ private:
     bool m_outermost = false;
     WriteBoundary m_boundary;
     JournalScope m_journal;
-    std::optional<WriteBatch> m_batch; // last, so that it commits inside the journal
+    std::optional<WriteBatch> m_batch; // after the journal, so that it commits inside it
+    std::optional<DocumentCache> m_documents;
 };
 } // namespace
 
@@ -363,7 +370,7 @@ std::unique_ptr<PanelHost::Action> ctlGlobalsTab::Private::beginAction(const cha
 
 void ctlGlobalsTab::Private::commitWrites()
 {
-    if (!WriteBatch::active() || WriteBatch::active()->pending() == 0)
+    if (!WriteBatch::active())
         return;
     try {
         WriteBatch::commitActive();

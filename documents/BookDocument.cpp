@@ -38,14 +38,16 @@ XmlNode BookDocument::createBook(const QString& name, const QString& acro, const
     return master;
 }
 
-void BookDocument::removeCategory(const QString& name)
+bool BookDocument::removeCategory(const QString& name)
 {
+    bool removed = false;
     for (const XmlNode& book : nodesOf(m_doc.getElementsByTagName(QStringLiteral("Book")))) {
         for (const XmlNode& child : nodesOf(book.childNodes())) {
             if (child.nodeName() == QLatin1String("BookSet_Categories"))
-                removeChildrenNamed(child, name);
+                removed = removeChildrenNamed(child, name) || removed;
         }
     }
+    return removed;
 }
 
 } // namespace globalstab

@@ -13,7 +13,8 @@ public:
     // where the document has them.
     void setProject(const QString& projectName, const QString& folder);
     // Removes the category, in any letter case, from every BookSet_Categories of a Book.
-    void removeCategory(const QString& name);
+    // True when the book held the category.
+    bool removeCategory(const QString& name);
     // The categories the book files itself under, in document order.
     QStringList categories() const;
 

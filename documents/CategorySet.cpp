@@ -1,5 +1,7 @@
 #include "documents/CategorySet.h"
 
+#include <QSet>
+
 namespace globalstab {
 
 using namespace access;
@@ -106,12 +108,12 @@ bool CategorySet::setBooks(const QString& name, const QStringList& acros, const 
     }
     for (const XmlNode& acro : nodesOf(category.selectNodes(QStringLiteral("BookAcro"))))
         category.removeChild(acro);
-    QStringList written;
+    QSet<QString> written;
     for (const QString& acro : acros) {
         if (acro.isEmpty() || written.contains(acro))
             continue;
         appendElement(m_doc, category, QStringLiteral("BookAcro"), acro);
-        written.append(acro);
+        written.insert(acro);
     }
     return true;
 }

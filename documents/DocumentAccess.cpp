@@ -71,7 +71,7 @@ XmlNode appendElement(XmlDocument& doc, XmlNode parent, const QString& name, con
 
 QString childText(const XmlNode& node, const QString& name)
 {
-    const XmlNode child = node.selectSingleNode(name);
+    const XmlNode child = node.firstChildElement(name);
     return child.isNull() ? QString() : child.text();
 }
 
@@ -92,13 +92,17 @@ QList<XmlNode> nodesOf(const XmlNodeList& list)
     return nodes;
 }
 
-void removeChildrenNamed(XmlNode parent, const QString& name)
+bool removeChildrenNamed(XmlNode parent, const QString& name)
 {
     const QString wanted = name.toUpper();
+    bool removed = false;
     for (const XmlNode& child : nodesOf(parent.childNodes())) {
-        if (child.text().toUpper() == wanted)
+        if (child.text().toUpper() == wanted) {
             parent.removeChild(child);
+            removed = true;
+        }
     }
+    return removed;
 }
 
 } // namespace globalstab::access

@@ -26,7 +26,8 @@ void setChildText(XmlDocument& doc, XmlNode node, const QString& name, const QSt
 QList<XmlNode> nodesOf(const XmlNodeList& list);
 // Removes every child of parent whose text is name in any letter case: the table of contents
 // and the books are edited by hand and do not keep the letter case of the category set.
-void removeChildrenNamed(XmlNode parent, const QString& name);
+// True when it removed any.
+bool removeChildrenNamed(XmlNode parent, const QString& name);
 
 } // namespace globalstab::access
 

@@ -1,5 +1,9 @@
 #include "documents/TableOfContents.h"
 
+#include <QSet>
+
+#include <memory>
+
 namespace globalstab {
 
 using namespace access;
@@ -99,23 +103,47 @@ QStringList TableOfContents::booksWithoutCategory() const
     return acros;
 }
 
-QStringList TableOfContents::categoryBooks(const QString& name) const
+namespace {
+
+constexpr int CategoryIndexKey = 1;
+
+// The acronyms of the books under each category, in the order of the books, each once: what
+// categoryBooks() answers, found for every category in one walk.
+using CategoryIndex = QHash<QString, QStringList>;
+
+std::shared_ptr<const CategoryIndex> indexCategories(const XmlDocument& doc)
 {
-    QStringList acros;
+    auto index = std::make_shared<CategoryIndex>();
+    QHash<QString, QSet<QString>> filed;
     for (const XmlNode& book :
-         nodesOf(m_doc.selectNodes(QStringLiteral("PX_Master/PX_Books/Book")))) {
+         nodesOf(doc.selectNodes(QStringLiteral("PX_Master/PX_Books/Book")))) {
         const QString acro = childText(book, QStringLiteral("Book_Acro"));
-        if (acro.isEmpty() || acros.contains(acro))
+        if (acro.isEmpty())
             continue;
         for (const XmlNode& category :
              nodesOf(book.selectNodes(QStringLiteral("Book_Categories/Book_Category")))) {
-            if (category.text() == name) {
-                acros.append(acro);
-                break;
-            }
+            const QString name = category.text();
+            QSet<QString>& books = filed[name];
+            if (books.contains(acro))
+                continue;
+            books.insert(acro);
+            (*index)[name].append(acro);
         }
     }
-    return acros;
+    return index;
+}
+
+} // namespace
+
+QStringList TableOfContents::categoryBooks(const QString& name) const
+{
+    // A refresh asks for every category in turn; the index makes that one walk.
+    auto index = std::static_pointer_cast<const CategoryIndex>(m_doc.derived(CategoryIndexKey));
+    if (!index) {
+        index = indexCategories(m_doc);
+        m_doc.keepDerived(CategoryIndexKey, index);
+    }
+    return index->value(name);
 }
 
 QHash<QString, QString> TableOfContents::bookNames() const

@@ -2,6 +2,7 @@
 
 #include "platform/FileChanges.h"
 #include "platform/FileSystemTesting.h"
+#include "platform/HeldDocuments.h"
 #include "platform/Paths.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
@@ -421,28 +422,33 @@ struct WriteBatch::Private
 namespace {
 
 thread_local WriteBatch::Private* t_batch = nullptr; // the outermost scope's
+thread_local detail::HeldDocuments* t_held = nullptr;
 
 // Commits the batch first when the operation would see a file that waits in it.
 void settle(const QString& native)
 {
-    if (t_batch && t_batch->waits(withoutTrailingSeparator(native)))
+    const QString path = withoutTrailingSeparator(native);
+    if (t_held && t_held->waits(path))
+        t_held->writeOut();
+    if (t_batch && t_batch->waits(path))
         t_batch->commit();
 }
 
 void settleBelow(const QString& folder, bool all)
 {
+    if (t_held && t_held->waitsBelow(folder, all))
+        t_held->writeOut();
     if (t_batch && t_batch->waitsBelow(folder, all))
         t_batch->commit();
 }
 
-// Replaces target whole through a temporary file that fill writes; the target keeps its
-// permission bits. The checks run before anything is written.
-template <typename Fill> void replaceFile(const QString& resolvedTarget, Fill fill)
+// The checks a replacement makes before it writes; answers the file as it will be written
+// (through a link, the file it names) and whether it exists.
+QString checkReplaceable(const QString& resolvedTarget, struct stat& info, bool& exists)
 {
     QString target = withoutTrailingSeparator(resolvedTarget);
     requireInsideBoundary(target);
-    struct stat info;
-    const bool exists = statPath(target, info);
+    exists = statPath(target, info);
     if (exists) {
         // Write through a link to the file it names, not over the link.
         char real[PATH_MAX];
@@ -456,6 +462,18 @@ template <typename Fill> void replaceFile(const QString& resolvedTarget, Fill fi
     if (!isDirectory(parentOf(target)))
         fail(rt::PathNotFound, target);
     requireWritableFolder(parentOf(target), target);
+    return target;
+}
+
+// Replaces target whole through a temporary file that fill writes; the target keeps its
+// permission bits. The checks run before anything is written.
+template <typename Fill> void replaceFile(const QString& resolvedTarget, Fill fill)
+{
+    struct stat info;
+    bool exists = false;
+    const QString target = checkReplaceable(resolvedTarget, info, exists);
+    if (t_held)
+        t_held->forget(target);
 
     notifyFileChange(DiskChange::Replace, target);
     TempFile temp(target);
@@ -632,6 +650,10 @@ void Folder::Move(const QString& destination)
     requireInsideBoundary(target);
     if (target == m_path)
         return;
+    if (t_held) {
+        t_held->writeOut();
+        t_held->forgetAll();
+    }
     settleBelow(m_path, true);
     settleBelow(target, true);
     const QString parent = parentOf(target);
@@ -680,7 +702,7 @@ bool FileSystem::IsWithin(const QString& path, const QString& folder)
 bool FileSystem::FileExists(const QString& path) const
 {
     const QString native = resolve(path);
-    if (t_batch && t_batch->waits(native))
+    if ((t_batch && t_batch->waits(native)) || (t_held && t_held->waits(native)))
         return true;
     struct stat info;
     return statPath(native, info) && !S_ISDIR(info.st_mode);
@@ -767,6 +789,14 @@ void FileSystem::DeleteFile(const QString& path, bool force) const
 {
     const QString native = resolve(path);
     requireInsideBoundary(native);
+    if (t_held) {
+        // A file whose first save still waits is deleted by dropping that save.
+        const bool onlyWaiting = t_held->waits(native) && !(t_batch && t_batch->waits(native)) &&
+                                 ::access(encoded(native).constData(), F_OK) != 0;
+        t_held->forget(native);
+        if (onlyWaiting)
+            return;
+    }
     settle(native);
     struct stat info;
     if (!statPath(native, info, false) || S_ISDIR(info.st_mode))
@@ -885,6 +915,8 @@ void atomicWriteFile(const QString& nativePath, const QByteArray& data)
 
 void WriteBatch::Private::commit()
 {
+    if (t_held)
+        t_held->writeOut();
     if (waiting.empty())
         return;
     notifyCommit();
@@ -1006,6 +1038,27 @@ void WriteBatch::settle(const QString& nativePath)
 {
     globalstab::settle(nativePath);
 }
+
+namespace detail {
+
+HeldDocuments* heldDocuments()
+{
+    return t_held;
+}
+
+void setHeldDocuments(HeldDocuments* held)
+{
+    t_held = held;
+}
+
+void requireReplaceable(const QString& native)
+{
+    struct stat info;
+    bool exists = false;
+    checkReplaceable(FileSystem::resolve(native), info, exists);
+}
+
+} // namespace detail
 
 namespace testing {
 void failNextRename()

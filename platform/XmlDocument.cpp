@@ -1,14 +1,19 @@
 #include "platform/XmlDocument.h"
 
 #include "platform/FileSystem.h"
+#include "platform/HeldDocuments.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QStringList>
 
 #include <optional>
+
+#include <unistd.h>
 
 #include <pugixml.hpp>
 
@@ -52,6 +57,9 @@ struct XmlDocumentState
         Pair
     } emptyForm = EmptyForm::SpacedSlash;
     QString parseError;
+    quint64 generation = 0; // counts the changes of the tree
+    // What document classes derived from the tree, with the generation it was derived from.
+    QHash<int, std::pair<quint64, std::shared_ptr<const void>>> derived;
 
     pugi::xml_node parkingElement()
     {
@@ -406,6 +414,7 @@ QString XmlNode::text() const
 void XmlNode::setText(const QString& text)
 {
     requireNode();
+    ++m_doc->generation;
     pugi::xml_node node = this->node();
     if (node.type() == pugi::node_element) {
         node.remove_children();
@@ -472,6 +481,7 @@ bool XmlNode::hasAttribute(const QString& name) const
 void XmlNode::setAttribute(const QString& name, const QString& value)
 {
     requireNode();
+    ++m_doc->generation;
     pugi::xml_node element = node();
     if (element.type() != pugi::node_element)
         invalidArgument(QStringLiteral("a %1 node has no attributes").arg(nodeName()));
@@ -522,6 +532,18 @@ XmlNode XmlNode::selectSingleNode(const QString& xpath) const
     return selectNodes(xpath).item(0);
 }
 
+XmlNode XmlNode::firstChildElement(const QString& name) const
+{
+    requireNode();
+    const std::string wanted = toUtf8(name);
+    for (pugi::xml_node child = node().child(wanted.c_str()); child;
+         child = child.next_sibling(wanted.c_str())) {
+        if (child.type() == pugi::node_element && child != m_doc->parking)
+            return XmlNode(m_doc, child);
+    }
+    return XmlNode();
+}
+
 XmlNodeList XmlNode::getElementsByTagName(const QString& name) const
 {
     requireNode();
@@ -541,6 +563,7 @@ XmlNode XmlNode::insertBefore(const XmlNode& newChild, const XmlNode& refChild)
 {
     requireNode();
     newChild.requireNode();
+    ++m_doc->generation;
     pugi::xml_node parent = node();
     const pugi::xml_node before = refChild.node();
     if (before && before.parent() != parent)
@@ -576,6 +599,7 @@ XmlNode XmlNode::removeChild(const XmlNode& oldChild)
 {
     requireNode();
     oldChild.requireNode();
+    ++m_doc->generation;
     const pugi::xml_node child = oldChild.node();
     if (oldChild.m_doc != m_doc || child.parent() != node() || child == m_doc->parking)
         invalidArgument(QStringLiteral("the node to remove is not a child of this node"));
@@ -586,7 +610,7 @@ XmlNode XmlNode::removeChild(const XmlNode& oldChild)
 
 // ---- XmlDocument ---------------------------------------------------------------------
 
-XmlDocument::XmlDocument() : m_state(std::make_unique<XmlDocumentState>())
+XmlDocument::XmlDocument() : m_state(std::make_shared<XmlDocumentState>())
 {
     m_doc = m_state.get();
     m_node = m_state->document.internal_object();
@@ -615,20 +639,142 @@ XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept
 XmlDocumentState& XmlDocument::state()
 {
     if (!m_state) {
-        m_state = std::make_unique<XmlDocumentState>();
+        m_state = std::make_shared<XmlDocumentState>();
         m_doc = m_state.get();
         m_node = m_state->document.internal_object();
     }
     return *m_state;
 }
 
+namespace {
+QByteArray serialized(const XmlDocumentState& state);
+thread_local DocumentCache::Private* t_cache = nullptr;
+} // namespace
+
+struct DocumentCache::Private : detail::HeldDocuments
+{
+    struct Entry
+    {
+        std::shared_ptr<XmlDocumentState> state;
+        quint64 generation = 0; // of the tree as read or saved
+        bool waiting = false;   // a save waits
+        bool created = false;   // the file did not exist when the save was held
+    };
+    QHash<QString, Entry> entries;
+    QStringList order; // of the waiting saves, first saved first
+    bool writing = false;
+
+    // The tree of the file, unless it was changed since it was read and never saved.
+    std::shared_ptr<XmlDocumentState> find(const QString& native) const
+    {
+        const auto found = entries.constFind(native);
+        if (found == entries.cend())
+            return nullptr;
+        if (!found->waiting && found->state->generation != found->generation)
+            return nullptr;
+        return found->state;
+    }
+
+    void keep(const QString& native, const std::shared_ptr<XmlDocumentState>& state)
+    {
+        entries.insert(native, {state, state->generation, false, false});
+    }
+
+    void hold(const QString& native, const std::shared_ptr<XmlDocumentState>& state)
+    {
+        Entry& entry = entries[native];
+        if (!entry.waiting) {
+            entry.waiting = true;
+            entry.created = ::access(QFile::encodeName(native).constData(), F_OK) != 0;
+            order << native;
+        }
+        entry.state = state;
+        entry.generation = state->generation;
+    }
+
+    bool waits(const QString& native) const override
+    {
+        const auto found = entries.constFind(native);
+        return found != entries.cend() && found->waiting;
+    }
+
+    bool waitsBelow(const QString& folder, bool all) const override
+    {
+        const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + '/';
+        for (const QString& native : order) {
+            const Entry& entry = entries[native];
+            if (entry.waiting && (all || entry.created) && native.startsWith(prefix))
+                return true;
+        }
+        return false;
+    }
+
+    void writeOut() override
+    {
+        if (writing || order.isEmpty())
+            return;
+        writing = true;
+        const QStringList saving = std::exchange(order, QStringList());
+        std::optional<RuntimeError> first;
+        for (const QString& native : saving) {
+            Entry& entry = entries[native];
+            if (!entry.waiting)
+                continue;
+            entry.waiting = false;
+            entry.generation = entry.state->generation;
+            try {
+                atomicWriteFile(native, serialized(*entry.state));
+            } catch (const RuntimeError& error) {
+                entries.remove(native);
+                if (!first)
+                    first = error;
+            }
+        }
+        writing = false;
+        if (first)
+            throw *first;
+    }
+
+    void forget(const QString& native) override
+    {
+        if (writing)
+            return;
+        if (entries.remove(native))
+            order.removeAll(native);
+    }
+
+    void forgetAll() override
+    {
+        if (writing)
+            return;
+        entries.clear();
+        order.clear();
+    }
+};
+
 bool XmlDocument::load(const QString& path)
 {
     // Start from an empty tree; nodes of an earlier load are gone with it.
     m_state.reset();
-    XmlDocumentState& doc = state();
-
     const QString native = FileSystem::resolve(path);
+    if (DocumentCache::Private* cache = t_cache) {
+        if (std::shared_ptr<XmlDocumentState> kept = cache->find(native)) {
+            m_state = std::move(kept);
+            m_doc = m_state.get();
+            m_node = m_state->document.internal_object();
+            return true;
+        }
+    }
+    if (!loadFile(native))
+        return false;
+    if (t_cache)
+        t_cache->keep(native, m_state);
+    return true;
+}
+
+bool XmlDocument::loadFile(const QString& native)
+{
+    XmlDocumentState& doc = state();
     WriteBatch::settle(native);
     QFile file(native);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -693,6 +839,21 @@ void XmlDocument::save(const QString& path) const
         raiseError(rt::XmlFailure, QStringLiteral("The document has no document element; '%1' "
                                                   "was not written")
                                        .arg(FileSystem::resolve(path)));
+    const QString native = FileSystem::resolve(path);
+    if (t_cache) {
+        // Refused now, as a save made at once would be.
+        detail::requireReplaceable(native);
+        t_cache->hold(native, m_state);
+        return;
+    }
+    atomicWriteFile(native, serialized(*m_state));
+}
+
+namespace {
+
+QByteArray serialized(const XmlDocumentState& state)
+{
+    const XmlDocumentState* const m_state = &state;
     pugi::xml_document output;
     for (pugi::xml_node child = m_state->document.first_child(); child;
          child = child.next_sibling())
@@ -737,8 +898,10 @@ void XmlDocument::save(const QString& path) const
     writer.bytes.replace(encodedAscii("\r", encoding), encodedAscii("&#13;", encoding));
     if (m_state->crlf)
         writer.bytes.replace(encodedAscii("\n", encoding), encodedAscii("\r\n", encoding));
-    atomicWriteFile(FileSystem::resolve(path), writer.bytes);
+    return std::move(writer.bytes);
 }
+
+} // namespace
 
 QString XmlDocument::parseError() const
 {
@@ -750,6 +913,7 @@ void XmlDocument::adoptFormat(const XmlDocument& other)
     if (!other.m_state)
         return;
     XmlDocumentState& mine = state();
+    ++mine.generation;
     const XmlDocumentState& theirs = *other.m_state;
     mine.encoding = theirs.encoding;
     mine.byteOrderMark = theirs.byteOrderMark;
@@ -770,6 +934,50 @@ void XmlDocument::adoptFormat(const XmlDocument& other)
     for (pugi::xml_node child = theirs.document.first_child(); child; child = child.next_sibling())
         if (child.type() == pugi::node_declaration)
             mine.document.prepend_copy(child);
+}
+
+std::shared_ptr<const void> XmlDocument::derived(int key) const
+{
+    if (!m_state)
+        return nullptr;
+    const auto found = m_state->derived.constFind(key);
+    if (found == m_state->derived.cend() || found->first != m_state->generation)
+        return nullptr;
+    return found->second;
+}
+
+void XmlDocument::keepDerived(int key, std::shared_ptr<const void> data) const
+{
+    if (m_state)
+        m_state->derived.insert(key, {m_state->generation, std::move(data)});
+}
+
+// ---- DocumentCache -------------------------------------------------------------------
+
+DocumentCache::DocumentCache() : m_uncaught(std::uncaught_exceptions())
+{
+    if (t_cache)
+        return;
+    d = std::make_unique<Private>();
+    t_cache = d.get();
+    detail::setHeldDocuments(d.get());
+}
+
+DocumentCache::~DocumentCache() noexcept(false)
+{
+    if (!d)
+        return;
+    t_cache = nullptr;
+    detail::setHeldDocuments(nullptr);
+    if (std::uncaught_exceptions() > m_uncaught)
+        return;
+    d->writeOut();
+}
+
+void DocumentCache::writeOut()
+{
+    if (t_cache)
+        t_cache->writeOut();
 }
 
 XmlNode XmlDocument::documentElement() const

@@ -17,6 +17,7 @@ struct XmlDocumentState;
 }
 
 class XmlNodeList;
+class DocumentCache;
 
 // A node of an XmlDocument, in the manner of the classic XML object model: possibly null,
 // and a plain handle (two pointers) that is copied freely. A node belongs to its document
@@ -55,6 +56,9 @@ public:
     // the parser's description.
     XmlNode selectSingleNode(const QString& xpath) const;
     XmlNodeList selectNodes(const QString& xpath) const;
+    // The first child element of that name, or a null node: selectSingleNode(name) for a
+    // plain name, without compiling a query.
+    XmlNode firstChildElement(const QString& name) const;
     // All descendant elements of that name, in document order.
     XmlNodeList getElementsByTagName(const QString& name) const;
 
@@ -132,10 +136,46 @@ public:
     // For a document that replaces another one written by someone else.
     void adoptFormat(const XmlDocument& other);
 
+    // What a document class derives from the tree (an index), kept with the tree for as long
+    // as the tree is unchanged; null once it changed or when nothing was kept under key.
+    std::shared_ptr<const void> derived(int key) const;
+    void keepDerived(int key, std::shared_ptr<const void> data) const;
+
 private:
     detail::XmlDocumentState& state();
+    bool loadFile(const QString& native);
 
-    std::unique_ptr<detail::XmlDocumentState> m_state;
+    // Shared with a DocumentCache, which hands the same tree to every load of the file.
+    std::shared_ptr<detail::XmlDocumentState> m_state;
+    friend class DocumentCache;
+};
+
+// Keeps the documents of one action of the calling thread parsed and holds their saves back
+// while it lives: every load of a file it holds gets the same tree, and a save only marks
+// the tree to be written. At the end, or whenever the file-system layer is about to look at
+// a waiting file, each waiting document is written once, in the order first saved. A
+// document that is loaded and changed must be saved, or the change stays unsaved in the
+// tree that later loads share; every document class saves what it changes.
+//
+// Use it only where nothing but this library reads the files meanwhile (a host's own
+// services would not see the waiting saves). Scopes nest; an inner one joins the outer.
+class DocumentCache
+{
+public:
+    DocumentCache();
+    // Writes out what waits, unless an exception is unwinding: then it is dropped.
+    ~DocumentCache() noexcept(false);
+    DocumentCache(const DocumentCache&) = delete;
+    DocumentCache& operator=(const DocumentCache&) = delete;
+
+    // Writes every waiting document; raises the first error after trying them all.
+    void writeOut();
+
+    struct Private;
+
+private:
+    std::unique_ptr<Private> d;
+    int m_uncaught = 0;
 };
 
 } // namespace globalstab
