@@ -40,6 +40,13 @@ public:
     virtual std::shared_ptr<ServiceProvider> services() const = 0;
     virtual void raiseEvent(int number, const QVariantList& arguments) = 0;
     virtual void setBusy(bool busy) = 0;
+    // How far an action that touches many files got; true when the user asked to stop it.
+    // Actions of a few hundred files or fewer show nothing.
+    virtual bool progress(int done, int total) = 0;
+    virtual void progressEnded() = 0;
+    // The user stopped the running action: drops the saves that wait, puts back every change
+    // it made and says so in one message.
+    virtual void putBackAction() = 0;
     // The file-open dialog; an empty result when the user cancelled.
     virtual QString openFileName(const QString& title, const QString& filter) = 0;
     // Shows a panel ("Global Page", "Project Info", "Hierarchical Category").

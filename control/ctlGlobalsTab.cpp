@@ -368,6 +368,47 @@ std::unique_ptr<PanelHost::Action> ctlGlobalsTab::Private::beginAction(const cha
     return std::make_unique<ActionScope>(*this, runningAction, root, procedure, ownServices);
 }
 
+namespace {
+// Below this many files an action ends before a progress dialog would be worth showing.
+constexpr int ProgressFromFiles = 300;
+} // namespace
+
+bool ctlGlobalsTab::Private::progress(int done, int total)
+{
+    if (total < ProgressFromFiles)
+        return false;
+    showingProgress = true;
+    return q->dialogProvider()->progress(q, done, total);
+}
+
+void ctlGlobalsTab::Private::progressEnded()
+{
+    if (std::exchange(showingProgress, false))
+        q->dialogProvider()->progressEnded(q);
+}
+
+void ctlGlobalsTab::Private::putBackAction()
+{
+    progressEnded();
+    if (WriteBatch* batch = WriteBatch::active())
+        batch->discard();
+    DocumentCache::discardActive();
+    try {
+        if (JournalScope* journal = JournalScope::active())
+            journal->rollBackNow();
+        message(QStringLiteral("The change was cancelled. Every file is as it was before."),
+                MessageButtons::Ok, MessageIcon::Information);
+    } catch (const RuntimeError& error) {
+        // Not all of it could be put back now; the next start tries again.
+        if (JournalScope* journal = JournalScope::active())
+            journal->markFailed();
+        message(QStringLiteral("The change was cancelled, but not every file could be put back "
+                               "yet; that is tried again at the next start: ") +
+                    error.description(),
+                MessageButtons::Ok, MessageIcon::Exclamation);
+    }
+}
+
 void ctlGlobalsTab::Private::commitWrites()
 {
     if (!WriteBatch::active())

@@ -56,6 +56,9 @@ public:
     std::shared_ptr<ServiceProvider> services() const override;
     void raiseEvent(int number, const QVariantList& arguments) override;
     void setBusy(bool busy) override;
+    bool progress(int done, int total) override;
+    void progressEnded() override;
+    void putBackAction() override;
     QString openFileName(const QString& title, const QString& filter) override;
     void updateUI(const QString& item) override;
     void loadPageName() override;
@@ -76,6 +79,7 @@ public:
     QString defaultsPath; // the data root's default categories
     bool applicationStyle = false;
     const char* runningAction = nullptr; // the procedure of the outermost running action
+    bool showingProgress = false;
 
     ProjectInfoPanel* info = nullptr;
     CategoriesPanel* categories = nullptr;

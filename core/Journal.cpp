@@ -406,6 +406,7 @@ struct JournalScope::Private
     QString action;
     bool joined = false; // an outer scope records the action
     bool failed = false;
+    bool putBack = false; // rolled back while running
     LogFile log;
     QSet<QString> recorded;
     QStringList touched; // in the order first met
@@ -484,6 +485,11 @@ JournalScope::~JournalScope()
     // Unwinding means the action was cut short: it stays unfinished for the next recovery.
     if (d->log.fd < 0 || std::uncaught_exceptions() > d->uncaught)
         return;
+    if (d->putBack) {
+        d->log.close();
+        prune(QFileInfo(d->log.path).path());
+        return;
+    }
     try {
         d->finish();
         d->log.close();
@@ -491,6 +497,22 @@ JournalScope::~JournalScope()
     } catch (const RuntimeError&) {
         // Without its end the action is put back at the next start: nothing is lost.
     }
+}
+
+int JournalScope::rollBackNow()
+{
+    JournalScope* owner = d->joined ? t_active : this;
+    if (!owner || owner->d->log.fd < 0 || owner->d->putBack)
+        return 0;
+    Private& log = *owner->d;
+    const std::optional<QByteArray> data = readFile(log.log.path);
+    if (!data)
+        return 0;
+    append(log.log.fd, log.log.path, "U", {});
+    const int files = rollBack(parseLog(*data));
+    append(log.log.fd, log.log.path, "X", {});
+    log.putBack = true;
+    return files;
 }
 
 void JournalScope::aboutToCommit()

@@ -53,6 +53,10 @@ public:
 
     // An error was reported: the action cannot be trusted to be whole.
     void markFailed();
+    // Puts back every change the action made so far, now, and closes its log as undone;
+    // answers how many files and folders were put back. Saves still held back in a
+    // WriteBatch must be dropped first: they are not on disk.
+    int rollBackNow();
     // The scope that records the calling thread's action, if any.
     static JournalScope* active();
 

@@ -1,11 +1,52 @@
 #include "platform/Dialogs.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QStringList>
 
 namespace globalstab {
+
+bool DialogProvider::progress(QWidget*, int, int)
+{
+    return false;
+}
+
+void DialogProvider::progressEnded(QWidget*) {}
+
+QtDialogProvider::QtDialogProvider() = default;
+QtDialogProvider::~QtDialogProvider() = default;
+
+bool QtDialogProvider::progress(QWidget* parent, int done, int total)
+{
+    if (!m_progress) {
+        m_progress = std::make_unique<QProgressDialog>(parent);
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setMinimumDuration(500);
+        m_progress->setAutoReset(false);
+        m_progress->setAutoClose(false);
+        m_progressShownAt = 0;
+    }
+    // Drawing each of thousands of files would cost more than the files; a few dozen
+    // updates a second keep the count moving and the window painted.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - m_progressShownAt >= 30 || done >= total) {
+        m_progressShownAt = now;
+        m_progress->setMaximum(total);
+        m_progress->setLabelText(
+            QApplication::translate("globalstab", "Updating files: %1 of %2").arg(done).arg(total));
+        // A modal progress dialog handles the pending events here: painting, the Cancel button.
+        m_progress->setValue(done);
+    }
+    return m_progress->wasCanceled();
+}
+
+void QtDialogProvider::progressEnded(QWidget*)
+{
+    m_progress.reset();
+}
 
 MessageAnswer QtDialogProvider::messageBox(QWidget* parent, const QString& text,
                                            const QString& title, MessageIcon icon,

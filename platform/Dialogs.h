@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QProgressDialog;
 class QWidget;
 
 namespace globalstab {
@@ -25,12 +26,21 @@ public:
     // empty string when the user cancelled.
     virtual QString getOpenFileName(QWidget* parent, const QString& title,
                                     const QString& filter) = 0;
+    // How far an action that touches many files got: done of total files. Answers true when
+    // the user asked to stop it; the tab then puts the action back. Called once a file, from
+    // the action itself, so it must return quickly. None is shown unless overridden.
+    virtual bool progress(QWidget* parent, int done, int total);
+    // The action that showed progress ended.
+    virtual void progressEnded(QWidget* parent);
 };
 
 // Shows real QMessageBox and QFileDialog windows.
 class GLOBALSTAB_EXPORT QtDialogProvider : public DialogProvider
 {
 public:
+    QtDialogProvider();
+    ~QtDialogProvider() override;
+
     MessageAnswer messageBox(QWidget* parent, const QString& text, const QString& title,
                              MessageIcon icon, MessageButtons buttons) override;
     QString getOpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
@@ -39,11 +49,18 @@ public:
     QString startFolder() const { return m_startFolder; }
     void setStartFolder(const QString& folder) { m_startFolder = folder; }
 
+    // A QProgressDialog, shown half a second into the action, with the count of files and a
+    // Cancel button; the window keeps painting while the action runs.
+    bool progress(QWidget* parent, int done, int total) override;
+    void progressEnded(QWidget* parent) override;
+
     // "All files(*.a,*.b)|*.a;*.b" becomes "All files(*.a,*.b) (*.a *.b)" for QFileDialog.
     static QString toQtFilter(const QString& filter);
 
 private:
     QString m_startFolder;
+    std::unique_ptr<QProgressDialog> m_progress;
+    qint64 m_progressShownAt = 0; // ms since the epoch, of the last update drawn
 };
 
 } // namespace globalstab

@@ -980,6 +980,12 @@ void DocumentCache::writeOut()
         t_cache->writeOut();
 }
 
+void DocumentCache::discardActive()
+{
+    if (t_cache)
+        t_cache->forgetAll();
+}
+
 XmlNode XmlDocument::documentElement() const
 {
     return m_state ? XmlNode(m_doc, documentElementOf(*m_state)) : XmlNode();

@@ -170,6 +170,8 @@ public:
 
     // Writes every waiting document; raises the first error after trying them all.
     void writeOut();
+    // Drops what waits and what is kept of the calling thread's action, if any.
+    static void discardActive();
 
     struct Private;
 

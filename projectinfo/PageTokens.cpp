@@ -1,5 +1,6 @@
 #include "projectinfo/PageTokens.h"
 
+#include "core/Progress.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
 
@@ -52,7 +53,32 @@ void writePage(const QString& path, const QString& text, textCodec::Encoding enc
     });
 }
 
-void walk(const Folder& folder, const PageTokenChange& change, qint16 type, Feedback& feedback)
+// How far the walk got, for whoever shows progress.
+struct Progress
+{
+    int done = 0;
+    int total = 0;
+};
+
+// The pages below folder; what cannot be listed counts nothing.
+int countPages(const Folder& folder)
+{
+    int pages = 0;
+    QList<Folder> pending{folder};
+    while (!pending.isEmpty()) {
+        const Folder current = pending.takeLast();
+        try {
+            for (const FileEntry& file : current.Files())
+                pages += isPage(file) ? 1 : 0;
+            pending += current.SubFolders();
+        } catch (const RuntimeError&) {
+        }
+    }
+    return pages;
+}
+
+void walk(const Folder& folder, const PageTokenChange& change, qint16 type, Feedback& feedback,
+          Progress& progress)
 {
     trap(feedback, "PXUpdateFiles", [&] {
         requireBelowDataRoot(folder, change.dataRoot);
@@ -72,13 +98,14 @@ void walk(const Folder& folder, const PageTokenChange& change, qint16 type, Feed
                     text.replace(oldToken, newToken, Qt::CaseSensitive);
                     writePage(file.Path, text, encoding, feedback);
                 }
+                reportProgress(++progress.done, progress.total);
             }
             if (type == 1 && file.Path.contains(archive, Qt::CaseInsensitive))
                 fso.DeleteFile(file.Path, false);
         }
         // Only the top folder may lose its server archive.
         for (const Folder& subFolder : folder.SubFolders())
-            walk(subFolder, change, 0, feedback);
+            walk(subFolder, change, 0, feedback, progress);
     });
 }
 
@@ -113,7 +140,10 @@ void collect(const Folder& folder, const PageTokenChange& change, bool top, Plan
 
 void rewritePageTokens(const Folder& folder, const PageTokenChange& change, Feedback& feedback)
 {
-    walk(folder, change, change.type, feedback);
+    Progress progress;
+    if (progressObserved())
+        progress.total = countPages(folder);
+    walk(folder, change, change.type, feedback, progress);
 }
 
 Plan planPageTokens(const Folder& folder, const PageTokenChange& change)

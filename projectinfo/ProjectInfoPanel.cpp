@@ -3,6 +3,7 @@
 #include "control/PanelHost.h"
 #include "control/ViewStyle.h"
 #include "core/Journal.h"
+#include "core/Progress.h"
 #include "documents/SelectionList.h"
 #include "platform/FileSystem.h"
 #include "projectinfo/PageTokens.h"
@@ -132,7 +133,16 @@ void ProjectInfoPanel::CmdProjectNameApply_click()
         }
 
         const Folder project = FileSystem().GetFolder(current.docsFolder() + name);
-        rewritePageTokens(project, {current.dataRoot, oldName, name, 0}, m_host);
+        try {
+            const ObservedProgress progress(
+                [this](int done, int total) { return m_host.progress(done, total); });
+            rewritePageTokens(project, {current.dataRoot, oldName, name, 0}, m_host);
+            m_host.progressEnded();
+        } catch (const ActionCancelled&) {
+            m_host.putBackAction();
+            m_host.setCurrentProjectName(oldName);
+            return;
+        }
 
         m_host.setProjectName(name);
         m_host.message(m_host.text(5539), MessageButtons::Ok, MessageIcon::Information);

@@ -262,3 +262,41 @@ TEST(ProjectInfo, CancelRestoresTheLastLoadedValues)
     EXPECT_EQ(h.boxes(), Orion + "|ORS24|10");
     EXPECT_TRUE(h.dialogs->messages.isEmpty());
 }
+
+// A rename of many pages shows its progress; stopping it puts every file back.
+TEST(ProjectInfo, LongRenameShowsProgressAndCancelPutsEveryFileBack)
+{
+    InfoPanel h;
+    const QString pages = "Docs/" + Orion + "/User Manual/Many/";
+    QDir().mkpath(h.data.path(pages));
+    for (int i = 0; i < 320; ++i)
+        h.data.write(pages + QString("p%1.htm").arg(i), "<p>**" + Orion.toUtf8() + "**</p>");
+    const QStringList before = h.snapshot();
+
+    h.dialogs->cancelAtProgress = 200;
+    h.apply("Orion Cloud 2025");
+
+    EXPECT_EQ(h.snapshot(), before);
+    EXPECT_EQ(h.dialogs->texts(),
+              QStringList{"The change was cancelled. Every file is as it was before."});
+    EXPECT_TRUE(h.atEvent.isEmpty());
+    EXPECT_EQ(h.dialogs->progressUpdates.size(), 200);
+    EXPECT_EQ(h.dialogs->progressEnds, 1);
+    // The counts run up one file at a time against a total fixed in advance.
+    const int total = h.dialogs->progressUpdates.front().second;
+    EXPECT_GE(total, 320);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(h.dialogs->progressUpdates[i], std::make_pair(i + 1, total));
+
+    // Uncancelled, the same rename runs to its end with the usual message and event.
+    h.dialogs->clear();
+    h.dialogs->progressUpdates.clear();
+    h.dialogs->cancelAtProgress = 0;
+    h.apply("Orion Cloud 2025");
+    EXPECT_EQ(h.dialogs->texts(), QStringList{Applied});
+    EXPECT_EQ(h.atEvent.size(), 1);
+    EXPECT_EQ(h.dialogs->progressUpdates.size(), total);
+    EXPECT_TRUE(FileSystem()
+                    .ReadAllText(h.data.path("Docs/Orion Cloud 2025/User Manual/Many/p7.htm"))
+                    .contains("**Orion Cloud 2025**"));
+}

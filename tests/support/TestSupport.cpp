@@ -16,6 +16,12 @@ MessageAnswer RecordingDialogs::messageBox(QWidget*, const QString& text, const 
     return record({text, title, icon, buttons});
 }
 
+bool RecordingDialogs::progress(QWidget*, int done, int total)
+{
+    progressUpdates.append({done, total});
+    return progressUpdates.size() == cancelAtProgress;
+}
+
 QString RecordingDialogs::getOpenFileName(QWidget*, const QString& title, const QString& filter)
 {
     ++openDialogCount;

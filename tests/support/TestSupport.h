@@ -31,8 +31,15 @@ public:
     MessageAnswer messageBox(QWidget* parent, const QString& text, const QString& title,
                              MessageIcon icon, MessageButtons buttons) override;
     QString getOpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
+    // Records each update; answers stop at update number cancelAtProgress (1 = the first).
+    bool progress(QWidget* parent, int done, int total) override;
+    void progressEnded(QWidget*) override { ++progressEnds; }
 
     void queueFileName(const QString& path) { fileNames.push_back(path); }
+
+    QList<std::pair<int, int>> progressUpdates; // done, total
+    int cancelAtProgress = 0;                   // 0: never
+    int progressEnds = 0;
 
     std::deque<QString> fileNames;
     QString lastOpenTitle;
