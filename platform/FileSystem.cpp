@@ -398,6 +398,14 @@ struct WriteBatch::Private
 
     bool waits(const QString& native) const { return index.contains(native); }
 
+    QString newFileSpelt(const QString& native) const
+    {
+        for (const Waiting& file : waiting)
+            if (file.created && file.target.compare(native, Qt::CaseInsensitive) == 0)
+                return file.target;
+        return QString();
+    }
+
     // True when a file waits below folder; only new files count unless all is set.
     bool waitsBelow(const QString& folder, bool all) const
     {
@@ -537,6 +545,14 @@ QString FileSystem::resolve(const QString& path)
                 name = match;
         }
         result = join(result, name);
+    }
+    if (!matching && (t_batch || t_held)) {
+        // A new file whose save waits is matched ignoring case, as it will be once written.
+        QString waiting = t_batch ? t_batch->newFileSpelt(result) : QString();
+        if (waiting.isEmpty() && t_held)
+            waiting = t_held->newFileSpelt(result);
+        if (!waiting.isEmpty())
+            result = waiting;
     }
     if (!parts.isEmpty() && unified.endsWith(QLatin1Char('/')))
         result += QLatin1Char('/');

@@ -14,6 +14,9 @@ public:
     virtual ~HeldDocuments() = default;
     // A save of the file waits in memory.
     virtual bool waits(const QString& native) const = 0;
+    // The path of a waiting save of a new file that native names ignoring letter case;
+    // empty when none.
+    virtual QString newFileSpelt(const QString& native) const = 0;
     // A save waits below folder: of a new file only, unless all is set.
     virtual bool waitsBelow(const QString& folder, bool all) const = 0;
     // Saves every waiting document.

@@ -698,6 +698,14 @@ struct DocumentCache::Private : detail::HeldDocuments
         return found != entries.cend() && found->waiting;
     }
 
+    QString newFileSpelt(const QString& native) const override
+    {
+        for (const QString& waiting : order)
+            if (entries[waiting].created && waiting.compare(native, Qt::CaseInsensitive) == 0)
+                return waiting;
+        return QString();
+    }
+
     bool waitsBelow(const QString& folder, bool all) const override
     {
         const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + '/';

@@ -385,3 +385,48 @@ TEST_F(FileSystemTest, WithoutABoundaryWritesGoAnywhere)
     fso.WriteAllText(path("root/linked.htm"), "new");
     EXPECT_EQ(fso.ReadAllText(path("outside/target.htm")), "new");
 }
+
+TEST_F(FileSystemTest, BatchedSavesWaitUntilCommitAndAreSeenByTheLayerMeanwhile)
+{
+    write("Docs/a.htm", "old a");
+    {
+        WriteBatch batch;
+        fso.WriteAllText(path("Docs/a.htm"), "new a");
+        fso.WriteAllText(path("Docs/a.htm"), "newer a"); // one file, one temporary
+        atomicWriteFile(path("Docs/b.htm"), "b");
+        EXPECT_EQ(read("Docs/a.htm"), "old a");
+        EXPECT_EQ(batch.pending(), 2);
+        // The layer answers as if the saves were made: a new file exists.
+        EXPECT_TRUE(fso.FileExists(path("Docs/B.HTM")));
+        // A read of a waiting file commits the batch first.
+        EXPECT_EQ(fso.ReadAllText(path("Docs/a.htm")), "newer a");
+        EXPECT_EQ(batch.pending(), 0);
+        atomicWriteFile(path("Docs/c.htm"), "c");
+        // A walk of the folder a new file waits in sees it.
+        EXPECT_EQ(fso.GetFolder(path("Docs")).Files().size(), 3);
+    }
+    EXPECT_EQ(entries("Docs"), (QStringList{"a.htm", "b.htm", "c.htm"}));
+
+    // Leaving by an exception drops what waits: every target as it was, no temporary left.
+    try {
+        WriteBatch batch;
+        atomicWriteFile(path("Docs/b.htm"), "changed");
+        atomicWriteFile(path("Docs/d.htm"), "d");
+        throw std::runtime_error("stop");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(read("Docs/b.htm"), "b");
+    EXPECT_EQ(entries("Docs"), (QStringList{"a.htm", "b.htm", "c.htm"}));
+
+    // A rename that fails at the commit keeps its target and drops the files after it.
+    {
+        WriteBatch batch;
+        atomicWriteFile(path("Docs/b.htm"), "b2");
+        atomicWriteFile(path("Docs/c.htm"), "c2");
+        globalstab::testing::failNextRename();
+        EXPECT_NE(errorOf([&] { batch.commit(); }), 0);
+    }
+    EXPECT_EQ(read("Docs/b.htm"), "b");
+    EXPECT_EQ(read("Docs/c.htm"), "c");
+    EXPECT_EQ(entries("Docs"), (QStringList{"a.htm", "b.htm", "c.htm"}));
+}

@@ -273,3 +273,40 @@ TEST_F(XmlTest, DeepNestingIsRefusedOnLoadAndWalkedWithoutRecursion)
         EXPECT_EQ(doc.text(), "x");
     });
 }
+
+TEST_F(XmlTest, CachedDocumentsShareOneTreeAndAreWrittenOnceAtTheEnd)
+{
+    atomicWriteFile(file, abc);
+    const QString other = dir.filePath("new.xml");
+    {
+        DocumentCache cache;
+        XmlDocument first;
+        ASSERT_TRUE(first.load(file));
+        first.documentElement().appendChild(first.createElement("Cat"));
+        first.save(file);
+        XmlDocument second;
+        ASSERT_TRUE(second.load(file));
+        EXPECT_EQ(second.selectNodes("/Set/Cat").length(), 4); // the saved tree, not the disk
+        EXPECT_EQ(read(), abc);
+
+        // A new document waits too; deleting it before the end drops it.
+        XmlDocument created;
+        created.appendChild(created.createElement("New"));
+        created.save(other);
+        EXPECT_TRUE(FileSystem().FileExists(other));
+        FileSystem().DeleteFile(other);
+        EXPECT_FALSE(FileSystem().FileExists(other));
+
+        // A read past the tree writes the waiting save first.
+        EXPECT_EQ(FileSystem().ReadAllText(file).count("<Cat"), 4);
+        // A read-only target is refused at the save, as without the cache.
+        second.save(file);
+        FileSystem().SetAttributes(file, FileSystem::ReadOnly);
+        EXPECT_EQ(errorOf([&] { second.save(file); }), rt::PermissionDenied);
+        FileSystem().SetAttributes(file, FileSystem::Normal);
+    }
+    EXPECT_FALSE(QFile::exists(other));
+    XmlDocument after;
+    ASSERT_TRUE(after.load(file));
+    EXPECT_EQ(after.selectNodes("/Set/Cat").length(), 4);
+}
