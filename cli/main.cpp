@@ -14,6 +14,7 @@
 #include "globalpages/PageLinks.h"
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
+#include "platform/XmlDocument.h"
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectRename.h"
 #include "services/DefaultServices.h"
@@ -36,6 +37,35 @@
 using namespace globalstab;
 
 namespace {
+
+// One command's change: its writes stay below the data root and go through the journal, its
+// documents are parsed and saved once, and its saves become durable together.
+struct CommandAction
+{
+    CommandAction(const QString& root, const QString& procedure)
+        : boundary(root), journal(root, procedure)
+    {
+    }
+    // Writes what waits; a failure is reported under procedure and fails the action.
+    bool commit(Feedback& feedback, const char* procedure)
+    {
+        bool written = false;
+        trap(feedback, procedure, [&] {
+            documents.writeOut();
+            batch.commit();
+            written = true;
+        });
+        if (!written)
+            journal.markFailed();
+        return written;
+    }
+    void markFailed() { journal.markFailed(); }
+
+    WriteBoundary boundary;
+    JournalScope journal;
+    WriteBatch batch;
+    DocumentCache documents;
+};
 
 constexpr int Done = 0;
 constexpr int Refused = 1;
@@ -193,10 +223,9 @@ int checkProject(const QString& root, QStringList arguments, bool json, bool dry
     QList<check::Finding> findings;
     if (repair) {
         Console console;
-        const WriteBoundary boundary(root);
-        JournalScope action(root, QStringLiteral("repair"));
+        CommandAction action(root, QStringLiteral("repair"));
         findings = check::repair(console, {root, arguments.first(), 0});
-        if (console.shown > 0)
+        if (action.commit(console, "repair") && console.shown > 0)
             action.markFailed();
     } else {
         findings = check::run({root, arguments.first(), 0});
@@ -245,10 +274,9 @@ int updatePages(const QString& root, QStringList arguments, bool json, bool dryR
             print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
             return Done;
         }
-        const WriteBoundary boundary(root);
-        JournalScope action(root, QStringLiteral("PXUpdateFiles"));
+        CommandAction action(root, QStringLiteral("PXUpdateFiles"));
         rewritePageTokens(folder, change, console);
-        if (console.shown > 0)
+        if (action.commit(console, "PXUpdateFiles") && console.shown > 0)
             action.markFailed();
     } catch (const RuntimeError& error) {
         console.reportError("PXUpdateFiles", error);
@@ -294,8 +322,7 @@ int renameProject(const QString& root, QStringList arguments, bool json, bool dr
             applied = true;
             return;
         }
-        const WriteBoundary boundary(root);
-        JournalScope action(root, QStringLiteral("CmdProjectNameApply_click"));
+        CommandAction action(root, QStringLiteral("CmdProjectNameApply_click"));
         bool written = false;
         trap(console, "UpdatePXTocWithProdInfo",
              [&] { written = ProjectRename(change).apply(console); });
@@ -305,6 +332,8 @@ int renameProject(const QString& root, QStringList arguments, bool json, bool dr
         }
         rewritePageTokens(FileSystem().GetFolder(current.docsFolder() + change.newName),
                           {root, current.projectName, change.newName, 0}, console);
+        if (!action.commit(console, "CmdProjectNameApply_click"))
+            return;
         print(json, resourceString(5539),
               {{QStringLiteral("project"), change.newName},
                {QStringLiteral("id"), change.id},
@@ -393,9 +422,9 @@ int categoryCommand(const QString& root, QStringList arguments, bool json, bool 
         };
         if (!found && !dryRun) {
             // The panel still files the books without a category before it says so.
-            const WriteBoundary boundary(root);
-            JournalScope action(root, QString::fromLatin1(procedure));
+            CommandAction action(root, QString::fromLatin1(procedure));
             trap(console, procedure, [&] { operation(project, console); });
+            action.commit(console, procedure);
             return refuse(resourceString(2007));
         }
     } else {
@@ -415,10 +444,10 @@ int categoryCommand(const QString& root, QStringList arguments, bool json, bool 
         printPlan(json, plan);
         return Done;
     }
-    const WriteBoundary boundary(root);
-    JournalScope action(root, QString::fromLatin1(procedure));
+    CommandAction action(root, QString::fromLatin1(procedure));
     const int before = console.shown;
     trap(console, procedure, [&] { operation(project, console); });
+    action.commit(console, procedure);
     if (console.shown != before) {
         action.markFailed();
         return Refused;
@@ -516,11 +545,11 @@ int pageCommand(const QString& root, QStringList arguments, bool json, bool dryR
         printPlan(json, plan);
         return Done;
     }
-    const WriteBoundary boundary(root);
-    JournalScope action(root, QString::fromLatin1(procedure));
+    CommandAction action(root, QString::fromLatin1(procedure));
     const int before = console.shown;
     int answer = 0;
     trap(console, procedure, [&] { answer = operation(project, console); });
+    action.commit(console, procedure);
     if (console.shown != before || answer == 145 || answer == 142) {
         if (answer == 145 || answer == 142)
             console.message(resourceString(answer));

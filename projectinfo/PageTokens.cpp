@@ -4,6 +4,14 @@
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
 
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <optional>
+#include <thread>
+#include <vector>
+
 namespace globalstab {
 
 namespace {
@@ -31,17 +39,58 @@ void requireBelowDataRoot(const Folder& folder, const QString& root)
                        .arg(folder.Path(), root));
 }
 
-QString readPage(const QString& path, textCodec::Encoding& encoding, Feedback& feedback)
+// A page read, its tokens replaced and its new bytes encoded: the work that needs no order,
+// done on every core ahead of the writes, which keep the order of the walk.
+struct PreparedPage
 {
-    QString text;
-    trap(feedback, "strParseFile", [&] { text = FileSystem().ReadAllText(path, &encoding); });
-    return text;
-}
+    std::optional<RuntimeError> readError; // reported as "strParseFile"
+    QByteArray bytes;                      // empty: nothing to write
+};
 
 // A page is written back as UTF-16LE with a byte-order mark, unless it was UTF-16 without
 // one: that keeps its form, so that the rewrite changes the tokens and nothing else.
-void writePage(const QString& path, const QString& text, textCodec::Encoding encoding,
-               Feedback& feedback)
+PreparedPage preparePage(const QString& path, const QString& oldToken, const QString& newToken)
+{
+    PreparedPage page;
+    try {
+        textCodec::Encoding encoding = textCodec::Encoding::Utf16LEWithMark;
+        QString text = FileSystem().ReadAllText(path, &encoding);
+        // A page that reads as empty has no token to rewrite.
+        if (!text.isEmpty()) {
+            text.replace(oldToken, newToken, Qt::CaseSensitive);
+            page.bytes = textCodec::encodeWrittenBack(text, encoding);
+        }
+    } catch (const RuntimeError& error) {
+        page.readError = error;
+    } catch (const std::exception& error) {
+        page.readError = RuntimeError(rt::InternalError, QString::fromUtf8(error.what()));
+    }
+    return page;
+}
+
+// Prepares the pages on as many threads as there are cores; a handful is not worth a thread.
+std::vector<PreparedPage> preparePages(const QStringList& paths, const QString& oldToken,
+                                       const QString& newToken)
+{
+    std::vector<PreparedPage> pages(size_t(paths.size()));
+    std::atomic<qsizetype> next{0};
+    const auto work = [&] {
+        for (qsizetype i = next++; i < paths.size(); i = next++)
+            pages[size_t(i)] = preparePage(paths.at(i), oldToken, newToken);
+    };
+    constexpr qsizetype PagesPerThread = 8;
+    const int threads =
+        int(std::min<qsizetype>(QThread::idealThreadCount(), paths.size() / PagesPerThread));
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < threads; ++i)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    return pages;
+}
+
+void writePage(const QString& path, const QByteArray& bytes, Feedback& feedback)
 {
     trap(feedback, "EnterToFile", [&] {
         const FileSystem fso;
@@ -49,7 +98,7 @@ void writePage(const QString& path, const QString& text, textCodec::Encoding enc
         // as well it stays protected and the write below fails.
         if (fso.FileExists(path) && fso.GetAttributes(path) == FileSystem::ReadOnly)
             fso.SetAttributes(path, fso.GetAttributes(path) & ~FileSystem::ReadOnly);
-        fso.WriteAllText(path, text, encoding);
+        atomicWriteFile(FileSystem::resolve(path), bytes);
     });
 }
 
@@ -87,21 +136,30 @@ void walk(const Folder& folder, const PageTokenChange& change, qint16 type, Feed
         const QString newToken = token(change.projectName);
         const QString archive =
             QStringLiteral("PX") + change.productName + QStringLiteral("_Server.Zip");
-        for (const FileEntry& file : folder.Files()) {
-            if (isPage(file)) {
-                textCodec::Encoding encoding = textCodec::Encoding::Utf16LEWithMark;
-                QString text = readPage(file.Path, encoding, feedback);
-                // A page that could not be read comes back empty and has been reported;
-                // writing that back would empty the page. A page that reads as empty has
-                // no token to rewrite.
-                if (!text.isEmpty()) {
-                    text.replace(oldToken, newToken, Qt::CaseSensitive);
-                    writePage(file.Path, text, encoding, feedback);
+        const QList<FileEntry> files = folder.Files();
+        // A few hundred pages at a time keep the prepared bytes small in memory.
+        constexpr qsizetype Chunk = 256;
+        for (qsizetype from = 0; from < files.size(); from += Chunk) {
+            const QList<FileEntry> chunk = files.mid(from, Chunk);
+            QStringList pagePaths;
+            for (const FileEntry& file : chunk)
+                if (isPage(file))
+                    pagePaths << file.Path;
+            const std::vector<PreparedPage> prepared = preparePages(pagePaths, oldToken, newToken);
+            size_t next = 0;
+            for (const FileEntry& file : chunk) {
+                if (isPage(file)) {
+                    const PreparedPage& page = prepared[next++];
+                    // A page that could not be read is reported and never written back.
+                    if (page.readError)
+                        trap(feedback, "strParseFile", [&] { throw *page.readError; });
+                    else if (!page.bytes.isEmpty())
+                        writePage(file.Path, page.bytes, feedback);
+                    reportProgress(++progress.done, progress.total);
                 }
-                reportProgress(++progress.done, progress.total);
+                if (type == 1 && file.Path.contains(archive, Qt::CaseInsensitive))
+                    fso.DeleteFile(file.Path, false);
             }
-            if (type == 1 && file.Path.contains(archive, Qt::CaseInsensitive))
-                fso.DeleteFile(file.Path, false);
         }
         // Only the top folder may lose its server archive.
         for (const Folder& subFolder : folder.SubFolders())
