@@ -65,6 +65,7 @@ constexpr int InputPastEndOfFile = 62;
 
 std::atomic<bool> g_failNextRename{false};
 std::atomic<bool> g_crashNextSave{false};
+std::atomic<void (*)()> g_beforeBatchRename{nullptr};
 
 QByteArray encoded(const QString& path)
 {
@@ -971,6 +972,8 @@ void WriteBatch::Private::commit()
     for (size_t i = 0; i < waiting.size(); ++i) {
         const Waiting& file = waiting[i];
         int error = 0;
+        if (void (*hook)() = g_beforeBatchRename.load())
+            hook();
         if (g_failNextRename.exchange(false)) {
             error = EIO;
         } else if (g_crashNextSave.exchange(false)) {
@@ -1084,6 +1087,10 @@ void failNextRename()
 void crashNextSave()
 {
     g_crashNextSave = true;
+}
+void setBeforeBatchRename(void (*hook)())
+{
+    g_beforeBatchRename = hook;
 }
 } // namespace testing
 

@@ -7,5 +7,8 @@ namespace globalstab::testing {
 void failNextRename();
 // Makes the next save stop where a crash before the rename would: the temporary file stays.
 void crashNextSave();
+// Called before each rename a WriteBatch commit makes (empty: none), so that a test can stop
+// the process between two of them.
+void setBeforeBatchRename(void (*hook)());
 
 } // namespace globalstab::testing

@@ -1,10 +1,13 @@
-// A rename run in a process of its own, as the tab runs it, killed with SIGKILL at the n-th
-// change of the disk (never when n is 0). Prints how many changes the rename made.
+// A rename run in a process of its own, as the tab runs it (journalled, its saves batched),
+// killed with SIGKILL at the n-th change of the disk (never when n is 0): a change announced
+// to the journal or a rename of the batch's commit. Prints how many changes the rename made.
 //
 //   rename_child DATA_ROOT OLD_NAME NEW_NAME N
 #include "core/Journal.h"
 #include "platform/FileChanges.h"
 #include "platform/FileSystem.h"
+#include "platform/FileSystemTesting.h"
+#include "platform/XmlDocument.h"
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectRename.h"
 
@@ -17,19 +20,19 @@ using namespace globalstab;
 
 namespace {
 
+int g_changes = 0;
+int g_killAt = 0;
+
+void change()
+{
+    if (++g_changes == g_killAt)
+        ::kill(::getpid(), SIGKILL);
+}
+
 class KillAt : public FileChangeObserver
 {
 public:
-    explicit KillAt(int at) : m_at(at) {}
-    void aboutToChange(DiskChange, const QString&, const QString&) override
-    {
-        if (++changes == m_at)
-            ::kill(::getpid(), SIGKILL);
-    }
-    int changes = 0;
-
-private:
-    int m_at;
+    void aboutToChange(DiskChange, const QString&, const QString&) override { change(); }
 };
 
 class Silent : public Feedback
@@ -51,18 +54,22 @@ int main(int argc, char** argv)
     const QString root = QString::fromLocal8Bit(argv[1]);
     const QString oldName = QString::fromLocal8Bit(argv[2]);
     const QString newName = QString::fromLocal8Bit(argv[3]);
-    KillAt killer(QByteArray(argv[4]).toInt());
+    g_killAt = QByteArray(argv[4]).toInt();
+    KillAt killer;
     const ObservedFileChanges observing(killer);
+    globalstab::testing::setBeforeBatchRename(change);
     Silent feedback;
     {
         const WriteBoundary boundary(root);
         JournalScope action(root, QStringLiteral("CmdProjectNameApply_click"));
+        WriteBatch batch;
+        DocumentCache documents;
         const ProjectContext project{root, oldName, 0};
         if (ProjectRename({project, newName, QStringLiteral("NV"), QStringLiteral("10")})
                 .apply(feedback))
             rewritePageTokens(FileSystem().GetFolder(project.docsFolder() + newName),
                               {root, oldName, newName, 0}, feedback);
     }
-    QTextStream(stdout) << killer.changes << '\n';
+    QTextStream(stdout) << g_changes << '\n';
     return 0;
 }
