@@ -19,6 +19,7 @@
 #include <QSet>
 
 #include <optional>
+#include <typeinfo>
 
 namespace globalstab {
 
@@ -364,7 +365,10 @@ std::unique_ptr<PanelHost::Action> ctlGlobalsTab::Private::beginAction(const cha
     const QString root = globalVariables().gstrRootPath;
     if (root.isEmpty())
         return std::make_unique<Action>();
-    const bool ownServices = dynamic_cast<DefaultServiceProvider*>(services().get()) != nullptr;
+    // A subclass may have services of its own that read the files: only the provider exactly
+    // as shipped gets the batch.
+    const std::shared_ptr<ServiceProvider> provider = services();
+    const bool ownServices = provider && typeid(*provider) == typeid(DefaultServiceProvider);
     return std::make_unique<ActionScope>(*this, runningAction, root, procedure, ownServices);
 }
 
