@@ -407,6 +407,7 @@ struct JournalScope::Private
     bool joined = false; // an outer scope records the action
     bool failed = false;
     bool putBack = false; // rolled back while running
+    bool named = false;   // the log's name is durable
     LogFile log;
     QSet<QString> recorded;
     QStringList touched; // in the order first met
@@ -434,13 +435,23 @@ struct JournalScope::Private
             raiseError(rt::PermissionDenied,
                        QStringLiteral("Permission denied: the journal '%1' cannot be written")
                            .arg(log.path));
-        append(log.fd, log.path, "B", {action.toUtf8()});
-        // The log's name must survive a crash as well as its content.
-        const int dir = ::open(nativeName(logs).constData(), O_RDONLY | O_CLOEXEC);
+        // Flushed with the first record of a change, before that change is made.
+        append(log.fd, log.path, "B", {action.toUtf8()}, {}, Flush::Later);
+    }
+
+    // The log and its name survive a crash from here on.
+    void makeDurable()
+    {
+        flushLog(log.fd, log.path);
+        if (named)
+            return;
+        const int dir =
+            ::open(nativeName(QFileInfo(log.path).path()).constData(), O_RDONLY | O_CLOEXEC);
         if (dir >= 0) {
             ::fsync(dir);
             ::close(dir);
         }
+        named = true;
     }
 
     bool first(const QString& path)
@@ -518,7 +529,7 @@ int JournalScope::rollBackNow()
 void JournalScope::aboutToCommit()
 {
     if (!d->joined && d->log.fd >= 0)
-        flushLog(d->log.fd, d->log.path);
+        d->makeDurable();
 }
 
 JournalScope* JournalScope::active()
@@ -547,22 +558,30 @@ void JournalScope::aboutToChange(DiskChange change, const QString& path, const Q
         const bool held = change == DiskChange::Replace && WriteBatch::active();
         append(d->log.fd, d->log.path, change == DiskChange::Replace ? "R" : "D",
                {encodedPath(path), before ? QByteArray::number(before->size()) : "-1"},
-               before.value_or(QByteArray()), held ? Flush::Later : Flush::Now);
+               before.value_or(QByteArray()), Flush::Later);
+        if (!held)
+            d->makeDurable();
         break;
     }
     case DiskChange::CreateFolder:
-        if (d->first(path))
-            append(d->log.fd, d->log.path, "C", {encodedPath(path)});
+        if (d->first(path)) {
+            append(d->log.fd, d->log.path, "C", {encodedPath(path)}, {}, Flush::Later);
+            d->makeDurable();
+        }
         break;
     case DiskChange::MoveFolder:
         d->first(target);
-        append(d->log.fd, d->log.path, "M", {encodedPath(path), encodedPath(target)});
+        append(d->log.fd, d->log.path, "M", {encodedPath(path), encodedPath(target)}, {},
+               Flush::Later);
+        d->makeDurable();
         break;
     case DiskChange::SetAttributes: {
         struct stat info;
-        if (::stat(nativeName(path).constData(), &info) == 0)
-            append(d->log.fd, d->log.path, "A",
-                   {encodedPath(path), QByteArray::number(info.st_mode & 07777, 8)});
+        if (::stat(nativeName(path).constData(), &info) != 0)
+            break;
+        append(d->log.fd, d->log.path, "A",
+               {encodedPath(path), QByteArray::number(info.st_mode & 07777, 8)}, {}, Flush::Later);
+        d->makeDurable();
         break;
     }
     }

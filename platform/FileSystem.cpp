@@ -209,6 +209,7 @@ struct DirEntry
 {
     QString name;
     bool folder = false; // a real folder, not a link to one
+    bool link = true;    // a link, or of a type the listing did not tell
 };
 
 // The entries of a folder; false when it cannot be listed (errno tells why).
@@ -221,9 +222,17 @@ bool listFolder(const QString& path, QList<DirEntry>& entries)
         const QString name = QFile::decodeName(entry->d_name);
         if (name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
-        struct stat info;
-        const bool folder = statPath(join(path, name), info, false) && S_ISDIR(info.st_mode);
-        entries.append({name, folder});
+        // The entry's type comes with the listing on most file systems; a look-up per entry
+        // made every listing of a big folder cost as many calls as it has entries.
+        bool folder = entry->d_type == DT_DIR;
+        bool link = entry->d_type == DT_LNK;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat info;
+            const bool found = statPath(join(path, name), info, false);
+            folder = found && S_ISDIR(info.st_mode);
+            link = !found || S_ISLNK(info.st_mode);
+        }
+        entries.append({name, folder, link});
     }
     ::closedir(dir);
     return true;
@@ -527,7 +536,9 @@ QString FileSystem::resolve(const QString& path)
         const QString exact =
             (absolute ? QStringLiteral("/") : QString()) + parts.join(QLatin1Char('/'));
         struct stat info;
-        if (!parts.isEmpty() && statPath(exact, info, false)) {
+        // A file whose save waits is taken as spelt as well: it is not on disk yet.
+        const bool waiting = (t_batch && t_batch->waits(exact)) || (t_held && t_held->waits(exact));
+        if (!parts.isEmpty() && (waiting || statPath(exact, info, false))) {
             bool plain = true; // no "." or "..": those must be taken part by part
             for (const QString& part : parts)
                 plain = plain && part != QLatin1String(".") && part != QLatin1String("..");
@@ -632,7 +643,9 @@ QList<FileEntry> Folder::Files() const
     QList<FileEntry> files;
     for (const DirEntry& entry : sortedEntries(m_path)) {
         struct stat info;
-        if (!entry.folder && !(statPath(join(m_path, entry.name), info) && S_ISDIR(info.st_mode)))
+        // Only a link may turn out to be a folder.
+        if (!entry.folder &&
+            !(entry.link && statPath(join(m_path, entry.name), info) && S_ISDIR(info.st_mode)))
             files.append({join(m_path, entry.name), entry.name});
     }
     return files;
@@ -937,11 +950,15 @@ void WriteBatch::Private::commit()
     if (waiting.empty())
         return;
     notifyCommit();
-    // One flush per file system makes every temporary file durable at once; where syncfs
-    // fails, each file is flushed on its own.
+    // One flush per file system makes many temporary files durable at once, but it flushes
+    // whatever else waits on that file system too: a few files are flushed one by one. Where
+    // syncfs fails, each file is flushed on its own.
+    constexpr size_t FlushedOneByOne = 32;
     QSet<dev_t> flushed;
-    bool each = false;
+    bool each = waiting.size() <= FlushedOneByOne;
     for (const Waiting& file : waiting) {
+        if (each)
+            break;
         struct stat info;
         const QString folder = parentOf(file.target);
         if (!statPath(folder, info) || flushed.contains(info.st_dev))
