@@ -12,11 +12,7 @@ namespace {
 
 XmlNode findCategory(const XmlNode& root, const QString& name)
 {
-    for (const XmlNode& category : nodesOf(root.selectNodes(QStringLiteral("Category")))) {
-        if (childText(category, QStringLiteral("CategoryName")) == name)
-            return category;
-    }
-    return XmlNode();
+    return root.childWithKey(QStringLiteral("Category"), QStringLiteral("CategoryName"), name);
 }
 
 XmlNode appendCategory(XmlDocument& doc, XmlNode root, const QString& name)

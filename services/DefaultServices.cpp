@@ -12,6 +12,7 @@
 
 #include <QFile>
 
+#include <optional>
 #include <utility>
 
 namespace globalstab {
@@ -176,11 +177,17 @@ public:
             set.saveNamingFile(categorySetPath);
     }
 
+    // A refresh asks once for each category; the defaults are read for the first.
     bool IsDefaultCategory(const QString& defaultCategoriesPath, const QString& name,
                            qint32 installType) override
     {
-        return DefaultCategories::read(defaultCategoriesPath, installType)
-            .contains(name, Qt::CaseInsensitive);
+        if (!m_defaults || m_defaultsPath != defaultCategoriesPath ||
+            m_defaultsType != installType) {
+            m_defaults = DefaultCategories::read(defaultCategoriesPath, installType);
+            m_defaultsPath = defaultCategoriesPath;
+            m_defaultsType = installType;
+        }
+        return m_defaults->contains(name, Qt::CaseInsensitive);
     }
 
     // A refresh deletes the set and writes it anew; one it cannot write back stays as it is.
@@ -219,6 +226,9 @@ private:
         return !m_keptPath.isEmpty() && categorySetPath == m_keptPath;
     }
 
+    std::optional<QStringList> m_defaults; // as last read
+    QString m_defaultsPath;
+    qint32 m_defaultsType = 0;
     std::unique_ptr<CategorySet> m_checked;
     QString m_checkedPath;
     QString m_keptPath; // a set that could not be read, kept as these bytes
