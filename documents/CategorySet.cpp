@@ -134,13 +134,10 @@ QStringList CategorySet::removeCategory(const QString& name)
     XmlNode root = m_doc.selectSingleNode(QStringLiteral("BookSet_Categories"));
     if (!root)
         return acros;
+    // Every category of that name goes, first to last; one query finds them all.
     const QString query =
         QStringLiteral("BookSet_Categories/Category[CategoryName='") + name + QStringLiteral("']");
-    const int visits = root.childNodes().length();
-    for (int i = 0; i < visits; ++i) {
-        const XmlNode category = m_doc.selectSingleNode(query);
-        if (!category)
-            continue;
+    for (const XmlNode& category : nodesOf(m_doc.selectNodes(query))) {
         for (const XmlNode& acro : nodesOf(category.selectNodes(QStringLiteral("BookAcro"))))
             acros << acro.text();
         root.removeChild(category);

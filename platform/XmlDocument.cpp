@@ -57,6 +57,7 @@ struct XmlDocumentState
         Pair
     } emptyForm = EmptyForm::SpacedSlash;
     QString parseError;
+    QByteArray source;      // the file as read, until its layout is learnt from it
     quint64 generation = 0; // counts the changes of the tree
     // What document classes derived from the tree, with the generation it was derived from.
     QHash<int, std::pair<quint64, std::shared_ptr<const void>>> derived;
@@ -325,6 +326,23 @@ XmlDocumentState::EmptyForm emptyFormOf(const QByteArray& data)
     return match.captured(2).isEmpty() ? Form::Slash : Form::SpacedSlash;
 }
 
+// Learns how the file the document was read from lays itself out, for the save.
+void learnFormat(XmlDocumentState& doc)
+{
+    if (doc.source.isNull())
+        return;
+    const QByteArray data = std::exchange(doc.source, QByteArray());
+    const QString text = textCodec::decodeText(data);
+    const std::optional<std::string> indent = indentUnitOf(text);
+    doc.raw = !indent;
+    doc.indent = indent.value_or(std::string());
+    doc.declarationLine = text.contains(QStringLiteral("?>\n"));
+    doc.crlf = text.contains(QStringLiteral("\r\n"));
+    doc.entities = entityReferencesIn(text);
+    doc.finalLine = text.endsWith(QLatin1Char('\n'));
+    doc.emptyForm = emptyFormOf(data);
+}
+
 // pugixml closes an empty element as "<a />"; a file that wrote "<a/>" gets that back. The
 // pattern is matched in the output's own encoding, at character boundaries.
 void closeWithoutSpace(QByteArray& bytes, pugi::xml_encoding encoding)
@@ -544,8 +562,7 @@ XmlNode XmlNode::firstChildElement(const QString& name) const
     return XmlNode();
 }
 
-XmlNode XmlNode::childWithKey(const QString& element, const QString& key,
-                             const QString& text) const
+XmlNode XmlNode::childWithKey(const QString& element, const QString& key, const QString& text) const
 {
     requireNode();
     const std::string elementName = toUtf8(element);
@@ -560,11 +577,10 @@ XmlNode XmlNode::childWithKey(const QString& element, const QString& key,
             continue;
         // A key of one text node compares as it is stored; any other by its whole text.
         const pugi::xml_node only = keyNode.first_child();
-        const bool plain = !only || (only == keyNode.last_child() &&
-                                     (only.type() == pugi::node_pcdata ||
-                                      only.type() == pugi::node_cdata));
-        if (plain ? wanted == (only ? only.value() : "")
-                  : XmlNode(m_doc, keyNode).text() == text)
+        const bool plain =
+            !only || (only == keyNode.last_child() &&
+                      (only.type() == pugi::node_pcdata || only.type() == pugi::node_cdata));
+        if (plain ? wanted == (only ? only.value() : "") : XmlNode(m_doc, keyNode).text() == text)
             return XmlNode(m_doc, child);
     }
     return XmlNode();
@@ -673,7 +689,7 @@ XmlDocumentState& XmlDocument::state()
 }
 
 namespace {
-QByteArray serialized(const XmlDocumentState& state);
+QByteArray serialized(XmlDocumentState& state);
 thread_local DocumentCache::Private* t_cache = nullptr;
 } // namespace
 
@@ -855,14 +871,8 @@ bool XmlDocument::loadFile(const QString& native)
     doc.encoding = result.encoding;
     doc.byteOrderMark = textCodec::byteOrderMark(data) != textCodec::ByteOrderMark::None;
     doc.loaded = true;
-    const std::optional<std::string> indent = indentUnitOf(text);
-    doc.raw = !indent;
-    doc.indent = indent.value_or(std::string());
-    doc.declarationLine = text.contains(QStringLiteral("?>\n"));
-    doc.crlf = text.contains(QStringLiteral("\r\n"));
-    doc.entities = entityReferencesIn(text);
-    doc.finalLine = text.endsWith(QLatin1Char('\n'));
-    doc.emptyForm = emptyFormOf(data);
+    // Most documents read are never saved: how the file is laid out is learnt at the save.
+    doc.source = data;
     return true;
 }
 
@@ -887,8 +897,9 @@ void XmlDocument::save(const QString& path) const
 
 namespace {
 
-QByteArray serialized(const XmlDocumentState& state)
+QByteArray serialized(XmlDocumentState& state)
 {
+    learnFormat(state);
     const XmlDocumentState* const m_state = &state;
     pugi::xml_document output;
     for (pugi::xml_node child = m_state->document.first_child(); child;
@@ -950,6 +961,8 @@ void XmlDocument::adoptFormat(const XmlDocument& other)
         return;
     XmlDocumentState& mine = state();
     ++mine.generation;
+    learnFormat(*other.m_state);
+    mine.source = QByteArray();
     const XmlDocumentState& theirs = *other.m_state;
     mine.encoding = theirs.encoding;
     mine.byteOrderMark = theirs.byteOrderMark;
