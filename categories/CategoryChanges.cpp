@@ -8,6 +8,8 @@
 #include "services/ServiceFactory.h"
 #include "text/TextChecks.h"
 
+#include <QSet>
+
 namespace globalstab::categories {
 
 std::optional<NameRefusal> refuseCategoryName(const QString& typed, const QStringList& listed,
@@ -36,10 +38,17 @@ void unreadable(Feedback& feedback)
 
 QStringList mergeNames(const QStringList& listed, const QStringList& fromSet)
 {
+    // notListed() for each name against a set of upper-case names: one pass, not one per name.
     QStringList names = listed;
+    QSet<QString> upper;
+    for (const QString& name : listed)
+        upper.insert(name.toUpper());
     for (const QString& name : fromSet) {
-        if (notListed(name, names) && name != CategorySet::OtherCategory)
+        const QString key = name.toUpper();
+        if (!upper.contains(key) && name != CategorySet::OtherCategory) {
             names << name;
+            upper.insert(key);
+        }
     }
     return names;
 }

@@ -732,6 +732,8 @@ bool FileSystem::IsWithin(const QString& path, const QString& folder)
 bool FileSystem::FileExists(const QString& path) const
 {
     const QString native = resolve(path);
+    if (t_held && t_held->deleted(native))
+        return false;
     if ((t_batch && t_batch->waits(native)) || (t_held && t_held->waits(native)))
         return true;
     struct stat info;
@@ -820,6 +822,8 @@ void FileSystem::DeleteFile(const QString& path, bool force) const
     const QString native = resolve(path);
     requireInsideBoundary(native);
     if (t_held) {
+        if (t_held->deleted(native))
+            fail(rt::FileNotFound, native);
         // A file whose first save still waits is deleted by dropping that save.
         const bool onlyWaiting = t_held->waits(native) && !(t_batch && t_batch->waits(native)) &&
                                  ::access(encoded(native).constData(), F_OK) != 0;
@@ -834,6 +838,9 @@ void FileSystem::DeleteFile(const QString& path, bool force) const
     if (!force && !S_ISLNK(info.st_mode) && isReadOnlyMode(info.st_mode))
         fail(rt::PermissionDenied, native, QStringLiteral("the file is read-only"));
     requireWritableFolder(parentOf(native), native);
+    // Held back, a deletion followed by a save of the same file becomes one replacement.
+    if (t_held && !S_ISLNK(info.st_mode) && t_held->holdDeletion(native))
+        return;
     notifyFileChange(DiskChange::Delete, native);
     if (::unlink(encoded(native).constData()) != 0)
         failErrno(errno, native);

@@ -21,6 +21,12 @@ public:
     virtual bool waitsBelow(const QString& folder, bool all) const = 0;
     // Saves every waiting document.
     virtual void writeOut() = 0;
+    // Holds back the deletion of a file that exists on disk (every check passed): a save in
+    // the same action then replaces the file instead of creating it anew. False when
+    // nothing is held.
+    virtual bool holdDeletion(const QString& native) = 0;
+    // The file's deletion waits: it is gone for whoever asks.
+    virtual bool deleted(const QString& native) const = 0;
     // The file is about to be replaced or deleted by other means: what is kept of it goes.
     virtual void forget(const QString& native) = 0;
     // Folders move: every path kept may now name something else.

@@ -701,6 +701,7 @@ struct DocumentCache::Private : detail::HeldDocuments
         quint64 generation = 0; // of the tree as read or saved
         bool waiting = false;   // a save waits
         bool created = false;   // the file did not exist when the save was held
+        bool deleted = false;   // a deletion waits (no tree then)
     };
     QHash<QString, Entry> entries;
     QStringList order; // of the waiting saves, first saved first
@@ -710,7 +711,7 @@ struct DocumentCache::Private : detail::HeldDocuments
     std::shared_ptr<XmlDocumentState> find(const QString& native) const
     {
         const auto found = entries.constFind(native);
-        if (found == entries.cend())
+        if (found == entries.cend() || found->deleted)
             return nullptr;
         if (!found->waiting && found->state->generation != found->generation)
             return nullptr;
@@ -730,8 +731,27 @@ struct DocumentCache::Private : detail::HeldDocuments
             entry.created = ::access(QFile::encodeName(native).constData(), F_OK) != 0;
             order << native;
         }
+        // A save after a deletion replaces the file on disk.
+        entry.deleted = false;
         entry.state = state;
         entry.generation = state->generation;
+    }
+
+    bool holdDeletion(const QString& native) override
+    {
+        if (writing)
+            return false;
+        Entry& entry = entries[native];
+        if (!entry.waiting)
+            order << native;
+        entry = Entry{nullptr, 0, true, false, true};
+        return true;
+    }
+
+    bool deleted(const QString& native) const override
+    {
+        const auto found = entries.constFind(native);
+        return found != entries.cend() && found->deleted;
     }
 
     bool waits(const QString& native) const override
@@ -771,8 +791,13 @@ struct DocumentCache::Private : detail::HeldDocuments
             if (!entry.waiting)
                 continue;
             entry.waiting = false;
-            entry.generation = entry.state->generation;
             try {
+                if (entry.deleted) {
+                    entries.remove(native);
+                    FileSystem().DeleteFile(native);
+                    continue;
+                }
+                entry.generation = entry.state->generation;
                 atomicWriteFile(native, serialized(*entry.state));
             } catch (const RuntimeError& error) {
                 entries.remove(native);
@@ -808,6 +833,10 @@ bool XmlDocument::load(const QString& path)
     m_state.reset();
     const QString native = FileSystem::resolve(path);
     if (DocumentCache::Private* cache = t_cache) {
+        if (cache->deleted(native)) {
+            state().parseError = QStringLiteral("Cannot open '%1': No such file").arg(native);
+            return false;
+        }
         if (std::shared_ptr<XmlDocumentState> kept = cache->find(native)) {
             m_state = std::move(kept);
             m_doc = m_state.get();

@@ -306,7 +306,31 @@ TEST_F(XmlTest, CachedDocumentsShareOneTreeAndAreWrittenOnceAtTheEnd)
         FileSystem().SetAttributes(file, FileSystem::Normal);
     }
     EXPECT_FALSE(QFile::exists(other));
+
     XmlDocument after;
     ASSERT_TRUE(after.load(file));
     EXPECT_EQ(after.selectNodes("/Set/Cat").length(), 4);
+
+    // A deletion waits too: the file is gone for the layer, and a save after it replaces the
+    // file instead of creating it anew; a deletion alone is made at the end.
+    const QString kept = dir.filePath("kept.xml");
+    const QString gone = dir.filePath("gone.xml");
+    atomicWriteFile(kept, abc);
+    atomicWriteFile(gone, abc);
+    {
+        DocumentCache cache;
+        FileSystem().DeleteFile(kept);
+        FileSystem().DeleteFile(gone);
+        EXPECT_FALSE(FileSystem().FileExists(kept));
+        EXPECT_TRUE(QFile::exists(kept));
+        XmlDocument missing;
+        EXPECT_FALSE(missing.load(kept));
+        EXPECT_EQ(errorOf([&] { FileSystem().DeleteFile(kept); }), rt::FileNotFound);
+        XmlDocument anew;
+        anew.appendChild(anew.createElement("New"));
+        anew.save(kept);
+        EXPECT_TRUE(FileSystem().FileExists(kept));
+    }
+    EXPECT_FALSE(QFile::exists(gone));
+    EXPECT_TRUE(FileSystem().ReadAllText(kept).contains("<New"));
 }
