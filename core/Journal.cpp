@@ -94,7 +94,7 @@ QByteArray stateOf(const QString& path)
     return QCryptographicHash::hash(*data, QCryptographicHash::Sha256).toHex();
 }
 
-void writeFully(int fd, const QByteArray& data, const QString& path)
+void writeFully(int fd, QByteArrayView data, const QString& path)
 {
     const char* at = data.constData();
     qsizetype left = data.size();
@@ -112,7 +112,7 @@ void writeFully(int fd, const QByteArray& data, const QString& path)
 }
 
 // Puts bytes back in place whole: a temporary file beside the target, renamed over it.
-void restoreFile(const QString& path, const QByteArray& data)
+void restoreFile(const QString& path, QByteArrayView data)
 {
     QDir().mkpath(QFileInfo(path).path());
     const QString temporary = paths::native::join(
@@ -143,7 +143,7 @@ struct Record
 {
     QByteArray kind;
     QList<QByteArray> fields;
-    QByteArray payload;
+    QByteArrayView payload; // into the log as read, which outlives the records
 };
 
 QList<Record> parseLog(const QByteArray& log)
@@ -159,7 +159,7 @@ QList<Record> parseLog(const QByteArray& log)
         const qsizetype length = fields.size() >= 2 ? fields.takeLast().toLongLong(&ok) : -1;
         if (!ok || length < 0 || end + 1 + length > log.size())
             break; // torn at the end: that change was never made
-        Record record{fields.takeFirst(), fields, log.mid(end + 1, length)};
+        Record record{fields.takeFirst(), fields, QByteArrayView(log).sliced(end + 1, length)};
         records.append(record);
         at = end + 1 + length;
     }
@@ -225,7 +225,8 @@ int rollBack(const QList<Record>& records)
             if (absent) {
                 if (exists(path) && !isFolder(path))
                     ::unlink(nativeName(path).constData());
-            } else {
+            } else if (readFile(path).value_or(QByteArray()) != record.payload || !exists(path)) {
+                // A file still as it was (a save of the action never made) is left alone.
                 restoreFile(path, record.payload);
             }
             ++files;
@@ -304,20 +305,39 @@ QStringList logsNewestFirst(const QString& folder)
     return logs;
 }
 
+// The kinds of the records of a log, read header by header: a log holds the bytes of every
+// file its action replaced, which pruning has no need to read.
+QSet<QByteArray> kindsOf(const QString& path)
+{
+    QSet<QByteArray> kinds;
+    QFile log(path);
+    if (!log.open(QIODevice::ReadOnly))
+        return kinds;
+    while (!log.atEnd()) {
+        const QByteArray line = log.readLine();
+        if (!line.endsWith('\n'))
+            break; // torn at the end
+        const QList<QByteArray> fields = line.chopped(1).split('\t');
+        bool ok = false;
+        const qint64 length = fields.size() >= 2 ? fields.last().toLongLong(&ok) : -1;
+        if (!ok || length < 0 || !log.seek(log.pos() + length) || log.pos() > log.size())
+            break;
+        kinds.insert(fields.first());
+    }
+    return kinds;
+}
+
 void prune(const QString& folder)
 {
     int ended = 0;
     for (const QString& log : logsNewestFirst(folder)) {
-        const std::optional<QByteArray> data = readFile(log);
-        if (!data)
-            continue;
-        const QList<Record> records = parseLog(*data);
-        const bool done = hasKind(records, "E") || hasKind(records, "X") || hasKind(records, "F");
+        const QSet<QByteArray> kinds = kindsOf(log);
+        const bool done = kinds.contains("E") || kinds.contains("X") || kinds.contains("F");
         if (!done)
             continue;
-        if (hasKind(records, "E") && !hasKind(records, "X") && ended < g_keep)
+        if (kinds.contains("E") && !kinds.contains("X") && ended < g_keep)
             ++ended;
-        else if (!hasKind(records, "F") || hasKind(records, "X"))
+        else if (!kinds.contains("F") || kinds.contains("X"))
             QFile::remove(log);
     }
 }
