@@ -13,6 +13,11 @@
 
 #include <optional>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <pugixml.hpp>
@@ -855,16 +860,37 @@ bool XmlDocument::loadFile(const QString& native)
 {
     XmlDocumentState& doc = state();
     WriteBatch::settle(native);
-    QFile file(native);
-    if (!file.open(QIODevice::ReadOnly)) {
-        doc.parseError = QStringLiteral("Cannot open '%1': %2").arg(native, file.errorString());
+    // Read with plain calls: an action may read thousands of small documents.
+    const int fd = ::open(QFile::encodeName(native).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (fd < 0 || ::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const QString reason = fd < 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                                      : QStringLiteral("Is a directory");
+        if (fd >= 0)
+            ::close(fd);
+        doc.parseError = QStringLiteral("Cannot open '%1': %2").arg(native, reason);
         return false;
     }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        doc.parseError = QStringLiteral("Cannot read '%1': %2").arg(native, file.errorString());
-        return false;
+    QByteArray data(qsizetype(info.st_size), Qt::Uninitialized);
+    qsizetype got = 0;
+    for (;;) {
+        if (got == data.size())
+            data.resize(got + 4096); // the file grew since
+        const ssize_t n = ::read(fd, data.data() + got, size_t(data.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+            ::close(fd);
+            doc.parseError = QStringLiteral("Cannot read '%1': %2").arg(native, reason);
+            return false;
+        }
+        if (n == 0)
+            break;
+        got += n;
     }
+    ::close(fd);
+    data.truncate(got);
 
     const pugi::xml_encoding encoding =
         declaresWindows1252(data) ? pugi::encoding_latin1 : pugi::encoding_auto;
