@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEBIAN_PACKAGES := cmake g++ make qt6-base-dev libpugixml-dev libgtest-dev libgl-dev xvfb xauth
 
-.PHONY: test run deps configure build clean fuzz
+.PHONY: test run deps configure build clean fuzz bench
 
 deps:
 	@missing=""; \
@@ -67,3 +67,13 @@ fuzz: deps
 			|| failed="$$failed $$t"; \
 	done; \
 	if [ -n "$$failed" ]; then echo "Fuzzing found crashes in:$$failed (see $(FUZZ_DIR)/crashes)"; exit 1; fi
+
+# The tab's actions on generated projects at scale, each against the floor of the file work it
+# needs; built apart in Release. BENCH_ARGS go to the runner, e.g. BENCH_ARGS=--quick.
+BENCH_DIR ?= build-bench
+BENCH_ARGS ?=
+
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DGLOBALSTAB_BENCH=ON
+	cmake --build $(BENCH_DIR) -j $(JOBS) --target globalstab_scale globalstab-gendata
+	$(BENCH_DIR)/bench/globalstab_scale $(BENCH_ARGS)

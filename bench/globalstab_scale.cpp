@@ -1,0 +1,556 @@
+// The tab's actions on generated projects of growing size, each set against a floor: the
+// least file work the same result needs, measured in the same run on the same disk.
+// Run: make bench [BENCH_ARGS="--quick --scenario NAME --work-dir DIR --runs N"].
+//
+// Every measurement runs in a child process of its own, on a fresh copy of the generated
+// data root (the copy is not timed and is flushed before), so that each has its own peak
+// memory and no state of an earlier one.
+#include "bench/DataGenerator.h"
+#include "documents/CategorySet.h"
+#include "documents/TableOfContents.h"
+
+#include <globalstab/DefaultServices.h>
+#include <globalstab/Dialogs.h>
+#include <globalstab/GlobalVariables.h>
+#include <globalstab/ctlGlobalsTab.h>
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+#include <fcntl.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
+
+using namespace globalstab;
+using namespace globalstab::bench;
+
+namespace {
+
+const QString NewProjectName = QStringLiteral("Scale Project 2");
+
+// ---- one measurement, in the child process --------------------------------------------
+
+// Answers Yes to every question and keeps what was shown, to tell success from failure. The
+// progress of long actions is the real one, drawn as a user sees it.
+class AnsweringDialogs : public QtDialogProvider
+{
+public:
+    MessageAnswer messageBox(QWidget*, const QString& text, const QString&, MessageIcon,
+                             MessageButtons buttons) override
+    {
+        shown << text;
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
+    }
+    QString getOpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
+
+    QStringList shown;
+};
+
+// The tab on a data root, shown offscreen and driven through its window as a user drives it.
+class Tab
+{
+public:
+    Tab(const QString& root, const QString& project)
+        : dialogs(std::make_shared<AnsweringDialogs>()),
+          services(std::make_shared<DefaultServiceProvider>(root + QLatin1Char('/'), 0))
+    {
+        resetGlobalVariables();
+        installDialogProvider(dialogs);
+        installServiceProvider(services);
+        tab = std::make_unique<ctlGlobalsTab>();
+        tab->show();
+        tab->setProjectName(project);
+        // Focus changes reach the text boxes' handlers only in the active window.
+        QApplication::setActiveWindow(tab.get());
+    }
+
+    template <typename Widget> Widget* widget(const char* name) const
+    {
+        return tab->findChild<Widget*>(QLatin1String(name));
+    }
+    void clickAt(QWidget* target, const QPoint& position)
+    {
+        QWidget* top = target->window();
+        QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, target->mapTo(top, position));
+    }
+    void click(const char* button)
+    {
+        if (auto* target = widget<QPushButton>(button))
+            clickAt(target, target->rect().center());
+    }
+    bool clickItem(const char* list, const QString& text)
+    {
+        auto* target = widget<QListWidget>(list);
+        const auto found =
+            target ? target->findItems(text, Qt::MatchExactly) : QList<QListWidgetItem*>();
+        if (found.isEmpty())
+            return false;
+        target->scrollToItem(found.first());
+        clickAt(target->viewport(),
+                (target->visualItemRect(found.first()) & target->viewport()->rect()).center());
+        return true;
+    }
+    bool pick(const char* function, const QString& entry)
+    {
+        const bool add = qstrcmp(function, "Add") == 0;
+        click(add ? "cmdAdd" : "cmdEdit");
+        return clickItem(add ? "lstAddItems" : "lstEditItems", entry);
+    }
+    void type(const char* edit, const QString& text)
+    {
+        auto* target = widget<QLineEdit>(edit);
+        target->setFocus();
+        target->selectAll();
+        QTest::keyClicks(target, text);
+    }
+
+    std::shared_ptr<AnsweringDialogs> dialogs;
+    std::shared_ptr<DefaultServiceProvider> services;
+    std::unique_ptr<ctlGlobalsTab> tab;
+};
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes back whatever is pending on the file system of path, so that a measurement pays only
+// for its own writes (syncfs and fsync wait for other writers' data too).
+void flushFileSystem(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    ::syncfs(fd);
+    ::close(fd);
+}
+
+long peakRssKib()
+{
+    const QByteArray status = readFile(QStringLiteral("/proc/self/status"));
+    long kib = 0;
+    const qsizetype at = status.indexOf("VmHWM:");
+    if (at >= 0)
+        std::sscanf(status.constData() + at, "VmHWM: %ld", &kib);
+    return kib;
+}
+
+struct ChildArgs
+{
+    QString kind, root, project;
+    QString category;  // the one to rename or delete
+    QString reference; // a copy the rename ran on, for the rename's floor
+};
+
+// A file the project rename rewrites, with the bytes it ends with.
+struct NewFile
+{
+    QString path; // relative to the data root, below the project's new name
+    QByteArray bytes;
+};
+
+// What the rename changed: every file of the reference copy (renamed there once beforehand)
+// whose bytes differ from the same file of the untouched copy. The journal is the tool's own.
+QList<NewFile> renamedFiles(const ChildArgs& args)
+{
+    QList<NewFile> files;
+    const QString oldFolder = QStringLiteral("Docs/") + args.project + QLatin1Char('/');
+    const QString newFolder = QStringLiteral("Docs/") + NewProjectName + QLatin1Char('/');
+    for (QDirIterator it(args.reference, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString relative = it.next().mid(args.reference.size() + 1);
+        if (relative.startsWith(QLatin1String("Docs/.globalstab")))
+            continue;
+        QString before = relative;
+        if (before.startsWith(newFolder))
+            before.replace(0, newFolder.size(), oldFolder);
+        QByteArray bytes = readFile(it.filePath());
+        if (bytes != readFile(args.root + QLatin1Char('/') + before))
+            files.append({relative, std::move(bytes)});
+    }
+    return files;
+}
+
+// The least a durable rename with its pages needs: the folder moved, every new file written
+// beside its target, one flush of the file system, the renames, one flush per folder.
+bool writeRenamedFiles(const QString& root, const QString& project, const QList<NewFile>& files)
+{
+    const QByteArray docs = QFile::encodeName(root + QStringLiteral("/Docs/"));
+    bool ok = ::rename((docs + QFile::encodeName(project)).constData(),
+                       (docs + QFile::encodeName(NewProjectName)).constData()) == 0;
+    QSet<QByteArray> folders{docs};
+    for (const NewFile& file : files) {
+        const QByteArray target = QFile::encodeName(root + QLatin1Char('/') + file.path);
+        const int fd = ::open((target + ".floor").constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ok = ok && fd >= 0 &&
+             ::write(fd, file.bytes.constData(), file.bytes.size()) == file.bytes.size();
+        ok = ::close(fd) == 0 && ok;
+        folders.insert(target.left(target.lastIndexOf('/')));
+    }
+    const int rootFd = ::open(docs.constData(), O_RDONLY);
+    ok = ok && ::syncfs(rootFd) == 0;
+    ::close(rootFd);
+    for (const NewFile& file : files) {
+        const QByteArray target = QFile::encodeName(root + QLatin1Char('/') + file.path);
+        ok = ok && ::rename((target + ".floor").constData(), target.constData()) == 0;
+    }
+    for (const QByteArray& folder : folders) {
+        const int fd = ::open(folder.constData(), O_RDONLY);
+        ok = ok && fd >= 0 && ::fsync(fd) == 0;
+        ::close(fd);
+    }
+    return ok;
+}
+
+// Runs one action and prints "<milliseconds> <peak RSS KiB>"; 1 when it did not do its work.
+int runChild(const ChildArgs& args)
+{
+    const QString projectFolder = args.root + QStringLiteral("/Docs/") + args.project;
+    const QString setPath = projectFolder + QStringLiteral("/PX_BookCategories.xml");
+    QElapsedTimer timer;
+    bool done = false;
+    QStringList expected; // the messages the action shows when it works
+    std::optional<Tab> tab;
+    if (args.kind.startsWith(QLatin1String("category-")) ||
+        args.kind == QLatin1String("project-rename"))
+        tab.emplace(args.root, args.project);
+    const auto tag = [](const QString& name) { return "<CategoryName>" + name.toUtf8() + '<'; };
+    const auto start = [&] {
+        flushFileSystem(args.root);
+        timer.start();
+    };
+
+    if (args.kind == QLatin1String("category-show")) {
+        start();
+        done = tab->pick("Edit", QStringLiteral("Hierarchical Category"));
+    } else if (args.kind == QLatin1String("category-add")) {
+        tab->pick("Add", QStringLiteral("Hierarchical Category"));
+        start();
+        tab->type("txtCategoryName", QStringLiteral("Added Category"));
+        tab->click("cmdApplyAddEditCate");
+        done = readFile(setPath).contains(tag(QStringLiteral("Added Category")));
+    } else if (args.kind == QLatin1String("category-rename")) {
+        tab->pick("Edit", QStringLiteral("Hierarchical Category"));
+        start();
+        done = tab->clickItem("lstAvaBookCategories", args.category);
+        tab->type("txtCategoryName", QStringLiteral("Renamed Category"));
+        tab->click("cmdApplyAddEditCate");
+        const QByteArray set = readFile(setPath);
+        done = done && set.contains(tag(QStringLiteral("Renamed Category"))) &&
+               !set.contains(tag(args.category));
+    } else if (args.kind == QLatin1String("category-delete")) {
+        tab->pick("Edit", QStringLiteral("Hierarchical Category"));
+        start();
+        done = tab->clickItem("lstAvaBookCategories", args.category);
+        tab->click("cmdCategoryDelete");
+        done = done && !readFile(setPath).contains(tag(args.category));
+        expected << QStringLiteral("Are you sure you want to Delete ?");
+    } else if (args.kind == QLatin1String("project-rename")) {
+        tab->widget<QLineEdit>("txtProjectName")->setText(NewProjectName);
+        tab->widget<QLineEdit>("txtProjectID")->setText(QStringLiteral("SP2"));
+        tab->widget<QLineEdit>("txtPrjoectRank")->setText(QStringLiteral("10"));
+        tab->widget<QPushButton>("cmdProjectNameApply")->setFocus();
+        start();
+        tab->click("cmdProjectNameApply");
+        done = QDir(args.root + QStringLiteral("/Docs/") + NewProjectName).exists() &&
+               !QDir(projectFolder).exists();
+        expected << QStringLiteral("Applied the project information");
+    } else if (args.kind == QLatin1String("category-floor")) {
+        start();
+        TableOfContents toc;
+        CategorySet set;
+        done = toc.load(projectFolder + QStringLiteral("/PX_TOC.xml")) && set.load(setPath);
+        set.save(setPath);
+    } else if (args.kind == QLatin1String("rename-floor")) {
+        const QList<NewFile> files = renamedFiles(args);
+        start();
+        done = !files.isEmpty() && writeRenamedFiles(args.root, args.project, files);
+    } else {
+        std::fprintf(stderr, "unknown measurement %s\n", qPrintable(args.kind));
+        return 2;
+    }
+    QCoreApplication::processEvents();
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+
+    if (tab && tab->dialogs->shown != expected) {
+        std::fprintf(stderr, "%s showed: %s\n", qPrintable(args.kind),
+                     qPrintable(tab->dialogs->shown.join(QStringLiteral(" | "))));
+        done = false;
+    }
+    if (!done) {
+        std::fprintf(stderr, "%s did not do its work on %s\n", qPrintable(args.kind),
+                     qPrintable(args.root));
+        return 1;
+    }
+    std::printf("%.3f %ld\n", ms, peakRssKib());
+    return 0;
+}
+
+// ---- the runs, in the parent process --------------------------------------------------
+
+struct Size
+{
+    QString label;
+    DataShape shape;
+    int runs; // the median of these
+    QStringList scenarios;
+    QString floor;
+    double allowed; // 0: shown, not judged
+};
+
+struct Result
+{
+    double ms = 0;
+    long peakKib = 0;
+};
+
+class Runner
+{
+public:
+    explicit Runner(const QString& workDir) : m_work(workDir) {}
+
+    bool failed = false;
+
+    // A fresh copy of the template, flushed so that the measurement does not pay for it.
+    QString freshCopy(const QString& from)
+    {
+        const QString copy = m_work + QStringLiteral("/run%1").arg(m_copies++);
+        std::filesystem::copy(from.toStdString(), copy.toStdString(),
+                              std::filesystem::copy_options::recursive);
+        flush();
+        return copy;
+    }
+    void flush() const { flushFileSystem(m_work); }
+
+    std::optional<Result> measure(const QString& kind, const QString& root, const Size& size,
+                                  const QString& reference = QString())
+    {
+        // The child's arguments: --child kind root project category [reference].
+        const QStringList args{QStringLiteral("--child"),
+                               kind,
+                               root,
+                               size.shape.projectName,
+                               categoryName(size.shape.categories / 2),
+                               reference};
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), args);
+        child.waitForFinished(-1);
+        const QList<QByteArray> out = child.readAllStandardOutput().trimmed().split(' ');
+        if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 ||
+            out.size() != 2) {
+            std::fprintf(stderr, "%s at %s failed (%s %d):\n%s\n", qPrintable(kind),
+                         qPrintable(size.label),
+                         child.exitStatus() == QProcess::NormalExit ? "exit" : "crash",
+                         child.exitCode(), child.readAllStandardError().constData());
+            failed = true;
+            return std::nullopt;
+        }
+        return Result{out[0].toDouble(), out[1].toLong()};
+    }
+
+    // The median of the runs of the action and of its floor, each on a copy of its own.
+    std::optional<std::pair<Result, Result>> medians(const QString& kind, const QString& base,
+                                                     const Size& size, const QString& reference)
+    {
+        std::vector<Result> actions, floors;
+        for (int run = 0; run < size.runs; ++run) {
+            for (auto* results : {&actions, &floors}) {
+                const QString root = freshCopy(base);
+                const auto result =
+                    measure(results == &actions ? kind : size.floor, root, size, reference);
+                std::filesystem::remove_all(root.toStdString());
+                if (!result)
+                    return std::nullopt;
+                results->push_back(*result);
+            }
+        }
+        for (auto* results : {&actions, &floors})
+            std::sort(results->begin(), results->end(),
+                      [](const Result& a, const Result& b) { return a.ms < b.ms; });
+        return std::pair{actions[actions.size() / 2], floors[floors.size() / 2]};
+    }
+
+private:
+    QString m_work;
+    int m_copies = 0;
+};
+
+QString fileSystemName(const QString& path)
+{
+    struct statfs info;
+    if (::statfs(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("unknown");
+    static const std::map<long, const char*> names = {
+        {0xEF53, "ext4"}, {0x01021994, "tmpfs"}, {0x58465342, "xfs"}, {0x9123683E, "btrfs"}};
+    const auto found = names.find(long(info.f_type));
+    return found != names.end() ? QString::fromLatin1(found->second)
+                                : QStringLiteral("0x%1").arg(ulong(info.f_type), 0, 16);
+}
+
+int runAll(const QStringList& arguments)
+{
+    const bool quick = arguments.contains(QStringLiteral("--quick"));
+    const auto value = [&](const char* option) {
+        const qsizetype at = arguments.indexOf(QLatin1String(option));
+        return at >= 0 ? arguments.value(at + 1) : QString();
+    };
+    const QString only = value("--scenario");
+    const QStringList categoryScenarios{
+        QStringLiteral("category-show"), QStringLiteral("category-add"),
+        QStringLiteral("category-rename"), QStringLiteral("category-delete")};
+    const QString floorC = QStringLiteral("category-floor");
+    const QString floorR = QStringLiteral("rename-floor");
+    const auto shape = [](int categories, int books, int pages) {
+        DataShape made;
+        made.categories = categories;
+        made.books = books;
+        made.pages = pages;
+        return made;
+    };
+    const QStringList rename{QStringLiteral("project-rename")};
+    std::vector<Size> sizes = {
+        {QStringLiteral("30 cat/300 books"), shape(30, 300, 0), 3, categoryScenarios, floorC, 2.0},
+        {QStringLiteral("300 cat/3000 books"), shape(300, 3000, 0), 1, categoryScenarios, floorC,
+         2.0},
+        {QStringLiteral("2000 pages"), shape(10, 20, 2000), 3, rename, floorR, 1.5},
+        {QStringLiteral("20000 pages"), shape(30, 200, 20000), 1, rename, floorR, 0},
+    };
+    if (quick)
+        sizes = {sizes[0], sizes[2]};
+    // A noisy disk wants more runs; each size then takes the median of that many.
+    const int runs = value("--runs").toInt();
+    for (Size& size : sizes) {
+        size.runs = runs > 0 ? runs : size.runs;
+        size.scenarios.removeIf([&](const QString& name) { return !name.startsWith(only); });
+    }
+    std::erase_if(sizes, [](const Size& size) { return size.scenarios.isEmpty(); });
+    if (sizes.empty()) {
+        std::fprintf(stderr, "no scenario is called %s\n", qPrintable(only));
+        return 2;
+    }
+
+    const QString workParent =
+        value("--work-dir").isEmpty() ? QDir::tempPath() : value("--work-dir");
+    QTemporaryDir work(workParent + QStringLiteral("/globalstab-scale-XXXXXX"));
+    if (!work.isValid()) {
+        std::fprintf(stderr, "cannot create a work folder in %s\n", qPrintable(workParent));
+        return 1;
+    }
+    const QString fs = fileSystemName(work.path());
+    std::printf("Work folder %s on %s%s\n", qPrintable(work.path()), qPrintable(fs),
+                fs == QLatin1String("tmpfs") ? " (in memory: fsync costs nothing there, so the "
+                                               "floors are lower than on a disk)"
+                                             : "");
+    if (runs > 0)
+        std::printf("Median of %d runs at every size.\n\n", runs);
+    else
+        std::printf("Median of 3 runs at the smaller sizes, 1 run at the largest.\n\n");
+
+    std::printf("%-16s %-19s %11s %11s %7s %8s  %s\n", "scenario", "size", "action ms", "floor ms",
+                "ratio", "allowed", "result");
+    Runner runner(work.path());
+    std::map<int, Result> renames; // by pages
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const Size& size = sizes[i];
+        const QString base = work.path() + QStringLiteral("/template%1").arg(i);
+        if (!generateDataRoot(base, size.shape)) {
+            std::fprintf(stderr, "could not generate %s\n", qPrintable(base));
+            return 1;
+        }
+        runner.flush();
+        // The files a rename ends with, from one run of it beforehand on a copy of its own.
+        QString reference;
+        if (size.floor == floorR) {
+            reference = runner.freshCopy(base);
+            if (!runner.measure(QStringLiteral("project-rename"), reference, size))
+                continue;
+        }
+        for (const QString& scenario : size.scenarios) {
+            const auto result = runner.medians(scenario, base, size, reference);
+            if (!result)
+                continue;
+            const auto& [action, floor] = *result;
+            const double ratio = action.ms / floor.ms;
+            const QString allowed = size.allowed > 0 ? QString::number(size.allowed, 'f', 1) : "-";
+            const char* verdict = size.allowed <= 0 ? "-" : ratio <= size.allowed ? "PASS" : "OVER";
+            std::printf("%-16s %-19s %11.1f %11.1f %7.2f %8s  %s\n", qPrintable(scenario),
+                        qPrintable(size.label), action.ms, floor.ms, ratio, qPrintable(allowed),
+                        verdict);
+            std::fflush(stdout);
+            if (scenario == QLatin1String("project-rename"))
+                renames[size.shape.pages] = action;
+        }
+        if (!reference.isEmpty())
+            std::filesystem::remove_all(reference.toStdString());
+        std::filesystem::remove_all(base.toStdString());
+    }
+
+    // Linearity and memory of the rename; the memory limit holds at the largest size.
+    if (!renames.empty()) {
+        std::printf("\nproject-rename per page:");
+        for (const auto& [pages, result] : renames)
+            std::printf("  %d pages %.3f ms", pages, result.ms / pages);
+        std::printf("\nproject-rename peak RSS: ");
+        for (const auto& [pages, result] : renames)
+            std::printf(" %d pages %.1f MiB", pages, double(result.peakKib) / 1024);
+        if (const auto largest = renames.find(20000); largest != renames.end())
+            std::printf("  (limit 64 MiB at 20000 pages: %s)",
+                        largest->second.peakKib <= 64 * 1024 ? "PASS" : "OVER");
+        std::printf("\n");
+    }
+    return runner.failed ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (arguments.value(0) == QLatin1String("--child")) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        const ChildArgs args{arguments.value(1), arguments.value(2), arguments.value(3),
+                             arguments.value(4), arguments.value(5)};
+        return runChild(args);
+    }
+    bool known = true;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& option = arguments.at(i);
+        if (option == QLatin1String("--scenario") || option == QLatin1String("--work-dir") ||
+            option == QLatin1String("--runs"))
+            known = known && ++i < arguments.size();
+        else
+            known = known && option == QLatin1String("--quick");
+    }
+    if (!known) {
+        std::printf("globalstab_scale [--quick] [--scenario NAME] [--work-dir DIR] [--runs N]\n"
+                    "  NAME: category-show, category-add, category-rename, category-delete, "
+                    "project-rename, or a prefix of them (\"category\")\n");
+        return arguments.contains(QStringLiteral("--help")) ? 0 : 2;
+    }
+    QCoreApplication app(argc, argv);
+    try {
+        return runAll(arguments);
+    } catch (const std::exception& error) { // a copy or a removal that failed
+        std::fprintf(stderr, "globalstab_scale: %s\n", error.what());
+        return 1;
+    }
+}
