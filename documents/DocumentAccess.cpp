@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace globalstab::access {
 
 namespace {
@@ -45,7 +47,11 @@ bool loadIfPresent(XmlDocument& doc, const QString& path)
 
 XmlNode requireElement(const XmlNode& from, const QString& xpath, const QString& path)
 {
-    XmlNode node = from.selectSingleNode(xpath);
+    // A plain element name needs no query: the services ask for the root at every call.
+    const bool plainName = std::none_of(xpath.begin(), xpath.end(), [](QChar c) {
+        return QStringView(u"/[]*@:()=|.' \"").contains(c);
+    });
+    XmlNode node = plainName ? from.firstChildElement(xpath) : from.selectSingleNode(xpath);
     if (node.isNull())
         raiseError(rt::XmlFailure,
                    QStringLiteral("%1 has no element \"%2\"").arg(shownPath(path), xpath));
