@@ -5,6 +5,7 @@
 #include "control/ViewStyle.h"
 #include "control/ctlGlobalsTab_p.h"
 #include "core/Journal.h"
+#include "core/Progress.h"
 #include "globalpages/GlobalPagesPanel.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -153,8 +154,15 @@ void ctlGlobalsTab::PXUpdateFiles(const Folder& objFolder, const QString& vstrPr
 {
     const auto action = d->beginAction("PXUpdateFiles");
     const Global_Variables& g = globalVariables();
-    rewritePageTokens(objFolder, {g.gstrRootPath, vstrProductName, g.gstrProjectName, vintType},
-                      *d);
+    try {
+        const ObservedProgress progress(
+            [this](int done, int total) { return d->progress(done, total); });
+        rewritePageTokens(objFolder, {g.gstrRootPath, vstrProductName, g.gstrProjectName, vintType},
+                          *d);
+        d->progressEnded();
+    } catch (const ActionCancelled&) {
+        d->putBackAction();
+    }
 }
 
 void ctlGlobalsTab::PXUpdateFiles(const QString& folderPath, const QString& vstrProductName,

@@ -121,4 +121,27 @@ TEST(HostServices, PageTokensThroughAPathReportUnderPXUpdateFiles)
     EXPECT_EQ(h.tab->mstrCheckSpecialCharacters("a?b"), "a&quot;b");
 }
 
+// A host's page rewrite over many files shows progress, and a stop puts back what it did.
+TEST(HostServices, PageTokensOfManyPagesShowProgressAndCanBeStopped)
+{
+    TabHarness h;
+    const QString folder = "Docs/" + sampleProject() + "/Many/";
+    for (int i = 0; i < 310; ++i)
+        h.data.write(folder + QString("p%1.htm").arg(i), "<p>**Old Name**</p>");
+    const QByteArray before = h.data.read(folder + "p300.htm");
+    h.dialogs->clear();
+    h.dialogs->cancelAtProgress = 305;
+    h.tab->PXUpdateFiles(h.data.path(folder), "Old Name");
+    EXPECT_EQ(h.dialogs->texts(),
+              QStringList{"The change was cancelled. Every file is as it was before."});
+    for (int i : {0, 150, 300})
+        EXPECT_EQ(h.data.read(folder + QString("p%1.htm").arg(i)), before) << i;
+
+    h.dialogs->clear();
+    h.dialogs->cancelAtProgress = 0;
+    h.tab->PXUpdateFiles(h.data.path(folder), "Old Name");
+    EXPECT_TRUE(h.dialogs->texts().isEmpty());
+    EXPECT_NE(h.data.read(folder + "p300.htm"), before);
+}
+
 } // namespace
