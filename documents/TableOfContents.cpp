@@ -94,7 +94,7 @@ QStringList TableOfContents::booksWithoutCategory() const
 {
     QStringList acros;
     for (const XmlNode& book : nodesOf(m_doc.selectNodes(QStringLiteral("PX_Master/PX_Books/*")))) {
-        const XmlNode categories = book.selectSingleNode(QStringLiteral("Book_Categories"));
+        const XmlNode categories = book.firstChildElement(QStringLiteral("Book_Categories"));
         const QString acro = childText(book, QStringLiteral("Book_Acro"));
         if (!categories.isNull() && !categories.hasChildNodes() && !acro.isEmpty() &&
             !acros.contains(acro))
@@ -106,6 +106,17 @@ QStringList TableOfContents::booksWithoutCategory() const
 namespace {
 
 constexpr int CategoryIndexKey = 1;
+
+// Book_Categories/Book_Category below a book, in document order, without a query: the walks
+// over every book of a large table of contents would compile one per book.
+QList<XmlNode> bookCategories(const XmlNode& book)
+{
+    QList<XmlNode> categories;
+    for (const XmlNode& list : book.childElements(QStringLiteral("Book_Categories")))
+        for (const XmlNode& category : list.childElements(QStringLiteral("Book_Category")))
+            categories.append(category);
+    return categories;
+}
 
 // The acronyms of the books under each category, in the order of the books, each once: what
 // categoryBooks() answers, found for every category in one walk.
@@ -120,8 +131,7 @@ std::shared_ptr<const CategoryIndex> indexCategories(const XmlDocument& doc)
         const QString acro = childText(book, QStringLiteral("Book_Acro"));
         if (acro.isEmpty())
             continue;
-        for (const XmlNode& category :
-             nodesOf(book.selectNodes(QStringLiteral("Book_Categories/Book_Category")))) {
+        for (const XmlNode& category : bookCategories(book)) {
             const QString name = category.text();
             QSet<QString>& books = filed[name];
             if (books.contains(acro))
@@ -168,8 +178,7 @@ QList<TableOfContents::Book> TableOfContents::books() const
                    childText(book, QStringLiteral("Book_File")),
                    {},
                    !book.selectSingleNode(QStringLiteral("Book_Categories")).isNull()};
-        for (const XmlNode& category :
-             nodesOf(book.selectNodes(QStringLiteral("Book_Categories/Book_Category"))))
+        for (const XmlNode& category : bookCategories(book))
             entry.categories << category.text();
         books << entry;
     }

@@ -575,6 +575,18 @@ XmlNode XmlNode::firstChildElement(const QString& name) const
     return XmlNode();
 }
 
+XmlNodeList XmlNode::childElements(const QString& name) const
+{
+    requireNode();
+    XmlNodeList list;
+    const std::string wanted = toUtf8(name);
+    for (pugi::xml_node child = node().child(wanted.c_str()); child;
+         child = child.next_sibling(wanted.c_str()))
+        if (child.type() == pugi::node_element && child != m_doc->parking)
+            list.m_nodes.push_back(XmlNode(m_doc, child));
+    return list;
+}
+
 XmlNode XmlNode::childWithKey(const QString& element, const QString& key, const QString& text) const
 {
     requireNode();

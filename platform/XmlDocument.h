@@ -59,6 +59,9 @@ public:
     // The first child element of that name, or a null node: selectSingleNode(name) for a
     // plain name, without compiling a query.
     XmlNode firstChildElement(const QString& name) const;
+    // Every child element of that name, in document order: selectNodes(name) for a plain
+    // name, without compiling a query.
+    XmlNodeList childElements(const QString& name) const;
     // The first child element named element whose first child named key has exactly the
     // text text, or a null node: a look-up by name that converts no text it passes over.
     XmlNode childWithKey(const QString& element, const QString& key, const QString& text) const;
