@@ -49,8 +49,8 @@ public:
     QString startFolder() const { return m_startFolder; }
     void setStartFolder(const QString& folder) { m_startFolder = folder; }
 
-    // A QProgressDialog, shown half a second into the action, with the count of files and a
-    // Cancel button; the window keeps painting while the action runs.
+    // A QProgressDialog, shown once the action looks to last over half a second, with the
+    // count of files and a Cancel button; the window keeps painting while the action runs.
     bool progress(QWidget* parent, int done, int total) override;
     void progressEnded(QWidget* parent) override;
 

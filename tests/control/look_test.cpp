@@ -7,7 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QStyleFactory>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -111,4 +114,33 @@ TEST(Look, AccessibleNamesAreTheCaptionsShownAndLabelsNameTheirBoxes)
         EXPECT_EQ(caption->buddy(), h.tab->findChild<QWidget*>(QLatin1String(box))) << label;
         EXPECT_EQ(caption->buddy()->accessibleName(), caption->text().trimmed()) << label;
     }
+}
+
+// The default progress: nothing for a moment, then a dialog with the count and a Cancel
+// button that a click reaches; the answer turns to stop, and the end takes the dialog away.
+TEST(Look, DefaultProgressShowsLateCountsAndStopsOnCancel)
+{
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    QtDialogProvider dialogs;
+    EXPECT_FALSE(dialogs.progress(&window, 1, 1000));
+    const QProgressDialog* early = window.findChild<QProgressDialog*>();
+    EXPECT_TRUE(!early || !early->isVisible());
+
+    QProgressDialog* shown = nullptr;
+    for (int done = 2; done < 1000 && !(shown && shown->isVisible()); ++done) {
+        QTest::qWait(10);
+        EXPECT_FALSE(dialogs.progress(&window, done, 1000));
+        shown = window.findChild<QProgressDialog*>();
+    }
+    ASSERT_TRUE(shown && shown->isVisible());
+    EXPECT_TRUE(shown->labelText().contains(" of 1000")) << shown->labelText().toStdString();
+
+    auto* cancel = shown->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.progress(&window, 999, 1000));
+    dialogs.progressEnded(&window);
+    EXPECT_EQ(window.findChild<QProgressDialog*>(), nullptr);
 }
