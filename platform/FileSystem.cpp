@@ -885,7 +885,10 @@ Folder FileSystem::GetFolder(const QString& path) const
 int FileSystem::GetAttributes(const QString& path) const
 {
     const QString native = resolve(path);
-    settle(native);
+    // A waiting save keeps the bits of the file it replaces: only a file that is not on disk
+    // yet must be written to be asked.
+    if (::access(encoded(native).constData(), F_OK) != 0 || (t_held && t_held->deleted(native)))
+        settle(native);
     struct stat info;
     if (!statPath(native, info))
         fail(rt::FileNotFound, native);
