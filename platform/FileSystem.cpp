@@ -393,6 +393,8 @@ struct WriteBatch::Private
     };
     std::vector<Waiting> waiting; // in the order first saved
     QHash<QString, size_t> index; // target -> position in waiting
+    // Paths found spelt as on disk during the action, until an entry is made, moved or removed.
+    QHash<QString, QString> resolved;
 
     void hold(const QString& temp, const QString& target, bool created)
     {
@@ -525,6 +527,11 @@ QByteArray readWholeFile(const QString& path)
 
 QString FileSystem::resolve(const QString& path)
 {
+    if (t_batch) {
+        const auto found = t_batch->resolved.constFind(path);
+        if (found != t_batch->resolved.cend())
+            return *found;
+    }
     QString unified = path;
     unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const bool absolute = unified.startsWith(QLatin1Char('/'));
@@ -542,8 +549,13 @@ QString FileSystem::resolve(const QString& path)
             bool plain = true; // no "." or "..": those must be taken part by part
             for (const QString& part : parts)
                 plain = plain && part != QLatin1String(".") && part != QLatin1String("..");
-            if (plain)
-                return unified.endsWith(QLatin1Char('/')) ? exact + QLatin1Char('/') : exact;
+            if (plain) {
+                const QString found =
+                    unified.endsWith(QLatin1Char('/')) ? exact + QLatin1Char('/') : exact;
+                if (t_batch)
+                    t_batch->resolved.insert(path, found);
+                return found;
+            }
         }
     }
     bool matching = true; // the folder built so far exists
@@ -590,6 +602,9 @@ ObservedFileChanges::~ObservedFileChanges()
 
 void notifyFileChange(DiskChange change, const QString& path, const QString& target)
 {
+    // Only a removed or moved entry changes how a path found spelt as on disk resolves.
+    if (t_batch && (change == DiskChange::Delete || change == DiskChange::MoveFolder))
+        t_batch->resolved.clear();
     for (const ObservedFileChanges* observed = t_observers; observed; observed = observed->m_outer)
         observed->m_observer.aboutToChange(change, path, target);
 }
