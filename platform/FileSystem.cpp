@@ -387,8 +387,9 @@ struct WriteBatch::Private
 {
     struct Waiting
     {
-        QString temp;
+        QString tempName; // beside the target; the name alone keeps thousands of them small
         QString target;
+        QString temp() const { return join(parentOf(target), tempName); }
         bool created = false; // the target did not exist before
     };
     std::vector<Waiting> waiting; // in the order first saved
@@ -400,12 +401,12 @@ struct WriteBatch::Private
     {
         if (const auto found = index.constFind(target); found != index.cend()) {
             Waiting& earlier = waiting[*found];
-            ::unlink(encoded(earlier.temp).constData());
-            earlier.temp = temp;
+            ::unlink(encoded(earlier.temp()).constData());
+            earlier.tempName = fileName(temp);
             return;
         }
         index.insert(target, waiting.size());
-        waiting.push_back({temp, target, created});
+        waiting.push_back({fileName(temp), target, created});
     }
 
     bool waits(const QString& native) const { return index.contains(native); }
@@ -433,7 +434,7 @@ struct WriteBatch::Private
     void drop(size_t from)
     {
         for (size_t i = from; i < waiting.size(); ++i)
-            ::unlink(encoded(waiting[i].temp).constData());
+            ::unlink(encoded(waiting[i].temp()).constData());
         waiting.clear();
         index.clear();
     }
@@ -552,7 +553,9 @@ QString FileSystem::resolve(const QString& path)
             if (plain) {
                 const QString found =
                     unified.endsWith(QLatin1Char('/')) ? exact + QLatin1Char('/') : exact;
-                if (t_batch)
+                // Kept small: a walk of thousands of pages resolves each path once anyway.
+                constexpr qsizetype MostResolved = 1024;
+                if (t_batch && t_batch->resolved.size() < MostResolved)
                     t_batch->resolved.insert(path, found);
                 return found;
             }
@@ -997,7 +1000,7 @@ void WriteBatch::Private::commit()
     }
     if (each) {
         for (const Waiting& file : waiting) {
-            const int fd = ::open(encoded(file.temp).constData(), O_RDONLY | O_CLOEXEC);
+            const int fd = ::open(encoded(file.temp()).constData(), O_RDONLY | O_CLOEXEC);
             if (fd >= 0) {
                 ::fsync(fd);
                 ::close(fd);
@@ -1023,7 +1026,7 @@ void WriteBatch::Private::commit()
             waiting.clear();
             index.clear();
             failErrno(EIO, file.target);
-        } else if (::rename(encoded(file.temp).constData(), encoded(file.target).constData()) !=
+        } else if (::rename(encoded(file.temp()).constData(), encoded(file.target).constData()) !=
                    0) {
             error = errno;
         }
