@@ -309,25 +309,38 @@ bool parsesTextBeforeRoot(const QByteArray& data, pugi::xml_encoding encoding)
 
 // References to entities other than the five of XML: the parser keeps "&company;" as text,
 // which a save would escape to "&amp;company;".
+// "&name;" with a name of ASCII letters, digits and "_.:-", not starting with a digit, "." or
+// "-": scanned by hand, as a large table of contents holds many references to characters.
 QStringList entityReferencesIn(const QString& text)
 {
-    static const QRegularExpression reference(QStringLiteral("&([A-Za-z_:][\\w.:-]*);"));
     static const QStringList predefined = {QStringLiteral("amp"), QStringLiteral("lt"),
                                            QStringLiteral("gt"), QStringLiteral("quot"),
                                            QStringLiteral("apos")};
+    const auto isLetter = [](QChar c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_' || c == u':';
+    };
+    const auto isNameChar = [&](QChar c) {
+        return isLetter(c) || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-';
+    };
     QStringList names;
-    for (const QRegularExpressionMatch& match : reference.globalMatch(text)) {
-        const QString name = match.captured(1);
+    for (qsizetype at = text.indexOf(u'&'); at >= 0; at = text.indexOf(u'&', at + 1)) {
+        qsizetype end = at + 1;
+        if (end >= text.size() || !isLetter(text.at(end)))
+            continue;
+        while (end < text.size() && isNameChar(text.at(end)))
+            ++end;
+        if (end >= text.size() || text.at(end) != u';')
+            continue;
+        const QString name = text.mid(at + 1, end - at - 1);
         if (!predefined.contains(name) && !names.contains(name))
             names << name;
     }
     return names;
 }
 
-XmlDocumentState::EmptyForm emptyFormOf(const QByteArray& data)
+XmlDocumentState::EmptyForm emptyFormOf(const QString& text)
 {
     using Form = XmlDocumentState::EmptyForm;
-    const QString text = textCodec::decodeText(data);
     static const QRegularExpression empty(
         QStringLiteral("<([A-Za-z_][\\w.:-]*)(?:\\s+[^\\s/<>][^<>]*?)?(\\s?)/>|"
                        "<([A-Za-z_][\\w.:-]*)(?:\\s[^<>]*)?></\\3>"));
@@ -353,7 +366,7 @@ void learnFormat(XmlDocumentState& doc)
     doc.crlf = text.contains(QStringLiteral("\r\n"));
     doc.entities = entityReferencesIn(text);
     doc.finalLine = text.endsWith(QLatin1Char('\n'));
-    doc.emptyForm = emptyFormOf(data);
+    doc.emptyForm = emptyFormOf(text);
 }
 
 // pugixml closes an empty element as "<a />"; a file that wrote "<a/>" gets that back. The
@@ -942,6 +955,22 @@ bool XmlDocument::loadFile(const QString& native)
             QStringLiteral("'%1' has text before its root element, which would be lost")
                 .arg(native);
         return false;
+    }
+    // XML ends every line with a line feed, in the document type too, where the parser
+    // keeps a carriage return as it is; a save would write it as a reference, which means
+    // nothing there.
+    for (pugi::xml_node child = doc.document.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_doctype || !std::strchr(child.value(), '\r'))
+            continue;
+        std::string value = child.value();
+        std::string normalised;
+        for (size_t i = 0; i < value.size(); ++i) {
+            if (value[i] != '\r')
+                normalised += value[i];
+            else if (i + 1 >= value.size() || value[i + 1] != '\n')
+                normalised += '\n';
+        }
+        child.set_value(normalised.c_str());
     }
     doc.encoding = result.encoding;
     doc.byteOrderMark = textCodec::byteOrderMark(data) != textCodec::ByteOrderMark::None;
