@@ -5,6 +5,7 @@
 #include "documents/CategorySet.h"
 #include "documents/TableOfContents.h"
 #include "platform/FileSystem.h"
+#include "platform/XmlDocument.h"
 #include "services/ServiceFactory.h"
 #include "text/TextChecks.h"
 
@@ -103,12 +104,17 @@ void removeFromToc(Feedback& feedback, const ProjectContext& project, const QStr
 
         // Folders and files pair up by position. Only books kept as ".XML" (that spelling)
         // are XML book documents to clean; a folder without a file has nothing to visit.
+        QStringList bookPaths;
         for (qsizetype i = 0; i < books.folders.size(); ++i) {
             const QString file = books.files.value(i);
-            if (!file.contains(QLatin1String(".XML"), Qt::CaseSensitive))
-                continue;
-            removeFromBook(feedback, project.bookPath(books.folders.at(i), file), name);
+            if (file.contains(QLatin1String(".XML"), Qt::CaseSensitive))
+                bookPaths << project.bookPath(books.folders.at(i), file);
         }
+        // Every book is read, to report those that cannot be: on all cores, ahead of the
+        // visits, which keep their order.
+        DocumentCache::prefetch(bookPaths);
+        for (const QString& bookPath : bookPaths)
+            removeFromBook(feedback, bookPath, name);
     });
 }
 

@@ -553,8 +553,9 @@ QString FileSystem::resolve(const QString& path)
             if (plain) {
                 const QString found =
                     unified.endsWith(QLatin1Char('/')) ? exact + QLatin1Char('/') : exact;
-                // Kept small: a walk of thousands of pages resolves each path once anyway.
-                constexpr qsizetype MostResolved = 1024;
+                // Bounded: a walk of thousands of pages resolves each path once anyway; a
+                // category action over a few thousand books resolves each twice.
+                constexpr qsizetype MostResolved = 4096;
                 if (t_batch && t_batch->resolved.size() < MostResolved)
                     t_batch->resolved.insert(path, found);
                 return found;
@@ -1101,6 +1102,11 @@ void WriteBatch::commitActive()
 void WriteBatch::settle(const QString& nativePath)
 {
     globalstab::settle(nativePath);
+}
+
+bool WriteBatch::waits(const QString& nativePath)
+{
+    return t_batch && t_batch->waits(nativePath);
 }
 
 namespace detail {

@@ -197,6 +197,8 @@ public:
     // Commits the active batch first when a save of nativePath waits in it: for a reader
     // that goes past this layer.
     static void settle(const QString& nativePath);
+    // True when a save of nativePath waits in the active batch.
+    static bool waits(const QString& nativePath);
 
     struct Private;
 

@@ -12,6 +12,9 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
 #include <optional>
 
 #include <cerrno>
@@ -99,6 +102,12 @@ std::string toUtf8(const QString& text)
 
 QString fromUtf8(const pugi::char_t* text)
 {
+    // Nearly every text is ASCII, which needs no decoder.
+    const char* end = text;
+    while (*end && uchar(*end) < 0x80)
+        ++end;
+    if (!*end)
+        return QString::fromLatin1(text, end - text);
     // A text may start with U+FEFF ("&#xFEFF;"): it is a character here, not a byte-order
     // mark to drop.
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
@@ -212,11 +221,38 @@ bool isValidName(const QString& name)
 // comes first. Reading such a file as Latin-1 keeps every byte, and a save writes them back.
 bool declaresWindows1252(const QByteArray& data)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral(
-            R"(^\s*<\?xml[^>]*encoding\s*=\s*["'](windows-1252|cp1252|iso-8859-1|latin-?1)["'])"),
-        QRegularExpression::CaseInsensitiveOption);
-    return pattern.match(QString::fromLatin1(data.left(200))).hasMatch();
+    // Read by hand: a prefetch runs this on several threads, over thousands of files.
+    const QByteArray head = data.left(200).toLower();
+    qsizetype at = 0;
+    while (at < head.size() && QChar::isSpace(uchar(head.at(at))))
+        ++at;
+    if (!head.sliced(at).startsWith("<?xml"))
+        return false;
+    const qsizetype close = head.indexOf('>', at);
+    const auto skipBlanks = [&](qsizetype from) {
+        while (from < head.size() && QChar::isSpace(uchar(head.at(from))))
+            ++from;
+        return from;
+    };
+    static constexpr const char* names[] = {"windows-1252", "cp1252", "iso-8859-1", "latin-1",
+                                            "latin1"};
+    const QByteArrayView quotes("\"'");
+    for (qsizetype found = head.indexOf("encoding", at + 5); found >= 0 && (close < 0 || found < close);
+         found = head.indexOf("encoding", found + 1)) {
+        qsizetype i = skipBlanks(found + 8);
+        if (i >= head.size() || head.at(i) != '=')
+            continue;
+        i = skipBlanks(i + 1);
+        if (i >= head.size() || !quotes.contains(head.at(i)))
+            continue;
+        ++i;
+        for (const char* name : names) {
+            const qsizetype end = i + qsizetype(std::strlen(name));
+            if (head.sliced(i).startsWith(name) && end < head.size() && quotes.contains(head.at(end)))
+                return true;
+        }
+    }
+    return false;
 }
 
 bool hasDeclaration(const pugi::xml_node& document)
@@ -264,7 +300,7 @@ QByteArray encodedAscii(const char* ascii, pugi::xml_encoding encoding)
 
 // True when something other than white space, the declaration, processing instructions,
 // comments and the document type stands before the root element.
-bool hasTextBeforeRoot(const QString& text)
+std::optional<bool> textBeforeRoot(const QString& text)
 {
     qsizetype at = 0;
     const auto skipPast = [&](const QString& end) {
@@ -287,7 +323,19 @@ bool hasTextBeforeRoot(const QString& text)
             return c != QLatin1Char('<');
         }
     }
-    return false;
+    return std::nullopt; // the text ends before any element
+}
+
+bool hasTextBeforeRoot(const QByteArray& data)
+{
+    // The prologue is short: a first slice settles it for nearly every file, without decoding
+    // a large document whole. An even length keeps UTF-16 whole.
+    constexpr qsizetype Slice = 4096;
+    if (data.size() > Slice) {
+        if (const std::optional<bool> found = textBeforeRoot(textCodec::decodeText(data.first(Slice))))
+            return *found;
+    }
+    return textBeforeRoot(textCodec::decodeText(data)).value_or(false);
 }
 
 // Confirms what the scan above suspects with the parser's own reading: as a fragment, a
@@ -450,6 +498,12 @@ QString XmlNode::text() const
     const pugi::xml_node node = this->node();
     if (node.type() != pugi::node_element && node.type() != pugi::node_document)
         return fromUtf8(node.value());
+    // An element of one text node, the common case, needs no walk.
+    const pugi::xml_node only = node.first_child();
+    if (!only)
+        return QString();
+    if (only == node.last_child() && isText(only))
+        return fromUtf8(only.value());
     std::string out;
     collectText(node, *m_doc, out);
     return fromUtf8(out.c_str());
@@ -728,6 +782,7 @@ XmlDocumentState& XmlDocument::state()
 
 namespace {
 QByteArray serialized(XmlDocumentState& state);
+bool readDocument(const QString& native, XmlDocumentState& doc);
 thread_local DocumentCache::Private* t_cache = nullptr;
 } // namespace
 
@@ -891,10 +946,23 @@ bool XmlDocument::load(const QString& path)
 
 bool XmlDocument::loadFile(const QString& native)
 {
-    XmlDocumentState& doc = state();
     WriteBatch::settle(native);
+    return readDocument(native, state());
+}
+
+namespace {
+
+// Reads and parses one file into an empty state. Touches nothing of the calling thread's
+// action, so that a prefetch may run it on any thread.
+bool readDocument(const QString& native, XmlDocumentState& doc)
+{
     // Read with plain calls: an action may read thousands of small documents.
-    const int fd = ::open(QFile::encodeName(native).constData(), O_RDONLY | O_CLOEXEC);
+    const QByteArray encodedName = QFile::encodeName(native);
+    // Not touching the access time spares the file system an inode write per document read;
+    // only the owner may ask it.
+    int fd = ::open(encodedName.constData(), O_RDONLY | O_CLOEXEC | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+        fd = ::open(encodedName.constData(), O_RDONLY | O_CLOEXEC);
     struct stat info;
     if (fd < 0 || ::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         const QString reason = fd < 0 ? QString::fromLocal8Bit(std::strerror(errno))
@@ -904,7 +972,8 @@ bool XmlDocument::loadFile(const QString& native)
         doc.parseError = QStringLiteral("Cannot open '%1': %2").arg(native, reason);
         return false;
     }
-    QByteArray data(qsizetype(info.st_size), Qt::Uninitialized);
+    // One byte to spare: the read that finds the end needs no larger buffer.
+    QByteArray data(qsizetype(info.st_size) + 1, Qt::Uninitialized);
     qsizetype got = 0;
     for (;;) {
         if (got == data.size())
@@ -947,9 +1016,8 @@ bool XmlDocument::loadFile(const QString& native)
                              .arg(MaxDepth);
         return false;
     }
-    const QString text = textCodec::decodeText(data);
     // The parser passes over text before the root element; a save would lose it unseen.
-    if (hasTextBeforeRoot(text) && parsesTextBeforeRoot(data, encoding)) {
+    if (hasTextBeforeRoot(data) && parsesTextBeforeRoot(data, encoding)) {
         doc.document.reset();
         doc.parseError =
             QStringLiteral("'%1' has text before its root element, which would be lost")
@@ -980,6 +1048,8 @@ bool XmlDocument::loadFile(const QString& native)
     return true;
 }
 
+} // namespace
+
 void XmlDocument::save(const QString& path) const
 {
     // A document that failed to load is empty; writing it would wipe the file.
@@ -1005,17 +1075,13 @@ QByteArray serialized(XmlDocumentState& state)
 {
     learnFormat(state);
     const XmlDocumentState* const m_state = &state;
-    pugi::xml_document output;
-    for (pugi::xml_node child = m_state->document.first_child(); child;
-         child = child.next_sibling())
-        if (child != m_state->parking)
-            output.append_copy(child);
-
     // A new document states what it is; a loaded one keeps the declaration it had, or none.
-    if (!m_state->loaded && !hasDeclaration(output)) {
-        pugi::xml_node declaration = output.prepend_child(pugi::node_declaration);
-        declaration.append_attribute("version") = "1.0";
-        declaration.append_attribute("encoding") = "UTF-8";
+    const bool declared = hasDeclaration(m_state->document);
+    pugi::xml_document declaration;
+    if (!m_state->loaded && !declared) {
+        pugi::xml_node node = declaration.append_child(pugi::node_declaration);
+        node.append_attribute("version") = "1.0";
+        node.append_attribute("encoding") = "UTF-8";
     }
     const pugi::xml_encoding encoding = m_state->encoding;
     const bool wide = encoding != pugi::encoding_utf8 && encoding != pugi::encoding_latin1;
@@ -1027,7 +1093,17 @@ QByteArray serialized(XmlDocumentState& state)
     if (m_state->raw)
         flags = (flags & ~pugi::format_indent) | pugi::format_raw;
     ByteWriter writer;
-    output.save(writer, m_state->indent.c_str(), flags, encoding);
+    // The document's nodes are written one by one, as a save of the document writes them,
+    // leaving out the parking element without copying a large tree first. The byte-order
+    // mark comes from saving an empty document.
+    pugi::xml_document().save(writer, "", flags, encoding);
+    flags &= ~pugi::format_write_bom;
+    for (pugi::xml_node child = declaration.first_child(); child; child = child.next_sibling())
+        child.print(writer, m_state->indent.c_str(), flags, encoding, 0);
+    for (pugi::xml_node child = m_state->document.first_child(); child;
+         child = child.next_sibling())
+        if (child != m_state->parking)
+            child.print(writer, m_state->indent.c_str(), flags, encoding, 0);
     if (m_state->emptyForm == XmlDocumentState::EmptyForm::Slash)
         closeWithoutSpace(writer.bytes, encoding);
     for (const QString& entity : m_state->entities) {
@@ -1039,7 +1115,7 @@ QByteArray serialized(XmlDocumentState& state)
         // Raw output breaks no line; the file's own breaks around the body come back.
         const QByteArray declarationEnd = encodedAscii("?>", encoding);
         const qsizetype at = writer.bytes.indexOf(declarationEnd);
-        if (m_state->declarationLine && hasDeclaration(output) && at >= 0)
+        if (m_state->declarationLine && (declared || declaration.first_child()) && at >= 0)
             writer.bytes.insert(at + declarationEnd.size(), encodedAscii("\n", encoding));
         if (m_state->finalLine)
             writer.bytes += encodedAscii("\n", encoding);
@@ -1137,6 +1213,50 @@ void DocumentCache::discardActive()
 {
     if (t_cache)
         t_cache->forgetAll();
+}
+
+void DocumentCache::prefetch(const QStringList& paths)
+{
+    Private* const cache = t_cache;
+    if (!cache || paths.size() < 2)
+        return;
+    struct Item
+    {
+        QString native;
+        std::shared_ptr<XmlDocumentState> state;
+    };
+    // Resolved here: only this thread sees the saves that wait.
+    std::vector<Item> items;
+    items.reserve(size_t(paths.size()));
+    for (const QString& path : paths) {
+        QString native = FileSystem::resolve(path);
+        if (!cache->entries.contains(native) && !WriteBatch::waits(native))
+            items.push_back({std::move(native), nullptr});
+    }
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t i = next++; i < items.size(); i = next++) {
+            try {
+                auto state = std::make_shared<XmlDocumentState>();
+                if (readDocument(items[i].native, *state))
+                    items[i].state = std::move(state);
+            } catch (...) {
+                // Left to the load, which reports it.
+            }
+        }
+    };
+    constexpr size_t PerThread = 64; // fewer files are not worth a thread
+    const size_t threads = std::min<size_t>({std::max(1U, std::thread::hardware_concurrency()),
+                                             8, (items.size() + PerThread - 1) / PerThread});
+    std::vector<std::thread> workers;
+    for (size_t i = 1; i < threads; ++i)
+        workers.emplace_back(work);
+    work();
+    for (std::thread& worker : workers)
+        worker.join();
+    for (Item& item : items)
+        if (item.state && !cache->entries.contains(item.native))
+            cache->keep(item.native, item.state);
 }
 
 XmlNode XmlDocument::documentElement() const

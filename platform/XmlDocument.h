@@ -178,6 +178,11 @@ public:
     void writeOut();
     // Drops what waits and what is kept of the calling thread's action, if any.
     static void discardActive();
+    // Reads and parses these files ahead, on every core, for the loads of the calling
+    // thread's action that follow. A file held already, or whose save waits, is left as it
+    // is; one that cannot be read is left to the load that comes to it, which reports it.
+    // Does nothing without an active cache.
+    static void prefetch(const QStringList& paths);
 
     struct Private;
 

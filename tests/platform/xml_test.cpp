@@ -168,6 +168,21 @@ TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
     EXPECT_EQ(saved(doc), utf16);
     const QByteArray cp1252 = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<a>caf\xE9</a>\n";
     EXPECT_EQ(saved(loaded(cp1252)), cp1252);
+    // Every spelling of that declaration reads the byte as a Windows-1252 character.
+    for (const QByteArray& declaration :
+         {QByteArray("<?xml version='1.0' encoding = 'CP1252' ?>"),
+          QByteArray(" \r\n<?XML encoding=\"Latin1\"?>"),
+          QByteArray("<?xml version=\"1.0\" standalone=\"yes\" encoding=\"iso-8859-1\"?>")})
+        EXPECT_EQ(loaded(declaration + "<a>caf\xE9</a>").documentElement().text(),
+                  QStringLiteral("caf\u00e9"))
+            << declaration.data();
+    // A name that only starts like one of them, or one past the declaration, does not count.
+    for (const QByteArray& declaration :
+         {QByteArray("<?xml version=\"1.0\" encoding=\"latin-15\"?>"),
+          QByteArray("<?xml version=\"1.0\"?><!-- encoding=\"cp1252\" -->")})
+        EXPECT_NE(loaded(declaration + "<a>caf\xE9</a>").documentElement().text(),
+                  QStringLiteral("caf\u00e9"))
+            << declaration.data();
 
     // What the fuzzer found: each of these reads back after a save as it was read.
     for (const QByteArray& input :
