@@ -13,9 +13,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <thread>
 #include <vector>
-#include <optional>
 
 #include <cerrno>
 #include <cstring>
@@ -237,8 +237,8 @@ bool declaresWindows1252(const QByteArray& data)
     static constexpr const char* names[] = {"windows-1252", "cp1252", "iso-8859-1", "latin-1",
                                             "latin1"};
     const QByteArrayView quotes("\"'");
-    for (qsizetype found = head.indexOf("encoding", at + 5); found >= 0 && (close < 0 || found < close);
-         found = head.indexOf("encoding", found + 1)) {
+    for (qsizetype found = head.indexOf("encoding", at + 5);
+         found >= 0 && (close < 0 || found < close); found = head.indexOf("encoding", found + 1)) {
         qsizetype i = skipBlanks(found + 8);
         if (i >= head.size() || head.at(i) != '=')
             continue;
@@ -248,7 +248,8 @@ bool declaresWindows1252(const QByteArray& data)
         ++i;
         for (const char* name : names) {
             const qsizetype end = i + qsizetype(std::strlen(name));
-            if (head.sliced(i).startsWith(name) && end < head.size() && quotes.contains(head.at(end)))
+            if (head.sliced(i).startsWith(name) && end < head.size() &&
+                quotes.contains(head.at(end)))
                 return true;
         }
     }
@@ -267,15 +268,17 @@ bool hasDeclaration(const pugi::xml_node& document)
 // starts a line; empty for elements on lines of their own at no depth. A file that nests
 // elements on one line gets nullopt and stays on one line, so that a save grows only with
 // the change.
-std::optional<std::string> indentUnitOf(const QString& text)
+std::optional<std::string> indentUnitOf(const QString& text,
+                                        QRegularExpression::MatchOptions options)
 {
     static const QRegularExpression indented(QStringLiteral("\\n([ \\t]+)<[^/!?]"));
-    const QRegularExpressionMatch match = indented.match(text);
+    const QRegularExpressionMatch match =
+        indented.match(text, 0, QRegularExpression::NormalMatch, options);
     if (match.hasMatch())
         return match.captured(1).toStdString();
     static const QRegularExpression nestedOnOneLine(
         QStringLiteral("<[A-Za-z_][^<>\\n]*>[^\\n]*<[A-Za-z_][^<>\\n]*>[^\\n]*</"));
-    if (nestedOnOneLine.match(text).hasMatch())
+    if (nestedOnOneLine.match(text, 0, QRegularExpression::NormalMatch, options).hasMatch())
         return std::nullopt;
     return std::string();
 }
@@ -296,6 +299,48 @@ QByteArray encodedAscii(const char* ascii, pugi::xml_encoding encoding)
         bytes += unit;
     }
     return bytes;
+}
+
+// Where needle first occurs in bytes at or after from, at a multiple of width (a character
+// of the encoding, never across two); -1 when nowhere. memmem: the generic search is many
+// times slower over a large document.
+qsizetype findBytes(QByteArrayView bytes, QByteArrayView needle, qsizetype from = 0,
+                    qsizetype width = 1)
+{
+    while (from >= 0 && from <= bytes.size() - needle.size()) {
+        const void* found = ::memmem(bytes.data() + from, size_t(bytes.size() - from),
+                                     needle.data(), size_t(needle.size()));
+        if (!found)
+            return -1;
+        const qsizetype at = static_cast<const char*>(found) - bytes.data();
+        if (at % width == 0)
+            return at;
+        from = at + 1;
+    }
+    return -1;
+}
+
+// Replaces every whole-character occurrence of before by after.
+void replaceAll(QByteArray& bytes, QByteArrayView before, QByteArrayView after, qsizetype width)
+{
+    qsizetype at = findBytes(bytes, before, 0, width);
+    if (at < 0)
+        return;
+    QByteArray result;
+    result.reserve(bytes.size() + (after.size() > before.size() ? bytes.size() / 8 : 0));
+    qsizetype done = 0;
+    for (; at >= 0; at = findBytes(bytes, before, done, width)) {
+        result.append(bytes.constData() + done, at - done);
+        result.append(after);
+        done = at + before.size();
+    }
+    result.append(bytes.constData() + done, bytes.size() - done);
+    bytes = std::move(result);
+}
+
+qsizetype unitWidth(pugi::xml_encoding encoding)
+{
+    return encodedAscii(" ", encoding).size();
 }
 
 // True when something other than white space, the declaration, processing instructions,
@@ -332,7 +377,8 @@ bool hasTextBeforeRoot(const QByteArray& data)
     // a large document whole. An even length keeps UTF-16 whole.
     constexpr qsizetype Slice = 4096;
     if (data.size() > Slice) {
-        if (const std::optional<bool> found = textBeforeRoot(textCodec::decodeText(data.first(Slice))))
+        if (const std::optional<bool> found =
+                textBeforeRoot(textCodec::decodeText(data.first(Slice))))
             return *found;
     }
     return textBeforeRoot(textCodec::decodeText(data)).value_or(false);
@@ -386,13 +432,19 @@ QStringList entityReferencesIn(const QString& text)
     return names;
 }
 
-XmlDocumentState::EmptyForm emptyFormOf(const QString& text)
+// from: where the first element without content may start at the earliest; -1 when the text
+// has none.
+XmlDocumentState::EmptyForm emptyFormOf(const QString& text, qsizetype from,
+                                        QRegularExpression::MatchOptions options)
 {
     using Form = XmlDocumentState::EmptyForm;
+    if (from < 0)
+        return Form::SpacedSlash;
     static const QRegularExpression empty(
         QStringLiteral("<([A-Za-z_][\\w.:-]*)(?:\\s+[^\\s/<>][^<>]*?)?(\\s?)/>|"
                        "<([A-Za-z_][\\w.:-]*)(?:\\s[^<>]*)?></\\3>"));
-    const QRegularExpressionMatch match = empty.match(text);
+    const QRegularExpressionMatch match =
+        empty.match(text, from, QRegularExpression::NormalMatch, options);
     if (!match.hasMatch())
         return Form::SpacedSlash;
     if (!match.captured(3).isEmpty())
@@ -406,35 +458,47 @@ void learnFormat(XmlDocumentState& doc)
     if (doc.source.isNull())
         return;
     const QByteArray data = std::exchange(doc.source, QByteArray());
-    const QString text = textCodec::decodeText(data);
-    const std::optional<std::string> indent = indentUnitOf(text);
+    // A large table of contents is learnt in a few passes over its bytes, not a dozen over
+    // its text. A file of ASCII (after a UTF-8 mark) reads the same as Latin-1, byte for
+    // character, and without the decoder.
+    const QByteArrayView body = textCodec::byteOrderMark(data) == textCodec::ByteOrderMark::Utf8
+                                    ? QByteArrayView(data).sliced(3)
+                                    : QByteArrayView(data);
+    const bool ascii =
+        std::all_of(body.begin(), body.end(), [](char c) { return c > 0; }); // no NUL: not UTF-16
+    const QString text = ascii ? QString::fromLatin1(body) : textCodec::decodeText(data);
+    // A regular expression checks its subject is valid UTF-16 on every match, a pass over
+    // the whole text each time: checked once here.
+    const QRegularExpression::MatchOptions options =
+        ascii || QStringView(text).isValidUtf16()
+            ? QRegularExpression::DontCheckSubjectStringMatchOption
+            : QRegularExpression::NoMatchOption;
+    const std::optional<std::string> indent = indentUnitOf(text, options);
     doc.raw = !indent;
     doc.indent = indent.value_or(std::string());
     doc.declarationLine = text.contains(QStringLiteral("?>\n"));
-    doc.crlf = text.contains(QStringLiteral("\r\n"));
+    doc.crlf = false;
+    for (qsizetype at = text.indexOf(u'\r'); at >= 0 && !doc.crlf; at = text.indexOf(u'\r', at + 1))
+        doc.crlf = at + 1 < text.size() && text.at(at + 1) == u'\n';
     doc.entities = entityReferencesIn(text);
     doc.finalLine = text.endsWith(QLatin1Char('\n'));
-    doc.emptyForm = emptyFormOf(text);
+    // An element without content ends in "/>" or "></"; its tag starts at the "<" before.
+    qsizetype from = 0;
+    if (ascii) {
+        const qsizetype slash = findBytes(body, "/>");
+        const qsizetype pair = findBytes(body, "></");
+        const qsizetype first = slash < 0 ? pair : (pair < 0 ? slash : std::min(slash, pair));
+        from = first < 0 ? -1 : std::max<qsizetype>(0, text.lastIndexOf(u'<', first));
+    }
+    doc.emptyForm = emptyFormOf(text, from, options);
 }
 
 // pugixml closes an empty element as "<a />"; a file that wrote "<a/>" gets that back. The
 // pattern is matched in the output's own encoding, at character boundaries.
 void closeWithoutSpace(QByteArray& bytes, pugi::xml_encoding encoding)
 {
-    const QByteArray spaced = encodedAscii(" />", encoding);
-    const QByteArray tight = encodedAscii("/>", encoding);
-    const qsizetype width = encodedAscii(" ", encoding).size();
-    QByteArray result;
-    result.reserve(bytes.size());
-    qsizetype from = 0;
-    for (qsizetype at = bytes.indexOf(spaced); at >= 0; at = bytes.indexOf(spaced, at + 1)) {
-        if (at % width != 0 || at < from)
-            continue;
-        result += bytes.mid(from, at - from) + tight;
-        from = at + spaced.size();
-    }
-    result += bytes.mid(from);
-    bytes = result;
+    replaceAll(bytes, encodedAscii(" />", encoding), encodedAscii("/>", encoding),
+               unitWidth(encoding));
 }
 
 class ByteWriter : public pugi::xml_writer
@@ -1108,13 +1172,13 @@ QByteArray serialized(XmlDocumentState& state)
         closeWithoutSpace(writer.bytes, encoding);
     for (const QString& entity : m_state->entities) {
         const QByteArray name = entity.toLatin1();
-        writer.bytes.replace(encodedAscii(("&amp;" + name + ";").constData(), encoding),
-                             encodedAscii(("&" + name + ";").constData(), encoding));
+        replaceAll(writer.bytes, encodedAscii(("&amp;" + name + ";").constData(), encoding),
+                   encodedAscii(("&" + name + ";").constData(), encoding), unitWidth(encoding));
     }
     if (m_state->raw) {
         // Raw output breaks no line; the file's own breaks around the body come back.
         const QByteArray declarationEnd = encodedAscii("?>", encoding);
-        const qsizetype at = writer.bytes.indexOf(declarationEnd);
+        const qsizetype at = findBytes(writer.bytes, declarationEnd, 0, unitWidth(encoding));
         if (m_state->declarationLine && (declared || declaration.first_child()) && at >= 0)
             writer.bytes.insert(at + declarationEnd.size(), encodedAscii("\n", encoding));
         if (m_state->finalLine)
@@ -1122,9 +1186,11 @@ QByteArray serialized(XmlDocumentState& state)
     }
     // The writer puts a carriage return of a text out as it is, which the next load would
     // read as a line feed; as a reference it comes back.
-    writer.bytes.replace(encodedAscii("\r", encoding), encodedAscii("&#13;", encoding));
+    replaceAll(writer.bytes, encodedAscii("\r", encoding), encodedAscii("&#13;", encoding),
+               unitWidth(encoding));
     if (m_state->crlf)
-        writer.bytes.replace(encodedAscii("\n", encoding), encodedAscii("\r\n", encoding));
+        replaceAll(writer.bytes, encodedAscii("\n", encoding), encodedAscii("\r\n", encoding),
+                   unitWidth(encoding));
     return std::move(writer.bytes);
 }
 
@@ -1246,8 +1312,8 @@ void DocumentCache::prefetch(const QStringList& paths)
         }
     };
     constexpr size_t PerThread = 64; // fewer files are not worth a thread
-    const size_t threads = std::min<size_t>({std::max(1U, std::thread::hardware_concurrency()),
-                                             8, (items.size() + PerThread - 1) / PerThread});
+    const size_t threads = std::min<size_t>({std::max(1U, std::thread::hardware_concurrency()), 8,
+                                             (items.size() + PerThread - 1) / PerThread});
     std::vector<std::thread> workers;
     for (size_t i = 1; i < threads; ++i)
         workers.emplace_back(work);
