@@ -1,6 +1,9 @@
 #include "documents/CategorySet.h"
 
+#include <QHash>
 #include <QSet>
+
+#include <memory>
 
 namespace globalstab {
 
@@ -10,9 +13,26 @@ const QString CategorySet::OtherCategory = QStringLiteral("Other Category");
 
 namespace {
 
-XmlNode findCategory(const XmlNode& root, const QString& name)
+// The first Category of each CategoryName, kept with the tree: a refresh looks up each of
+// hundreds of categories twice, each time in a set that grew since. A change the set makes
+// itself keeps the index up to date and stamps it anew; any other change of the tree
+// drops it.
+constexpr int NameIndexKey = 2; // TableOfContents uses 1
+using NameIndex = QHash<QString, XmlNode>;
+
+std::shared_ptr<NameIndex> nameIndex(const XmlDocument& doc, const XmlNode& root)
 {
-    return root.childWithKey(QStringLiteral("Category"), QStringLiteral("CategoryName"), name);
+    if (auto index = std::const_pointer_cast<NameIndex>(
+            std::static_pointer_cast<const NameIndex>(doc.derived(NameIndexKey))))
+        return index;
+    auto index = std::make_shared<NameIndex>();
+    for (const XmlNode& category : root.childElements(QStringLiteral("Category"))) {
+        const XmlNode name = category.firstChildElement(QStringLiteral("CategoryName"));
+        if (name && !index->contains(name.text()))
+            index->insert(name.text(), category); // the first of a name
+    }
+    doc.keepDerived(NameIndexKey, index);
+    return index;
 }
 
 XmlNode appendCategory(XmlDocument& doc, XmlNode root, const QString& name)
@@ -73,9 +93,11 @@ QList<CategorySet::Category> CategorySet::categories() const
 bool CategorySet::add(const QString& name, const QString& path)
 {
     XmlNode root = requireElement(m_doc, QStringLiteral("BookSet_Categories"), path);
-    if (!findCategory(root, name).isNull())
+    const std::shared_ptr<NameIndex> index = nameIndex(m_doc, root);
+    if (index->contains(name))
         return false;
-    appendCategory(m_doc, root, name);
+    index->insert(name, appendCategory(m_doc, root, name));
+    m_doc.keepDerived(NameIndexKey, index);
     return true;
 }
 
@@ -96,13 +118,15 @@ bool CategorySet::rename(const QString& oldName, const QString& newName, const Q
 bool CategorySet::setBooks(const QString& name, const QStringList& acros, const QString& path)
 {
     XmlNode root = requireElement(m_doc, QStringLiteral("BookSet_Categories"), path);
-    XmlNode category = findCategory(root, name);
+    const std::shared_ptr<NameIndex> index = nameIndex(m_doc, root);
+    XmlNode category = index->value(name);
     if (category.isNull()) {
         if (name != OtherCategory)
             return false;
         category = appendCategory(m_doc, root, name);
+        index->insert(name, category);
     }
-    for (const XmlNode& acro : nodesOf(category.selectNodes(QStringLiteral("BookAcro"))))
+    for (const XmlNode& acro : category.childElements(QStringLiteral("BookAcro")))
         category.removeChild(acro);
     QSet<QString> written;
     for (const QString& acro : acros) {
@@ -111,20 +135,26 @@ bool CategorySet::setBooks(const QString& name, const QStringList& acros, const 
         appendElement(m_doc, category, QStringLiteral("BookAcro"), acro);
         written.insert(acro);
     }
+    m_doc.keepDerived(NameIndexKey, index); // only books changed
     return true;
 }
 
 bool CategorySet::fileBook(const QString& name, const QString& acro, const QString& path)
 {
     XmlNode root = requireElement(m_doc, QStringLiteral("BookSet_Categories"), path);
-    XmlNode category = findCategory(root, name);
-    if (category.isNull())
+    const std::shared_ptr<NameIndex> index = nameIndex(m_doc, root);
+    XmlNode category = index->value(name);
+    if (category.isNull()) {
         category = appendCategory(m_doc, root, name);
-    for (const XmlNode& listed : nodesOf(category.selectNodes(QStringLiteral("BookAcro")))) {
+        index->insert(name, category);
+        m_doc.keepDerived(NameIndexKey, index);
+    }
+    for (const XmlNode& listed : category.childElements(QStringLiteral("BookAcro"))) {
         if (listed.text() == acro)
             return false;
     }
     appendElement(m_doc, category, QStringLiteral("BookAcro"), acro);
+    m_doc.keepDerived(NameIndexKey, index);
     return true;
 }
 

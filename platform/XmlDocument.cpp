@@ -100,6 +100,36 @@ std::string toUtf8(const QString& text)
     return text.toStdString();
 }
 
+// A text as the parser's UTF-8, on the stack when short and ASCII: a rebuild converts
+// element names and values by the thousand.
+class Utf8
+{
+public:
+    explicit Utf8(QStringView text)
+    {
+        if (text.size() < qsizetype(sizeof(m_small)) &&
+            std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+            char* out = m_small;
+            for (const QChar c : text)
+                *out++ = char(c.unicode());
+            *out = '\0';
+            m_data = m_small;
+        } else {
+            m_large = text.toUtf8();
+            m_data = m_large.constData();
+        }
+    }
+    Utf8(const Utf8&) = delete;
+    Utf8& operator=(const Utf8&) = delete;
+
+    const char* c_str() const { return m_data; }
+
+private:
+    char m_small[64];
+    QByteArray m_large;
+    const char* m_data = nullptr;
+};
+
 QString fromUtf8(const pugi::char_t* text)
 {
     // Nearly every text is ASCII, which needs no decoder.
@@ -581,8 +611,8 @@ void XmlNode::setText(const QString& text)
     if (node.type() == pugi::node_element) {
         node.remove_children();
         if (!text.isEmpty())
-            node.append_child(pugi::node_pcdata).set_value(toUtf8(text).c_str());
-    } else if (node.type() == pugi::node_document || !node.set_value(toUtf8(text).c_str())) {
+            node.append_child(pugi::node_pcdata).set_value(Utf8(text).c_str());
+    } else if (node.type() == pugi::node_document || !node.set_value(Utf8(text).c_str())) {
         invalidArgument(QStringLiteral("the text of a %1 node cannot be set").arg(nodeName()));
     }
 }
@@ -697,7 +727,7 @@ XmlNode XmlNode::selectSingleNode(const QString& xpath) const
 XmlNode XmlNode::firstChildElement(const QString& name) const
 {
     requireNode();
-    const std::string wanted = toUtf8(name);
+    const Utf8 wanted(name);
     for (pugi::xml_node child = node().child(wanted.c_str()); child;
          child = child.next_sibling(wanted.c_str())) {
         if (child.type() == pugi::node_element && child != m_doc->parking)
@@ -710,7 +740,7 @@ XmlNodeList XmlNode::childElements(const QString& name) const
 {
     requireNode();
     XmlNodeList list;
-    const std::string wanted = toUtf8(name);
+    const Utf8 wanted(name);
     for (pugi::xml_node child = node().child(wanted.c_str()); child;
          child = child.next_sibling(wanted.c_str()))
         if (child.type() == pugi::node_element && child != m_doc->parking)
@@ -1332,10 +1362,13 @@ XmlNode XmlDocument::documentElement() const
 
 XmlNode XmlDocument::createElement(const QString& name)
 {
-    if (!isValidName(name))
+    // A rebuild creates thousands of elements of a few names.
+    thread_local QString lastValid;
+    if (name != lastValid && !isValidName(name))
         invalidArgument(QStringLiteral("'%1' is not a valid element name").arg(name));
+    lastValid = name;
     XmlDocumentState& doc = state();
-    return XmlNode(&doc, doc.parkingElement().append_child(toUtf8(name).c_str()));
+    return XmlNode(&doc, doc.parkingElement().append_child(Utf8(name).c_str()));
 }
 
 } // namespace globalstab

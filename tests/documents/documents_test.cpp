@@ -1,6 +1,8 @@
 // The table of contents on a small inline document: the rules the rename and the category
 // changes rely on.
+#include "documents/CategorySet.h"
 #include "documents/TableOfContents.h"
+#include "platform/XmlDocument.h"
 #include "tests/support/CoreSupport.h"
 
 #include <QFile>
@@ -73,4 +75,43 @@ TEST_F(Documents, TableOfContentsRenamesKeysAndFindsBooksByCategory)
     EXPECT_TRUE(xml.contains("<Book_Category>Manuals</Book_Category>"));
     EXPECT_TRUE(xml.contains("<PX_Platform>Nova </PX_Platform>"));
     EXPECT_EQ(xml.count("<Book_Key>Nova 3</Book_Key>"), 2);
+}
+
+// The set finds a category by name through an index kept with the tree; whatever changed the
+// tree, a look-up answers as a walk over the categories would.
+TEST_F(Documents, CategorySetLooksUpTheFirstCategoryOfANameAfterEveryKindOfChange)
+{
+    CategorySet set;
+    load(set, "<BookSet_Categories><Category><CategoryName>A</CategoryName></Category>"
+              "<Category><CategoryName>B</CategoryName><BookAcro>x</BookAcro></Category>"
+              "<Category><CategoryName>A</CategoryName></Category></BookSet_Categories>");
+    EXPECT_FALSE(set.add("B", path));
+    EXPECT_TRUE(set.setBooks("A", {"p", "q", "p"}, path)); // the first "A"
+    EXPECT_TRUE(set.add("C", path));
+    EXPECT_TRUE(set.setBooks("C", {"r"}, path));
+    EXPECT_FALSE(set.setBooks("D", {"s"}, path));
+    EXPECT_TRUE(set.rename("B", "D", path));
+    EXPECT_TRUE(set.setBooks("D", {"t"}, path));
+    EXPECT_TRUE(set.add("B", path));
+    EXPECT_TRUE(set.moveCategory("B", true));
+    EXPECT_TRUE(set.fileBook("B", "u", path));
+    // Every "A" goes, with the books the first had.
+    EXPECT_EQ(set.removeCategory("A"), QStringList({"p", "q"}));
+    EXPECT_TRUE(set.add("A", path));
+    EXPECT_TRUE(set.fileBook("A", "v", path));
+    const QList<CategorySet::Category> categories = set.categories();
+    QStringList shown;
+    for (const CategorySet::Category& category : categories)
+        shown << category.name + ":" + category.bookAcros.join(',');
+    EXPECT_EQ(shown, QStringList({"D:t", "B:u", "C:r", "A:v"}));
+
+    // Two sets of one action share one tree: a change through either is seen by both.
+    DocumentCache cache;
+    CategorySet first, second;
+    ASSERT_TRUE(first.load(path) && second.load(path));
+    EXPECT_TRUE(first.add("E", path));
+    EXPECT_FALSE(second.add("E", path));
+    EXPECT_TRUE(second.rename("E", "F", path));
+    EXPECT_TRUE(first.setBooks("F", {"w"}, path));
+    EXPECT_FALSE(first.setBooks("E", {"w"}, path));
 }
