@@ -1000,12 +1000,34 @@ void WriteBatch::Private::commit()
             ::close(fd);
     }
     if (each) {
+        // Writeback starts for every file before the first flush waits: the file system then
+        // commits their allocations together instead of once per file.
+        std::vector<int> fds;
+        fds.reserve(waiting.size());
         for (const Waiting& file : waiting) {
             const int fd = ::open(encoded(file.temp()).constData(), O_RDONLY | O_CLOEXEC);
-            if (fd >= 0) {
-                ::fsync(fd);
-                ::close(fd);
+            if (fd >= 0)
+                ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+            fds.push_back(fd);
+        }
+        int error = 0;
+        size_t failed = 0;
+        for (size_t i = 0; i < fds.size(); ++i) {
+            if (fds[i] < 0)
+                continue;
+            // A file system that cannot flush (EINVAL, EROFS) is taken as it is; a failed
+            // write is not renamed over the file it would replace.
+            if (::fsync(fds[i]) != 0 && error == 0 &&
+                (errno == EIO || errno == ENOSPC || errno == EDQUOT)) {
+                error = errno;
+                failed = i;
             }
+            ::close(fds[i]);
+        }
+        if (error != 0) {
+            const QString target = waiting[failed].target;
+            drop(0);
+            failErrno(error, target);
         }
     }
 
