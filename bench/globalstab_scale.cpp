@@ -78,6 +78,11 @@ public:
         tab->setProjectName(project);
         // Focus changes reach the text boxes' handlers only in the active window.
         QApplication::setActiveWindow(tab.get());
+        // A user clicks in a window that was painted: its first paint (the style loads its
+        // images then) is not part of any action.
+        if (!QTest::qWaitForWindowExposed(tab.get()))
+            std::fprintf(stderr, "the tab's window was not shown\n");
+        QCoreApplication::processEvents();
     }
 
     template <typename Widget> Widget* widget(const char* name) const

@@ -42,7 +42,8 @@ bool BookDocument::removeCategory(const QString& name)
 {
     bool removed = false;
     for (const XmlNode& book : nodesOf(m_doc.getElementsByTagName(QStringLiteral("Book")))) {
-        for (const XmlNode& child : nodesOf(book.childElements(QStringLiteral("BookSet_Categories"))))
+        for (const XmlNode& child :
+             nodesOf(book.childElements(QStringLiteral("BookSet_Categories"))))
             removed = removeChildrenNamed(child, name) || removed;
     }
     return removed;

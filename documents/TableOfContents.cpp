@@ -107,37 +107,33 @@ namespace {
 
 constexpr int CategoryIndexKey = 1;
 
-// Book_Categories/Book_Category below a book, in document order, without a query: the walks
-// over every book of a large table of contents would compile one per book.
-QList<XmlNode> bookCategories(const XmlNode& book)
-{
-    QList<XmlNode> categories;
-    for (const XmlNode& list : book.childElements(QStringLiteral("Book_Categories")))
-        for (const XmlNode& category : list.childElements(QStringLiteral("Book_Category")))
-            categories.append(category);
-    return categories;
-}
-
 // The acronyms of the books under each category, in the order of the books, each once: what
-// categoryBooks() answers, found for every category in one walk.
+// categoryBooks() answers, found for every category in one walk. Book_Categories/
+// Book_Category below each book is walked without a query and without lists: a large table
+// of contents would compile one per book.
 using CategoryIndex = QHash<QString, QStringList>;
 
 std::shared_ptr<const CategoryIndex> indexCategories(const XmlDocument& doc)
 {
+    static const QString listName = QStringLiteral("Book_Categories");
+    static const QString entryName = QStringLiteral("Book_Category");
     auto index = std::make_shared<CategoryIndex>();
-    QHash<QString, QSet<QString>> filed;
+    QSet<QString> filed; // category name, a nul, acronym
     for (const XmlNode& book :
          nodesOf(doc.selectNodes(QStringLiteral("PX_Master/PX_Books/Book")))) {
         const QString acro = childText(book, QStringLiteral("Book_Acro"));
         if (acro.isEmpty())
             continue;
-        for (const XmlNode& category : bookCategories(book)) {
-            const QString name = category.text();
-            QSet<QString>& books = filed[name];
-            if (books.contains(acro))
-                continue;
-            books.insert(acro);
-            (*index)[name].append(acro);
+        for (XmlNode list = book.firstChildElement(listName); list;
+             list = list.nextSiblingElement(listName)) {
+            for (XmlNode category = list.firstChildElement(entryName); category;
+                 category = category.nextSiblingElement(entryName)) {
+                const QString name = category.text();
+                const qsizetype before = filed.size();
+                filed.insert(name + QChar(0) + acro);
+                if (filed.size() != before)
+                    (*index)[name].append(acro);
+            }
         }
     }
     return index;
@@ -178,8 +174,9 @@ QList<TableOfContents::Book> TableOfContents::books() const
                    childText(book, QStringLiteral("Book_File")),
                    {},
                    !book.selectSingleNode(QStringLiteral("Book_Categories")).isNull()};
-        for (const XmlNode& category : bookCategories(book))
-            entry.categories << category.text();
+        for (const XmlNode& list : book.childElements(QStringLiteral("Book_Categories")))
+            for (const XmlNode& category : list.childElements(QStringLiteral("Book_Category")))
+                entry.categories << category.text();
         books << entry;
     }
     return books;

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -372,13 +373,52 @@ private:
 
 thread_local WriteBatch* t_batchScope = nullptr; // the outermost scope
 
-void syncFolder(const QString& folder)
+// Makes files or folders durable: each one flushed when they are few, else one flush of each
+// file system they are on (syncfs), where every flush of a file costs a flush of the disk
+// cache. A few files are flushed one by one because syncfs also waits for whatever else waits
+// on that file system. Where syncfs fails, each is flushed on its own. The first flush that
+// failed to write (EIO, ENOSPC, EDQUOT) is answered with its error and path; a file system
+// that cannot flush (EINVAL, EROFS) is taken as it is.
+std::optional<std::pair<int, QString>> flushAll(const QStringList& paths)
 {
-    const int dir = ::open(encoded(folder).constData(), O_RDONLY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    constexpr qsizetype FlushedOneByOne = 8;
+    bool each = paths.size() <= FlushedOneByOne;
+    QSet<dev_t> flushed;
+    for (const QString& path : paths) {
+        if (each)
+            break;
+        struct stat info;
+        if (!statPath(path, info) || flushed.contains(info.st_dev))
+            continue;
+        flushed.insert(info.st_dev);
+        const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 || ::syncfs(fd) != 0)
+            each = true;
+        if (fd >= 0)
+            ::close(fd);
     }
+    if (!each)
+        return std::nullopt;
+    // Writeback starts for every file before the first flush waits: the file system then
+    // writes them together instead of one after another.
+    std::vector<int> fds;
+    fds.reserve(size_t(paths.size()));
+    for (const QString& path : paths) {
+        const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd >= 0)
+            ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+        fds.push_back(fd);
+    }
+    std::optional<std::pair<int, QString>> failure;
+    for (size_t i = 0; i < fds.size(); ++i) {
+        if (fds[i] < 0)
+            continue;
+        if (::fsync(fds[i]) != 0 && !failure &&
+            (errno == EIO || errno == ENOSPC || errno == EDQUOT))
+            failure = std::make_pair(errno, paths.at(qsizetype(i)));
+        ::close(fds[i]);
+    }
+    return failure;
 }
 
 } // namespace
@@ -979,64 +1019,20 @@ void WriteBatch::Private::commit()
     if (waiting.empty())
         return;
     notifyCommit();
-    // One flush per file system makes many temporary files durable at once, but it flushes
-    // whatever else waits on that file system too: a few files are flushed one by one. Where
-    // syncfs fails, each file is flushed on its own.
-    constexpr size_t FlushedOneByOne = 32;
-    QSet<dev_t> flushed;
-    bool each = waiting.size() <= FlushedOneByOne;
-    for (const Waiting& file : waiting) {
-        if (each)
-            break;
-        struct stat info;
-        const QString folder = parentOf(file.target);
-        if (!statPath(folder, info) || flushed.contains(info.st_dev))
-            continue;
-        flushed.insert(info.st_dev);
-        const int fd = ::open(encoded(folder).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || ::syncfs(fd) != 0)
-            each = true;
-        if (fd >= 0)
-            ::close(fd);
-    }
-    if (each) {
-        // Writeback starts for every file before the first flush waits: the file system then
-        // commits their allocations together instead of once per file.
-        std::vector<int> fds;
-        fds.reserve(waiting.size());
-        for (const Waiting& file : waiting) {
-            const int fd = ::open(encoded(file.temp()).constData(), O_RDONLY | O_CLOEXEC);
-            if (fd >= 0)
-                ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-            fds.push_back(fd);
-        }
-        int error = 0;
-        size_t failed = 0;
-        for (size_t i = 0; i < fds.size(); ++i) {
-            if (fds[i] < 0)
-                continue;
-            // A file system that cannot flush (EINVAL, EROFS) is taken as it is; a failed
-            // write is not renamed over the file it would replace.
-            if (::fsync(fds[i]) != 0 && error == 0 &&
-                (errno == EIO || errno == ENOSPC || errno == EDQUOT)) {
-                error = errno;
-                failed = i;
-            }
-            ::close(fds[i]);
-        }
-        if (error != 0) {
-            const QString target = waiting[failed].target;
-            drop(0);
-            failErrno(error, target);
-        }
+    QStringList temps;
+    for (const Waiting& file : waiting)
+        temps << file.temp();
+    if (const std::optional<std::pair<int, QString>> failure = flushAll(temps)) {
+        const QString target = waiting[size_t(temps.indexOf(failure->second))].target;
+        drop(0);
+        failErrno(failure->first, target);
     }
 
     QStringList folders;
     QSet<QString> seen;
-    const auto flushFolders = [&] {
-        for (const QString& folder : folders)
-            syncFolder(folder);
-    };
+    // Folders are flushed on a best effort: their files are durable already, and a rename
+    // that is lost comes back from the journal.
+    const auto flushFolders = [&] { flushAll(folders); };
     for (size_t i = 0; i < waiting.size(); ++i) {
         const Waiting& file = waiting[i];
         int error = 0;

@@ -736,6 +736,17 @@ XmlNode XmlNode::firstChildElement(const QString& name) const
     return XmlNode();
 }
 
+XmlNode XmlNode::nextSiblingElement(const QString& name) const
+{
+    requireNode();
+    const Utf8 wanted(name);
+    for (pugi::xml_node sibling = node().next_sibling(wanted.c_str()); sibling;
+         sibling = sibling.next_sibling(wanted.c_str()))
+        if (sibling.type() == pugi::node_element && sibling != m_doc->parking)
+            return XmlNode(m_doc, sibling);
+    return XmlNode();
+}
+
 XmlNodeList XmlNode::childElements(const QString& name) const
 {
     requireNode();

@@ -62,6 +62,9 @@ public:
     // Every child element of that name, in document order: selectNodes(name) for a plain
     // name, without compiling a query.
     XmlNodeList childElements(const QString& name) const;
+    // The next sibling element of that name, or a null node: with firstChildElement(), a walk
+    // over childElements(name) that builds no list.
+    XmlNode nextSiblingElement(const QString& name) const;
     // The first child element named element whose first child named key has exactly the
     // text text, or a null node: a look-up by name that converts no text it passes over.
     XmlNode childWithKey(const QString& element, const QString& key, const QString& text) const;
