@@ -162,8 +162,9 @@ void atomicWriteFile(const QString& nativePath, const QByteArray& data);
 // Makes the saves of the calling thread durable together while it lives: each save writes
 // its temporary file at once (every check is made then, and a failure is raised there), but
 // the file is renamed over its target only at commit(), after one flush of the whole file
-// system (syncfs) instead of one fsync per file, and each touched folder is flushed once
-// after the renames. A file is replaced at most once per commit: saving it again replaces
+// system (syncfs) instead of one fsync per file, and the touched folders are flushed after
+// the renames the same way. Eight files or folders or fewer are flushed one by one; a file
+// that fails to flush is not renamed, and the commit raises its error. A file is replaced at most once per commit: saving it again replaces
 // the waiting temporary file.
 //
 // What the layer does itself sees the saves as made: any other operation on a waiting
