@@ -362,6 +362,39 @@ TEST_F(XmlTest, CachedDocumentsShareOneTreeAndAreWrittenOnceAtTheEnd)
     EXPECT_TRUE(FileSystem().ReadAllText(kept).contains("<New"));
 }
 
+// Reading ahead on several threads must answer every later load as a load of its own would:
+// the tree of a file as the action last saved it, and a failure for a file that cannot be read.
+TEST_F(XmlTest, DocumentsReadAheadAnswerLoadsAsTheFilesStandInTheAction)
+{
+    QStringList paths;
+    for (int i = 0; i < 300; ++i) {
+        paths << dir.filePath(QStringLiteral("book%1.xml").arg(i));
+        atomicWriteFile(paths.last(), "<Book><N>" + QByteArray::number(i) + "</N></Book>");
+    }
+    atomicWriteFile(paths[150], "<Book><N>");
+    WriteBatch batch;
+    DocumentCache cache;
+    XmlDocument saved; // saved earlier in the action: the read ahead must not see the disk
+    ASSERT_TRUE(saved.load(paths[7]));
+    saved.documentElement().firstChildElement("N").setText("seven");
+    saved.save(paths[7]);
+    atomicWriteFile(paths[8], "<Book><N>eight</N></Book>"); // waits in the batch
+    DocumentCache::prefetch(paths + QStringList{dir.filePath("missing.xml")});
+    for (int i = 0; i < 300; ++i) {
+        XmlDocument book;
+        if (i == 150) {
+            EXPECT_FALSE(book.load(paths[i]));
+            EXPECT_FALSE(book.parseError().isEmpty());
+            continue;
+        }
+        ASSERT_TRUE(book.load(paths[i])) << i;
+        const QString expected = i == 7 ? "seven" : (i == 8 ? "eight" : QString::number(i));
+        EXPECT_EQ(book.documentElement().text(), expected);
+    }
+    XmlDocument missing;
+    EXPECT_FALSE(missing.load(dir.filePath("missing.xml")));
+}
+
 // XML ends every line with a line feed, in the document type too: a carriage return there
 // must not come back from a save as a reference, which means nothing in a document type.
 TEST_F(XmlTest, CarriageReturnsInTheDocumentTypeReadAsLineEnds)
