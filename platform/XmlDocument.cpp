@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/HeldDocuments.h"
+#include "platform/Parallel.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
 
@@ -1340,27 +1341,16 @@ void DocumentCache::prefetch(const QStringList& paths)
         if (!cache->entries.contains(native) && !WriteBatch::waits(native))
             items.push_back({std::move(native), nullptr});
     }
-    std::atomic<size_t> next{0};
-    const auto work = [&] {
-        for (size_t i = next++; i < items.size(); i = next++) {
-            try {
-                auto state = std::make_shared<XmlDocumentState>();
-                if (readDocument(items[i].native, *state))
-                    items[i].state = std::move(state);
-            } catch (...) {
-                // Left to the load, which reports it.
-            }
+    // Fewer than 64 files are not worth a thread.
+    forEachInParallel(items.size(), 64, [&](size_t i) {
+        try {
+            auto state = std::make_shared<XmlDocumentState>();
+            if (readDocument(items[i].native, *state))
+                items[i].state = std::move(state);
+        } catch (...) {
+            // Left to the load, which reports it.
         }
-    };
-    constexpr size_t PerThread = 64; // fewer files are not worth a thread
-    const size_t threads = std::min<size_t>({std::max(1U, std::thread::hardware_concurrency()), 8,
-                                             (items.size() + PerThread - 1) / PerThread});
-    std::vector<std::thread> workers;
-    for (size_t i = 1; i < threads; ++i)
-        workers.emplace_back(work);
-    work();
-    for (std::thread& worker : workers)
-        worker.join();
+    });
     for (Item& item : items)
         if (item.state && !cache->entries.contains(item.native))
             cache->keep(item.native, item.state);

@@ -1,15 +1,12 @@
 #include "projectinfo/PageTokens.h"
 
 #include "core/Progress.h"
+#include "platform/Parallel.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
 
-#include <QThread>
-
 #include <algorithm>
-#include <atomic>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace globalstab {
@@ -73,20 +70,9 @@ std::vector<PreparedPage> preparePages(const QStringList& paths, const QString& 
                                        const QString& newToken)
 {
     std::vector<PreparedPage> pages(size_t(paths.size()));
-    std::atomic<qsizetype> next{0};
-    const auto work = [&] {
-        for (qsizetype i = next++; i < paths.size(); i = next++)
-            pages[size_t(i)] = preparePage(paths.at(i), oldToken, newToken);
-    };
-    constexpr qsizetype PagesPerThread = 8;
-    const int threads =
-        int(std::min<qsizetype>(QThread::idealThreadCount(), paths.size() / PagesPerThread));
-    std::vector<std::thread> helpers;
-    for (int i = 1; i < threads; ++i)
-        helpers.emplace_back(work);
-    work();
-    for (std::thread& helper : helpers)
-        helper.join();
+    forEachInParallel(pages.size(), 8, [&](size_t i) {
+        pages[i] = preparePage(paths.at(qsizetype(i)), oldToken, newToken);
+    });
     return pages;
 }
 
