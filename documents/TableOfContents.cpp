@@ -118,21 +118,24 @@ std::shared_ptr<const CategoryIndex> indexCategories(const XmlDocument& doc)
     static const QString listName = QStringLiteral("Book_Categories");
     static const QString entryName = QStringLiteral("Book_Category");
     auto index = std::make_shared<CategoryIndex>();
-    QSet<QString> filed; // category name, a nul, acronym
+    // A book's acronym can stand twice under a category only when the book names it twice,
+    // and then it is the last one filed there; unless another book had that acronym before.
+    QSet<QString> acrosSeen;
     for (const XmlNode& book :
          nodesOf(doc.selectNodes(QStringLiteral("PX_Master/PX_Books/Book")))) {
         const QString acro = childText(book, QStringLiteral("Book_Acro"));
         if (acro.isEmpty())
             continue;
+        const qsizetype seenBefore = acrosSeen.size();
+        acrosSeen.insert(acro);
+        const bool repeated = acrosSeen.size() == seenBefore;
         for (XmlNode list = book.firstChildElement(listName); list;
              list = list.nextSiblingElement(listName)) {
             for (XmlNode category = list.firstChildElement(entryName); category;
                  category = category.nextSiblingElement(entryName)) {
-                const QString name = category.text();
-                const qsizetype before = filed.size();
-                filed.insert(name + QChar(0) + acro);
-                if (filed.size() != before)
-                    (*index)[name].append(acro);
+                QStringList& books = (*index)[category.text()];
+                if (repeated ? !books.contains(acro) : (books.isEmpty() || books.last() != acro))
+                    books.append(acro);
             }
         }
     }

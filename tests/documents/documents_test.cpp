@@ -61,6 +61,20 @@ TEST_F(Documents, TableOfContentsRenamesKeysAndFindsBooksByCategory)
     // A book without a folder is not matched to any document.
     EXPECT_EQ(visited, QStringList({"Install/IG.xml", "Manual/um.xml"}));
     EXPECT_EQ(toc.categoryBooks("Guides"), QStringList{"UM"});
+    // Each book once under a category, in the order of the books, however often it is named.
+    TableOfContents shared;
+    load(shared, R"(<PX_Master><PX_Books>
+        <Book><Book_Acro>A</Book_Acro><Book_Categories><Book_Category>G</Book_Category>
+          <Book_Category>G</Book_Category></Book_Categories>
+          <Book_Categories><Book_Category>G</Book_Category></Book_Categories></Book>
+        <Book><Book_Acro>B</Book_Acro><Book_Categories><Book_Category>G</Book_Category>
+          </Book_Categories></Book>
+        <Book><Book_Acro>A</Book_Acro><Book_Categories><Book_Category>G</Book_Category>
+          <Book_Category>H</Book_Category></Book_Categories></Book>
+        <Book><Book_Categories><Book_Category>H</Book_Category></Book_Categories></Book>
+        </PX_Books></PX_Master>)");
+    EXPECT_EQ(shared.categoryBooks("G"), QStringList({"A", "B"}));
+    EXPECT_EQ(shared.categoryBooks("H"), QStringList{"A"});
     EXPECT_EQ(toc.uncategorisedBookAcros(), QStringList{"NF"});
     EXPECT_EQ(toc.booksWithoutCategory(), QStringList{"NF"});
 
