@@ -497,7 +497,18 @@ void learnFormat(XmlDocumentState& doc)
                                     : QByteArrayView(data);
     const bool ascii =
         std::all_of(body.begin(), body.end(), [](char c) { return c > 0; }); // no NUL: not UTF-16
-    const QString text = ascii ? QString::fromLatin1(body) : textCodec::decodeText(data);
+    QString text;
+    if (ascii) {
+        // Zeros past the end: the compiled regular expressions read a few characters ahead,
+        // which must stay within the allocation and be set.
+        text = QString(body.size() + 16, QChar(0));
+        char16_t* out = reinterpret_cast<char16_t*>(text.data());
+        for (qsizetype i = 0; i < body.size(); ++i)
+            out[i] = char16_t(uchar(body[i]));
+        text.truncate(body.size());
+    } else {
+        text = textCodec::decodeText(data);
+    }
     // A regular expression checks its subject is valid UTF-16 on every match, a pass over
     // the whole text each time: checked once here.
     const QRegularExpression::MatchOptions options =
