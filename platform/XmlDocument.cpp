@@ -13,9 +13,7 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <atomic>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include <cerrno>
@@ -374,6 +372,14 @@ qsizetype unitWidth(pugi::xml_encoding encoding)
     return encodedAscii(" ", encoding).size();
 }
 
+// ASCII without NUL reads the same in every encoding a document may have but UTF-16 and
+// UTF-32, whose text has NULs.
+bool isPlainAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return c != '\0' && uchar(c) < 0x80; });
+}
+
 // True when something other than white space, the declaration, processing instructions,
 // comments and the document type stands before the root element.
 std::optional<bool> textBeforeRoot(const QString& text)
@@ -405,12 +411,15 @@ std::optional<bool> textBeforeRoot(const QString& text)
 bool hasTextBeforeRoot(const QByteArray& data)
 {
     // The prologue is short: a first slice settles it for nearly every file, without decoding
-    // a large document whole. An even length keeps UTF-16 whole.
+    // a large document whole. Only an ASCII slice is trusted: it reads the same whatever the
+    // whole file turns out to be (no NUL, so not UTF-16; no byte of another encoding).
     constexpr qsizetype Slice = 4096;
     if (data.size() > Slice) {
-        if (const std::optional<bool> found =
-                textBeforeRoot(textCodec::decodeText(data.first(Slice))))
-            return *found;
+        const QByteArrayView head = QByteArrayView(data).first(Slice);
+        if (isPlainAscii(head)) {
+            if (const std::optional<bool> found = textBeforeRoot(QString::fromLatin1(head)))
+                return *found;
+        }
     }
     return textBeforeRoot(textCodec::decodeText(data)).value_or(false);
 }
@@ -495,8 +504,7 @@ void learnFormat(XmlDocumentState& doc)
     const QByteArrayView body = textCodec::byteOrderMark(data) == textCodec::ByteOrderMark::Utf8
                                     ? QByteArrayView(data).sliced(3)
                                     : QByteArrayView(data);
-    const bool ascii =
-        std::all_of(body.begin(), body.end(), [](char c) { return c > 0; }); // no NUL: not UTF-16
+    const bool ascii = isPlainAscii(body);
     QString text;
     if (ascii) {
         // Zeros past the end: the compiled regular expressions read a few characters ahead,

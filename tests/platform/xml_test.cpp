@@ -70,6 +70,15 @@ TEST_F(XmlTest, BadQueriesNullNodesAndFailedLoads)
     atomicWriteFile(file, "junk\n<r/>");
     EXPECT_FALSE(junk.load(file));
     EXPECT_TRUE(junk.parseError().contains("text before its root element"));
+    // However long the prologue, and whatever its bytes say of the encoding.
+    const QByteArray longComment = "<!--" + QByteArray(5000, 'x') + "-->";
+    atomicWriteFile(file, longComment + "junk<r/>");
+    EXPECT_FALSE(junk.load(file));
+    // UTF-8 at first ("\xC2\xA0" a blank), Windows-1252 as a whole ("\xC2" a letter).
+    atomicWriteFile(file, "<!-- c -->\xC2\xA0<r>" + QByteArray(5000, 'x') + "\xE9</r>");
+    EXPECT_FALSE(junk.load(file));
+    atomicWriteFile(file, longComment + "\n<r>" + QByteArray(5000, 'x') + "</r>");
+    EXPECT_TRUE(junk.load(file));
 
     XmlDocument doc = loaded(abc);
     const auto invalid = test::caught([&] { doc.selectNodes("A[B='x'y']"); });
