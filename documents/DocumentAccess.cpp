@@ -1,5 +1,7 @@
 #include "documents/DocumentAccess.h"
 
+#include "text/TextChecks.h"
+
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
 
@@ -98,30 +100,12 @@ QList<XmlNode> nodesOf(const XmlNodeList& list)
     return nodes;
 }
 
-namespace {
-// text.toUpper() == upper, without building the upper-case copy of an ASCII text: a delete
-// compares the name with every category of thousands of books.
-bool upperEquals(const QString& text, const QString& upper)
-{
-    if (text.size() != upper.size())
-        return text.toUpper() == upper;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c >= 0x80)
-            return text.toUpper() == upper;
-        if ((c >= u'a' && c <= u'z' ? c - 0x20 : c) != upper.at(i).unicode())
-            return false;
-    }
-    return true;
-}
-} // namespace
-
 bool removeChildrenNamed(XmlNode parent, const QString& name)
 {
     const QString wanted = name.toUpper();
     bool removed = false;
     for (const XmlNode& child : nodesOf(parent.childNodes())) {
-        if (upperEquals(child.text(), wanted)) {
+        if (equalsUpper(child.text(), wanted)) {
             parent.removeChild(child);
             removed = true;
         }

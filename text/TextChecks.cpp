@@ -146,11 +146,27 @@ QString checkXmlCharacters(Feedback& feedback, const QString& text, const QStrin
     return result;
 }
 
+bool equalsUpper(const QString& text, const QString& upper)
+{
+    // An ASCII text needs no upper-case copy: a delete compares a name with every category
+    // of thousands of books.
+    if (text.size() != upper.size())
+        return text.toUpper() == upper;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= 0x80)
+            return text.toUpper() == upper;
+        if ((c >= u'a' && c <= u'z' ? c - 0x20 : c) != upper.at(i).unicode())
+            return false;
+    }
+    return true;
+}
+
 bool notListed(const QString& item, const QStringList& entries)
 {
     const QString wanted = item.toUpper();
     for (const QString& entry : entries) {
-        if (entry.toUpper() == wanted)
+        if (equalsUpper(entry, wanted))
             return false;
     }
     return true;

@@ -36,6 +36,9 @@ QString escapeReported(Feedback& feedback, const QString& word);
 bool checkCharacters(Feedback& feedback, const QString& text, const QString& label);
 QString checkXmlCharacters(Feedback& feedback, const QString& text, const QString& label);
 
+// text.toUpper() == upper, where upper is already upper case: how names compare without
+// regard to letter case.
+bool equalsUpper(const QString& text, const QString& upper);
 // True when no entry equals item without regard to letter case.
 bool notListed(const QString& item, const QStringList& entries);
 // Characters that would break the XPath lookups and the documents a category name goes into.
