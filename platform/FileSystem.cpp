@@ -1030,8 +1030,8 @@ void WriteBatch::Private::commit()
 
     QStringList folders;
     QSet<QString> seen;
-    // Folders are flushed on a best effort: their files are durable already, and a rename
-    // that is lost comes back from the journal.
+    // A folder that fails to flush is not reported: the files are in place by then, and
+    // there is nothing left to undo.
     const auto flushFolders = [&] { flushAll(folders); };
     for (size_t i = 0; i < waiting.size(); ++i) {
         const Waiting& file = waiting[i];

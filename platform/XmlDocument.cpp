@@ -779,30 +779,6 @@ XmlNodeList XmlNode::childElements(const QString& name) const
     return list;
 }
 
-XmlNode XmlNode::childWithKey(const QString& element, const QString& key, const QString& text) const
-{
-    requireNode();
-    const std::string elementName = toUtf8(element);
-    const std::string keyName = toUtf8(key);
-    const std::string wanted = toUtf8(text);
-    for (pugi::xml_node child = node().child(elementName.c_str()); child;
-         child = child.next_sibling(elementName.c_str())) {
-        if (child.type() != pugi::node_element || child == m_doc->parking)
-            continue;
-        const pugi::xml_node keyNode = child.child(keyName.c_str());
-        if (!keyNode)
-            continue;
-        // A key of one text node compares as it is stored; any other by its whole text.
-        const pugi::xml_node only = keyNode.first_child();
-        const bool plain =
-            !only || (only == keyNode.last_child() &&
-                      (only.type() == pugi::node_pcdata || only.type() == pugi::node_cdata));
-        if (plain ? wanted == (only ? only.value() : "") : XmlNode(m_doc, keyNode).text() == text)
-            return XmlNode(m_doc, child);
-    }
-    return XmlNode();
-}
-
 XmlNodeList XmlNode::getElementsByTagName(const QString& name) const
 {
     requireNode();

@@ -65,9 +65,6 @@ public:
     // The next sibling element of that name, or a null node: with firstChildElement(), a walk
     // over childElements(name) that builds no list.
     XmlNode nextSiblingElement(const QString& name) const;
-    // The first child element named element whose first child named key has exactly the
-    // text text, or a null node: a look-up by name that converts no text it passes over.
-    XmlNode childWithKey(const QString& element, const QString& key, const QString& text) const;
     // All descendant elements of that name, in document order.
     XmlNodeList getElementsByTagName(const QString& name) const;
 
