@@ -110,11 +110,16 @@ void removeFromToc(Feedback& feedback, const ProjectContext& project, const QStr
             if (file.contains(QLatin1String(".XML"), Qt::CaseSensitive))
                 bookPaths << project.bookPath(books.folders.at(i), file);
         }
-        // Every book is read, to report those that cannot be: on all cores, ahead of the
-        // visits, which keep their order.
-        DocumentCache::prefetch(bookPaths);
-        for (const QString& bookPath : bookPaths)
-            removeFromBook(feedback, bookPath, name);
+        // Every book is read, to report those that cannot be, but only those that hold the
+        // category change: which they are is found on all cores first. The visits keep their
+        // order; a book that holds nothing to remove needs none.
+        const std::vector<DocumentCache::Inspected> held =
+            DocumentCache::inspect(bookPaths, [&](const XmlDocument& book) {
+                return BookDocument::holdsCategory(book, name);
+            });
+        for (qsizetype i = 0; i < bookPaths.size(); ++i)
+            if (held[size_t(i)] != DocumentCache::Inspected::No)
+                removeFromBook(feedback, bookPaths.at(i), name);
     });
 }
 

@@ -1,5 +1,7 @@
 #include "documents/BookDocument.h"
 
+#include "text/TextChecks.h"
+
 namespace globalstab {
 
 using namespace access;
@@ -38,15 +40,34 @@ XmlNode BookDocument::createBook(const QString& name, const QString& acro, const
     return master;
 }
 
+namespace {
+// Each BookSet_Categories of a Book: where a book lists its categories.
+template <typename Visit> void forEachCategoryList(const XmlDocument& doc, const Visit& visit)
+{
+    for (const XmlNode& book : nodesOf(doc.getElementsByTagName(QStringLiteral("Book"))))
+        for (const XmlNode& list :
+             nodesOf(book.childElements(QStringLiteral("BookSet_Categories"))))
+            visit(list);
+}
+} // namespace
+
 bool BookDocument::removeCategory(const QString& name)
 {
     bool removed = false;
-    for (const XmlNode& book : nodesOf(m_doc.getElementsByTagName(QStringLiteral("Book")))) {
-        for (const XmlNode& child :
-             nodesOf(book.childElements(QStringLiteral("BookSet_Categories"))))
-            removed = removeChildrenNamed(child, name) || removed;
-    }
+    forEachCategoryList(
+        m_doc, [&](const XmlNode& list) { removed = removeChildrenNamed(list, name) || removed; });
     return removed;
+}
+
+bool BookDocument::holdsCategory(const XmlDocument& doc, const QString& name)
+{
+    const QString wanted = name.toUpper();
+    bool held = false;
+    forEachCategoryList(doc, [&](const XmlNode& list) {
+        for (const XmlNode& child : nodesOf(list.childNodes()))
+            held = held || equalsUpper(child.text(), wanted);
+    });
+    return held;
 }
 
 } // namespace globalstab

@@ -15,6 +15,9 @@ public:
     // Removes the category, in any letter case, from every BookSet_Categories of a Book.
     // True when the book held the category.
     bool removeCategory(const QString& name);
+    // Whether removeCategory(name) would remove anything from doc, a book document read
+    // elsewhere. Only reads doc.
+    static bool holdsCategory(const XmlDocument& doc, const QString& name);
     // The categories the book files itself under, in document order.
     QStringList categories() const;
 

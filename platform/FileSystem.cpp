@@ -566,6 +566,35 @@ QByteArray readWholeFile(const QString& path)
 
 // ---- paths ---------------------------------------------------------------------------
 
+QString FileSystem::asSpelt(const QString& path)
+{
+    // Most paths are native already: one pass tells, where splitting costs a list per path.
+    bool native = !path.isEmpty() && path != QLatin1String("/");
+    qsizetype partStart = 0;
+    for (qsizetype i = 0; i <= path.size() && native; ++i) {
+        const QChar c = i < path.size() ? path.at(i) : QChar(u'/');
+        if (c == u'\\') {
+            native = false;
+        } else if (c == u'/') {
+            const QStringView part = QStringView(path).sliced(partStart, i - partStart);
+            native = (i != partStart || i == 0) && part != u"." && part != u"..";
+            partStart = i + 1;
+        }
+    }
+    if (native)
+        return path;
+    QString unified = path;
+    unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QStringList parts = unified.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        return QString();
+    for (const QString& part : parts)
+        if (part == QLatin1String(".") || part == QLatin1String(".."))
+            return QString();
+    return (unified.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString()) +
+           parts.join(QLatin1Char('/'));
+}
+
 QString FileSystem::resolve(const QString& path)
 {
     if (t_batch) {
@@ -580,26 +609,18 @@ QString FileSystem::resolve(const QString& path)
     QString result = absolute ? QStringLiteral("/") : QString();
     // Nearly every path is spelt as on disk: one look-up of the whole path settles that,
     // where matching part by part costs a look-up (or a listing) per folder.
-    {
-        const QString exact =
-            (absolute ? QStringLiteral("/") : QString()) + parts.join(QLatin1Char('/'));
+    if (const QString exact = asSpelt(unified); !exact.isEmpty()) {
         struct stat info;
         // A file whose save waits is taken as spelt as well: it is not on disk yet.
         const bool waiting = (t_batch && t_batch->waits(exact)) || (t_held && t_held->waits(exact));
-        if (!parts.isEmpty() && (waiting || statPath(exact, info, false))) {
-            bool plain = true; // no "." or "..": those must be taken part by part
-            for (const QString& part : parts)
-                plain = plain && part != QLatin1String(".") && part != QLatin1String("..");
-            if (plain) {
-                const QString found =
-                    unified.endsWith(QLatin1Char('/')) ? exact + QLatin1Char('/') : exact;
-                // Bounded: a walk of thousands of pages resolves each path once anyway; a
-                // category action over a few thousand books resolves each twice.
-                constexpr qsizetype MostResolved = 4096;
-                if (t_batch && t_batch->resolved.size() < MostResolved)
-                    t_batch->resolved.insert(path, found);
-                return found;
-            }
+        if (waiting || statPath(exact, info, false)) {
+            const QString found =
+                unified.endsWith(QLatin1Char('/')) ? exact + QLatin1Char('/') : exact;
+            // Bounded: a walk of thousands of pages resolves each path once anyway.
+            constexpr qsizetype MostResolved = 4096;
+            if (t_batch && t_batch->resolved.size() < MostResolved)
+                t_batch->resolved.insert(path, found);
+            return found;
         }
     }
     bool matching = true; // the folder built so far exists
@@ -1019,6 +1040,7 @@ void WriteBatch::Private::commit()
     if (waiting.empty())
         return;
     notifyCommit();
+
     QStringList temps;
     for (const Waiting& file : waiting)
         temps << file.temp();
@@ -1063,6 +1085,7 @@ void WriteBatch::Private::commit()
     }
     waiting.clear();
     index.clear();
+
     flushFolders();
 }
 

@@ -71,6 +71,10 @@ public:
 
     // The native path for a component path; parts that do not exist yet keep their case.
     static QString resolve(const QString& path);
+    // The native path that names an entry exactly as the path is spelt: separators made
+    // "/", empty parts dropped. Empty for a path with "." or ".." parts, which only
+    // resolve() takes apart, and for an empty one.
+    static QString asSpelt(const QString& path);
 
     // What follows the last "\" or "/" of a path; the whole text when it has neither.
     static QString GetFileName(const QString& path);
@@ -164,8 +168,8 @@ void atomicWriteFile(const QString& nativePath, const QByteArray& data);
 // the file is renamed over its target only at commit(), after one flush of the whole file
 // system (syncfs) instead of one fsync per file, and the touched folders are flushed after
 // the renames the same way. Eight files or folders or fewer are flushed one by one; a file
-// that fails to flush is not renamed, and the commit raises its error. A file is replaced at most once per commit: saving it again replaces
-// the waiting temporary file.
+// that fails to flush is not renamed, and the commit raises its error. A file is replaced at most
+// once per commit: saving it again replaces the waiting temporary file.
 //
 // What the layer does itself sees the saves as made: any other operation on a waiting
 // target (a read, a delete, a copy, attributes, a walk of a folder a new file waits in, a

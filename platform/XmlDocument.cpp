@@ -250,7 +250,7 @@ bool isValidName(const QString& name)
 // comes first. Reading such a file as Latin-1 keeps every byte, and a save writes them back.
 bool declaresWindows1252(const QByteArray& data)
 {
-    // Read by hand: a prefetch runs this on several threads, over thousands of files.
+    // Read by hand: an inspection runs this on several threads, over thousands of files.
     const QByteArray head = data.left(200).toLower();
     qsizetype at = 0;
     while (at < head.size() && QChar::isSpace(uchar(head.at(at))))
@@ -393,11 +393,11 @@ std::optional<bool> textBeforeRoot(const QString& text)
         const QChar c = text.at(at);
         if (c.isSpace() || c == QChar(0xFEFF)) {
             ++at;
-        } else if (text.mid(at, 4) == QLatin1String("<!--")) {
+        } else if (QStringView(text).sliced(at).startsWith(u"<!--")) {
             skipPast(QStringLiteral("-->"));
-        } else if (text.mid(at, 2) == QLatin1String("<?")) {
+        } else if (QStringView(text).sliced(at).startsWith(u"<?")) {
             skipPast(QStringLiteral("?>"));
-        } else if (text.mid(at, 9) == QLatin1String("<!DOCTYPE")) {
+        } else if (QStringView(text).sliced(at).startsWith(u"<!DOCTYPE")) {
             const qsizetype subset = text.indexOf(QLatin1Char('['), at);
             const qsizetype close = text.indexOf(QLatin1Char('>'), at);
             skipPast(subset >= 0 && subset < close ? QStringLiteral("]>") : QStringLiteral(">"));
@@ -414,12 +414,11 @@ bool hasTextBeforeRoot(const QByteArray& data)
     // a large document whole. Only an ASCII slice is trusted: it reads the same whatever the
     // whole file turns out to be (no NUL, so not UTF-16; no byte of another encoding).
     constexpr qsizetype Slice = 4096;
-    if (data.size() > Slice) {
-        const QByteArrayView head = QByteArrayView(data).first(Slice);
-        if (isPlainAscii(head)) {
-            if (const std::optional<bool> found = textBeforeRoot(QString::fromLatin1(head)))
-                return *found;
-        }
+    const QByteArrayView head = QByteArrayView(data).first(std::min(data.size(), Slice));
+    if (isPlainAscii(head)) {
+        const std::optional<bool> found = textBeforeRoot(QString::fromLatin1(head));
+        if (found || head.size() == data.size())
+            return found.value_or(false);
     }
     return textBeforeRoot(textCodec::decodeText(data)).value_or(false);
 }
@@ -1054,7 +1053,7 @@ bool XmlDocument::loadFile(const QString& native)
 namespace {
 
 // Reads and parses one file into an empty state. Touches nothing of the calling thread's
-// action, so that a prefetch may run it on any thread.
+// action, so that an inspection may run it on any thread.
 bool readDocument(const QString& native, XmlDocumentState& doc)
 {
     // Read with plain calls: an action may read thousands of small documents.
@@ -1091,6 +1090,9 @@ bool readDocument(const QString& native, XmlDocumentState& doc)
         if (n == 0)
             break;
         got += n;
+        // A regular file reads short only at its end: no call to find it.
+        if (S_ISREG(info.st_mode) && got < data.size())
+            break;
     }
     ::close(fd);
     data.truncate(got);
@@ -1318,37 +1320,29 @@ void DocumentCache::discardActive()
         t_cache->forgetAll();
 }
 
-void DocumentCache::prefetch(const QStringList& paths)
+std::vector<DocumentCache::Inspected>
+DocumentCache::inspect(const QStringList& paths,
+                       const std::function<bool(const XmlDocument&)>& test)
 {
-    Private* const cache = t_cache;
-    if (!cache || paths.size() < 2)
-        return;
-    struct Item
-    {
-        QString native;
-        std::shared_ptr<XmlDocumentState> state;
-    };
-    // Resolved here: only this thread sees the saves that wait.
-    std::vector<Item> items;
-    items.reserve(size_t(paths.size()));
-    for (const QString& path : paths) {
-        QString native = FileSystem::resolve(path);
-        if (!cache->entries.contains(native) && !WriteBatch::waits(native))
-            items.push_back({std::move(native), nullptr});
-    }
+    std::vector<Inspected> found(size_t(paths.size()), Inspected::Left);
+    std::vector<QString> spelt(size_t(paths.size()));
     // Fewer than 64 files are not worth a thread.
-    forEachInParallel(items.size(), 64, [&](size_t i) {
+    forEachInParallel(found.size(), 64, [&](size_t i) {
         try {
-            auto state = std::make_shared<XmlDocumentState>();
-            if (readDocument(items[i].native, *state))
-                items[i].state = std::move(state);
+            spelt[i] = FileSystem::asSpelt(paths.at(qsizetype(i)));
+            XmlDocument doc;
+            if (!spelt[i].isEmpty() && readDocument(spelt[i], doc.state()))
+                found[i] = test(doc) ? Inspected::Yes : Inspected::No;
         } catch (...) {
             // Left to the load, which reports it.
         }
     });
-    for (Item& item : items)
-        if (item.state && !cache->entries.contains(item.native))
-            cache->keep(item.native, item.state);
+    // Only this thread sees what its action holds and what waits: those answers are void.
+    for (size_t i = 0; i < found.size(); ++i)
+        if (found[i] != Inspected::Left &&
+            (WriteBatch::waits(spelt[i]) || (t_cache && t_cache->entries.contains(spelt[i]))))
+            found[i] = Inspected::Left;
+    return found;
 }
 
 XmlNode XmlDocument::documentElement() const

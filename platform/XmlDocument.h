@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -178,11 +179,21 @@ public:
     void writeOut();
     // Drops what waits and what is kept of the calling thread's action, if any.
     static void discardActive();
-    // Reads and parses these files ahead, on every core, for the loads of the calling
-    // thread's action that follow. A file held already, or whose save waits, is left as it
-    // is; one that cannot be read is left to the load that comes to it, which reports it.
-    // Does nothing without an active cache.
-    static void prefetch(const QStringList& paths);
+    // What inspect() made of one file.
+    enum class Inspected : char
+    {
+        Left, // not read here: for a load to come to it, which reports what is wrong
+        Yes,  // read and parsed, and test answered true
+        No,   // read and parsed, and test answered false
+    };
+    // Reads the files on every core and asks test of each tree, on the thread that read it;
+    // the trees are dropped then, so that thousands of files keep memory flat. A file is left
+    // when the calling thread's action holds it or waits to save it (the disk is behind
+    // then), when it is not there as spelt (a name in another letter case is resolved by a
+    // load), and when it cannot be read or parsed, or test raises. test runs on several
+    // threads at once: it may read the document it is given and nothing shared.
+    static std::vector<Inspected> inspect(const QStringList& paths,
+                                          const std::function<bool(const XmlDocument&)>& test);
 
     struct Private;
 

@@ -1,5 +1,6 @@
 // The table of contents on a small inline document: the rules the rename and the category
 // changes rely on.
+#include "documents/BookDocument.h"
 #include "documents/CategorySet.h"
 #include "documents/TableOfContents.h"
 #include "platform/XmlDocument.h"
@@ -128,4 +129,30 @@ TEST_F(Documents, CategorySetLooksUpTheFirstCategoryOfANameAfterEveryKindOfChang
     EXPECT_TRUE(second.rename("E", "F", path));
     EXPECT_TRUE(first.setBooks("F", {"w"}, path));
     EXPECT_FALSE(first.setBooks("E", {"w"}, path));
+}
+
+// A delete skips the books the inspection says hold nothing to remove: it must say so exactly
+// when the removal would remove nothing.
+TEST_F(Documents, ABookHoldsACategoryExactlyWhenRemovingItRemovesSomething)
+{
+    const QByteArray lists[] = {
+        "<Book_Master><Book><BookSet_Categories><C>tutorials</C></BookSet_Categories></Book>"
+        "</Book_Master>",
+        "<Book_Master><Book><Other><C>Tutorials</C></Other></Book></Book_Master>",
+        "<Book_Master><Book/><Shelf><Book><BookSet_Categories><C>A</C><!--x--><C>TUTORIALS"
+        "</C></BookSet_Categories></Book></Shelf></Book_Master>",
+        "<Book_Master><BookSet_Categories><C>Tutorials</C></BookSet_Categories></Book_Master>",
+        "<Book_Master><Book><BookSet_Categories>Tutorials</BookSet_Categories></Book>"
+        "</Book_Master>",
+        "<Book_Master><Book><BookSet_Categories><C>Tutorials </C></BookSet_Categories></Book>"
+        "</Book_Master>",
+    };
+    for (const QByteArray& xml : lists) {
+        BookDocument book;
+        load(book, xml);
+        XmlDocument read;
+        ASSERT_TRUE(read.load(path));
+        const bool held = BookDocument::holdsCategory(read, "Tutorials");
+        EXPECT_EQ(held, book.removeCategory("Tutorials")) << xml.toStdString();
+    }
 }
