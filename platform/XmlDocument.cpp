@@ -297,14 +297,23 @@ bool hasDeclaration(const pugi::xml_node& document)
 // starts a line; empty for elements on lines of their own at no depth. A file that nests
 // elements on one line gets nullopt and stays on one line, so that a save grows only with
 // the change.
-std::optional<std::string> indentUnitOf(const QString& text,
-                                        QRegularExpression::MatchOptions options)
+// The blanks or tabs before the first element that starts a line, when one does.
+std::optional<std::string> indentBeforeElement(const QString& text,
+                                               QRegularExpression::MatchOptions options)
 {
     static const QRegularExpression indented(QStringLiteral("\\n([ \\t]+)<[^/!?]"));
     const QRegularExpressionMatch match =
         indented.match(text, 0, QRegularExpression::NormalMatch, options);
     if (match.hasMatch())
         return match.captured(1).toStdString();
+    return std::nullopt;
+}
+
+std::optional<std::string> indentUnitOf(const QString& text,
+                                        QRegularExpression::MatchOptions options)
+{
+    if (std::optional<std::string> unit = indentBeforeElement(text, options))
+        return unit;
     static const QRegularExpression nestedOnOneLine(
         QStringLiteral("<[A-Za-z_][^<>\\n]*>[^\\n]*<[A-Za-z_][^<>\\n]*>[^\\n]*</"));
     if (nestedOnOneLine.match(text, 0, QRegularExpression::NormalMatch, options).hasMatch())
@@ -444,7 +453,7 @@ bool parsesTextBeforeRoot(const QByteArray& data, pugi::xml_encoding encoding)
 // which a save would escape to "&amp;company;".
 // "&name;" with a name of ASCII letters, digits and "_.:-", not starting with a digit, "." or
 // "-": scanned by hand, as a large table of contents holds many references to characters.
-QStringList entityReferencesIn(const QString& text)
+template <typename Text> QStringList entityReferencesIn(Text text)
 {
     static const QStringList predefined = {QStringLiteral("amp"), QStringLiteral("lt"),
                                            QStringLiteral("gt"), QStringLiteral("quot"),
@@ -458,37 +467,94 @@ QStringList entityReferencesIn(const QString& text)
     QStringList names;
     for (qsizetype at = text.indexOf(u'&'); at >= 0; at = text.indexOf(u'&', at + 1)) {
         qsizetype end = at + 1;
-        if (end >= text.size() || !isLetter(text.at(end)))
+        if (end >= text.size() || !isLetter(QChar(text.at(end))))
             continue;
-        while (end < text.size() && isNameChar(text.at(end)))
+        while (end < text.size() && isNameChar(QChar(text.at(end))))
             ++end;
-        if (end >= text.size() || text.at(end) != u';')
+        if (end >= text.size() || QChar(text.at(end)) != u';')
             continue;
-        const QString name = text.mid(at + 1, end - at - 1);
+        const QString name = text.mid(at + 1, end - at - 1).toString();
         if (!predefined.contains(name) && !names.contains(name))
             names << name;
     }
     return names;
 }
 
-// from: where the first element without content may start at the earliest; -1 when the text
-// has none.
-XmlDocumentState::EmptyForm emptyFormOf(const QString& text, qsizetype from,
-                                        QRegularExpression::MatchOptions options)
+// from: where the first element without content may start at the earliest. Without a match
+// the file has none: SpacedSlash, or nullopt when the text is only a stretch of the file.
+std::optional<XmlDocumentState::EmptyForm> emptyFormOf(const QString& text, qsizetype from,
+                                                       QRegularExpression::MatchOptions options,
+                                                       bool stretch)
 {
     using Form = XmlDocumentState::EmptyForm;
-    if (from < 0)
-        return Form::SpacedSlash;
     static const QRegularExpression empty(
         QStringLiteral("<([A-Za-z_][\\w.:-]*)(?:\\s+[^\\s/<>][^<>]*?)?(\\s?)/>|"
                        "<([A-Za-z_][\\w.:-]*)(?:\\s[^<>]*)?></\\3>"));
     const QRegularExpressionMatch match =
         empty.match(text, from, QRegularExpression::NormalMatch, options);
     if (!match.hasMatch())
-        return Form::SpacedSlash;
+        return stretch ? std::nullopt : std::optional(Form::SpacedSlash);
     if (!match.captured(3).isEmpty())
         return Form::Pair;
     return match.captured(2).isEmpty() ? Form::Slash : Form::SpacedSlash;
+}
+
+// Learns how the file the document was read from lays itself out, for the save.
+// The characters of ASCII bytes, with zeros past the end: the compiled regular expressions
+// read a few characters ahead, which must stay within the allocation and be set.
+QString asciiText(QByteArrayView ascii)
+{
+    QString text(ascii.size() + 16, QChar(0));
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < ascii.size(); ++i)
+        out[i] = char16_t(uchar(ascii[i]));
+    text.truncate(ascii.size());
+    return text;
+}
+
+// Learns how a file of ASCII lays itself out: from its bytes, which read the same as its
+// characters, and with the patterns matched on the first stretch of the text where they are
+// found there. A match that lies wholly within the stretch is the first of the whole text as
+// well: neither pattern can match across the "<" or line feed that starts a later match.
+void learnAsciiFormat(XmlDocumentState& doc, QByteArrayView body)
+{
+    constexpr qsizetype Stretch = 64 * 1024;
+    constexpr auto options = QRegularExpression::DontCheckSubjectStringMatchOption;
+    QString whole; // built only where a stretch does not settle it
+    const auto text = [&]() -> const QString& {
+        if (whole.isNull())
+            whole = asciiText(body);
+        return whole;
+    };
+    std::optional<std::string> indent;
+    if (body.size() > Stretch)
+        indent = indentBeforeElement(asciiText(body.first(Stretch)), options);
+    if (!indent)
+        indent = indentUnitOf(text(), options);
+    doc.raw = !indent;
+    doc.indent = indent.value_or(std::string());
+    doc.declarationLine = findBytes(body, "?>\n") >= 0;
+    doc.crlf = findBytes(body, "\r\n") >= 0;
+    doc.entities = entityReferencesIn(QLatin1StringView(body.data(), body.size()));
+    doc.finalLine = body.endsWith('\n');
+    // An element without content ends in "/>" or "></"; its tag starts at the "<" before.
+    const qsizetype slash = findBytes(body, "/>");
+    const qsizetype pair = findBytes(body, "></");
+    const qsizetype first = slash < 0 ? pair : (pair < 0 ? slash : std::min(slash, pair));
+    if (first < 0) {
+        doc.emptyForm = XmlDocumentState::EmptyForm::SpacedSlash;
+        return;
+    }
+    const qsizetype from = std::max<qsizetype>(0, body.first(first).lastIndexOf('<'));
+    if (body.size() - from > Stretch) {
+        const QString stretch = asciiText(body.sliced(from, Stretch));
+        if (const std::optional<XmlDocumentState::EmptyForm> form =
+                emptyFormOf(stretch, 0, options, true)) {
+            doc.emptyForm = *form;
+            return;
+        }
+    }
+    doc.emptyForm = *emptyFormOf(text(), from, options, false);
 }
 
 // Learns how the file the document was read from lays itself out, for the save.
@@ -497,49 +563,27 @@ void learnFormat(XmlDocumentState& doc)
     if (doc.source.isNull())
         return;
     const QByteArray data = std::exchange(doc.source, QByteArray());
-    // A large table of contents is learnt in a few passes over its bytes, not a dozen over
-    // its text. A file of ASCII (after a UTF-8 mark) reads the same as Latin-1, byte for
-    // character, and without the decoder.
+    // A large table of contents is learnt from its bytes where it is ASCII (after a UTF-8
+    // mark), which read the same as Latin-1, byte for character, and without the decoder.
     const QByteArrayView body = textCodec::byteOrderMark(data) == textCodec::ByteOrderMark::Utf8
                                     ? QByteArrayView(data).sliced(3)
                                     : QByteArrayView(data);
-    const bool ascii = isPlainAscii(body);
-    QString text;
-    if (ascii) {
-        // Zeros past the end: the compiled regular expressions read a few characters ahead,
-        // which must stay within the allocation and be set.
-        text = QString(body.size() + 16, QChar(0));
-        char16_t* out = reinterpret_cast<char16_t*>(text.data());
-        for (qsizetype i = 0; i < body.size(); ++i)
-            out[i] = char16_t(uchar(body[i]));
-        text.truncate(body.size());
-    } else {
-        text = textCodec::decodeText(data);
-    }
+    if (isPlainAscii(body))
+        return learnAsciiFormat(doc, body);
+    const QString text = textCodec::decodeText(data);
     // A regular expression checks its subject is valid UTF-16 on every match, a pass over
     // the whole text each time: checked once here.
     const QRegularExpression::MatchOptions options =
-        ascii || QStringView(text).isValidUtf16()
-            ? QRegularExpression::DontCheckSubjectStringMatchOption
-            : QRegularExpression::NoMatchOption;
+        QStringView(text).isValidUtf16() ? QRegularExpression::DontCheckSubjectStringMatchOption
+                                         : QRegularExpression::NoMatchOption;
     const std::optional<std::string> indent = indentUnitOf(text, options);
     doc.raw = !indent;
     doc.indent = indent.value_or(std::string());
     doc.declarationLine = text.contains(QStringLiteral("?>\n"));
-    doc.crlf = false;
-    for (qsizetype at = text.indexOf(u'\r'); at >= 0 && !doc.crlf; at = text.indexOf(u'\r', at + 1))
-        doc.crlf = at + 1 < text.size() && text.at(at + 1) == u'\n';
-    doc.entities = entityReferencesIn(text);
+    doc.crlf = text.contains(QStringLiteral("\r\n"));
+    doc.entities = entityReferencesIn(QStringView(text));
     doc.finalLine = text.endsWith(QLatin1Char('\n'));
-    // An element without content ends in "/>" or "></"; its tag starts at the "<" before.
-    qsizetype from = 0;
-    if (ascii) {
-        const qsizetype slash = findBytes(body, "/>");
-        const qsizetype pair = findBytes(body, "></");
-        const qsizetype first = slash < 0 ? pair : (pair < 0 ? slash : std::min(slash, pair));
-        from = first < 0 ? -1 : std::max<qsizetype>(0, text.lastIndexOf(u'<', first));
-    }
-    doc.emptyForm = emptyFormOf(text, from, options);
+    doc.emptyForm = *emptyFormOf(text, 0, options, false);
 }
 
 // pugixml closes an empty element as "<a />"; a file that wrote "<a/>" gets that back. The

@@ -204,6 +204,17 @@ TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
     pairs.documentElement().appendChild(pairs.createElement("f"));
     EXPECT_TRUE(saved(pairs).contains("<e></e>\n  <f></f>"));
 
+    // A large ASCII file is learnt from its first 64 KB where they settle it; beyond them
+    // the whole file decides: the first indented element, and the first element without
+    // content even when its tag outgrows that stretch.
+    const QByteArray wide(70000, 'w');
+    XmlDocument large = loaded("<r><a>" + wide + "</a><e k=\"" + wide +
+                               "\" />\r\n\t<f/>\r\n\t<g>&company;</g></r>\r\n");
+    large.documentElement().appendChild(large.createElement("h"));
+    const QByteArray written = saved(large);
+    EXPECT_TRUE(written.endsWith("\" />\r\n\t<f />\r\n\t<g>&company;</g>\r\n\t<h />\r\n</r>\r\n"))
+        << written.right(80).toStdString();
+
     // What the fuzzer found: each of these reads back after a save as it was read.
     for (const QByteArray& input :
          {QByteArray("<a>x<b/>&#xFEFF;y</a>"), QByteArray("<a>x&#13;y</a>"),
