@@ -4,7 +4,12 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <bit>
 #include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace globalstab::textCodec {
 
@@ -133,6 +138,85 @@ QByteArray encodeWrittenBack(const QString& text, Encoding readAs)
     else
         qToLittleEndian<char16_t>(text.utf16(), text.size(), data.data());
     return data;
+}
+
+namespace {
+
+bool at(QByteArrayView bytes, qsizetype i, const char* mark)
+{
+    for (; *mark; ++mark, ++i)
+        if (i >= bytes.size() || bytes[i] != *mark)
+            return false;
+    return true;
+}
+
+// Takes position i as the first of each mark it starts that was not found before.
+void noteMarks(QByteArrayView bytes, qsizetype i, AsciiMarks& marks)
+{
+    const auto note = [&](qsizetype& found, const char* mark) {
+        if (found < 0 && at(bytes, i, mark))
+            found = i;
+    };
+    note(marks.crlf, "\r\n");
+    note(marks.ampersand, "&");
+    note(marks.emptyClose, "/>");
+    note(marks.pairClose, "></");
+    note(marks.declarationLine, "?>\n");
+}
+
+} // namespace
+
+AsciiMarks asciiMarks(QByteArrayView bytes)
+{
+    // A table of contents runs to megabytes, and each mark but the declaration's is usually
+    // absent or far in: one pass finds them all, sixteen bytes at a time where it can.
+    AsciiMarks marks;
+    const char* const data = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const auto load = [&](qsizetype from) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
+    };
+    const auto equal = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    // The two bytes after each position come from overlapping loads: the last 17 bytes are
+    // left to the byte-wise loop below.
+    for (; i + 18 <= size; i += 16) {
+        const __m128i here = load(i);
+        if (_mm_movemask_epi8(here) != 0 ||
+            _mm_movemask_epi8(_mm_cmpeq_epi8(here, _mm_setzero_si128())) != 0) {
+            marks.ascii = false;
+            return marks;
+        }
+        const __m128i next = load(i + 1);
+        const __m128i after = load(i + 2);
+        __m128i hits = _mm_setzero_si128();
+        if (marks.crlf < 0)
+            hits = _mm_or_si128(hits, _mm_and_si128(equal(here, '\r'), equal(next, '\n')));
+        if (marks.ampersand < 0)
+            hits = _mm_or_si128(hits, equal(here, '&'));
+        if (marks.emptyClose < 0)
+            hits = _mm_or_si128(hits, _mm_and_si128(equal(here, '/'), equal(next, '>')));
+        if (marks.pairClose < 0)
+            hits =
+                _mm_or_si128(hits, _mm_and_si128(_mm_and_si128(equal(here, '>'), equal(next, '<')),
+                                                 equal(after, '/')));
+        if (marks.declarationLine < 0)
+            hits =
+                _mm_or_si128(hits, _mm_and_si128(_mm_and_si128(equal(here, '?'), equal(next, '>')),
+                                                 equal(after, '\n')));
+        for (unsigned mask = unsigned(_mm_movemask_epi8(hits)); mask != 0; mask &= mask - 1)
+            noteMarks(bytes, i + std::countr_zero(mask), marks);
+    }
+#endif
+    for (; i < size; ++i) {
+        if (data[i] == '\0' || uchar(data[i]) >= 0x80) {
+            marks.ascii = false;
+            return marks;
+        }
+        noteMarks(bytes, i, marks);
+    }
+    return marks;
 }
 
 } // namespace globalstab::textCodec

@@ -45,4 +45,18 @@ QByteArray encodeUtf16le(const QString& text);
 // other text is written as UTF-16LE with a byte-order mark.
 QByteArray encodeWrittenBack(const QString& text, Encoding readAs);
 
+// Where a text of plain ASCII (no byte 0, none above 127) first holds each of the marks a
+// save learns its layout from, found in one pass over its bytes; -1 for a mark it lacks.
+// For any other text only ascii is meaningful.
+struct AsciiMarks
+{
+    bool ascii = true;
+    qsizetype crlf = -1;            // "\r\n"
+    qsizetype ampersand = -1;       // "&"
+    qsizetype emptyClose = -1;      // "/>"
+    qsizetype pairClose = -1;       // "></"
+    qsizetype declarationLine = -1; // "?>\n"
+};
+AsciiMarks asciiMarks(QByteArrayView bytes);
+
 } // namespace globalstab::textCodec

@@ -516,7 +516,8 @@ QString asciiText(QByteArrayView ascii)
 // characters, and with the patterns matched on the first stretch of the text where they are
 // found there. A match that lies wholly within the stretch is the first of the whole text as
 // well: neither pattern can match across the "<" or line feed that starts a later match.
-void learnAsciiFormat(XmlDocumentState& doc, QByteArrayView body)
+void learnAsciiFormat(XmlDocumentState& doc, QByteArrayView body,
+                      const textCodec::AsciiMarks& marks)
 {
     constexpr qsizetype Stretch = 64 * 1024;
     constexpr auto options = QRegularExpression::DontCheckSubjectStringMatchOption;
@@ -533,13 +534,15 @@ void learnAsciiFormat(XmlDocumentState& doc, QByteArrayView body)
         indent = indentUnitOf(text(), options);
     doc.raw = !indent;
     doc.indent = indent.value_or(std::string());
-    doc.declarationLine = findBytes(body, "?>\n") >= 0;
-    doc.crlf = findBytes(body, "\r\n") >= 0;
-    doc.entities = entityReferencesIn(QLatin1StringView(body.data(), body.size()));
+    doc.declarationLine = marks.declarationLine >= 0;
+    doc.crlf = marks.crlf >= 0;
+    doc.entities = marks.ampersand < 0
+                       ? QStringList()
+                       : entityReferencesIn(QLatin1StringView(body.sliced(marks.ampersand)));
     doc.finalLine = body.endsWith('\n');
     // An element without content ends in "/>" or "></"; its tag starts at the "<" before.
-    const qsizetype slash = findBytes(body, "/>");
-    const qsizetype pair = findBytes(body, "></");
+    const qsizetype slash = marks.emptyClose;
+    const qsizetype pair = marks.pairClose;
     const qsizetype first = slash < 0 ? pair : (pair < 0 ? slash : std::min(slash, pair));
     if (first < 0) {
         doc.emptyForm = XmlDocumentState::EmptyForm::SpacedSlash;
@@ -568,8 +571,8 @@ void learnFormat(XmlDocumentState& doc)
     const QByteArrayView body = textCodec::byteOrderMark(data) == textCodec::ByteOrderMark::Utf8
                                     ? QByteArrayView(data).sliced(3)
                                     : QByteArrayView(data);
-    if (isPlainAscii(body))
-        return learnAsciiFormat(doc, body);
+    if (const textCodec::AsciiMarks marks = textCodec::asciiMarks(body); marks.ascii)
+        return learnAsciiFormat(doc, body, marks);
     const QString text = textCodec::decodeText(data);
     // A regular expression checks its subject is valid UTF-16 on every match, a pass over
     // the whole text each time: checked once here.

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "platform/FileSystemTesting.h"
+#include "platform/TextCodec.h"
 #include "platform/XmlDocument.h"
 #include "tests/support/CoreSupport.h"
 
@@ -436,4 +437,35 @@ TEST_F(XmlTest, CarriageReturnsInTheDocumentTypeReadAsLineEnds)
     XmlDocument again;
     ASSERT_TRUE(again.load(file));
     EXPECT_EQ(saved(again), once);
+}
+
+// The marks of a layout are found sixteen bytes at a time: each must be found first wherever
+// it stands against those blocks, and a byte that is not ASCII anywhere, the last included.
+TEST(AsciiMarks, FindEachMarkFirstWhereverItStandsAndEveryByteThatIsNotAscii)
+{
+    const QByteArray alphabet = "\r\n&/><?ab";
+    quint32 seed = 7;
+    const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 4000; ++round) {
+        QByteArray text(qsizetype(next() % 90), 'a');
+        for (char& c : text)
+            c = next() % 4 ? 'x' : alphabet.at(qsizetype(next() % alphabet.size()));
+        const textCodec::AsciiMarks marks = textCodec::asciiMarks(text);
+        ASSERT_TRUE(marks.ascii);
+        EXPECT_EQ(marks.crlf, text.indexOf("\r\n")) << text.toStdString();
+        EXPECT_EQ(marks.ampersand, text.indexOf("&")) << text.toStdString();
+        EXPECT_EQ(marks.emptyClose, text.indexOf("/>")) << text.toStdString();
+        EXPECT_EQ(marks.pairClose, text.indexOf("></")) << text.toStdString();
+        EXPECT_EQ(marks.declarationLine, text.indexOf("?>\n")) << text.toStdString();
+        if (text.isEmpty())
+            continue;
+        for (const char foreign : {'\0', '\x80', '\xff'}) {
+            QByteArray spoilt = text;
+            spoilt[qsizetype(next() % spoilt.size())] = foreign;
+            EXPECT_FALSE(textCodec::asciiMarks(spoilt).ascii);
+            spoilt = text;
+            spoilt[spoilt.size() - 1] = foreign;
+            EXPECT_FALSE(textCodec::asciiMarks(spoilt).ascii);
+        }
+    }
 }
