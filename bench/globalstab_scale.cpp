@@ -48,18 +48,45 @@ const QString NewProjectName = QStringLiteral("Scale Project 2");
 
 // Answers Yes to every question and keeps what was shown, to tell success from failure. The
 // progress of long actions is the real one, drawn as a user sees it.
+// The longest the window went without handling its events (a progress update or a message
+// lets it paint) is kept as well, from the start of the action to its end.
 class AnsweringDialogs : public QtDialogProvider
 {
 public:
     MessageAnswer messageBox(QWidget*, const QString& text, const QString&, MessageIcon,
                              MessageButtons buttons) override
     {
+        // A message box would paint the window behind it.
+        responsive();
         shown << text;
         return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
     }
     QString getOpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    bool progress(QWidget* parent, int done, int total) override
+    {
+        const bool stop = QtDialogProvider::progress(parent, done, total);
+        responsive();
+        return stop;
+    }
+
+    // Restarts the count of the longest pause.
+    void start()
+    {
+        m_since.start();
+        longestPauseMs = 0;
+    }
+    void responsive()
+    {
+        if (m_since.isValid())
+            longestPauseMs = std::max(longestPauseMs, double(m_since.nsecsElapsed()) / 1e6);
+        m_since.start();
+    }
 
     QStringList shown;
+    double longestPauseMs = 0;
+
+private:
+    QElapsedTimer m_since;
 };
 
 // The tab on a data root, shown offscreen and driven through its window as a user drives it.
@@ -237,6 +264,8 @@ int runChild(const ChildArgs& args)
     const auto tag = [](const QString& name) { return "<CategoryName>" + name.toUtf8() + '<'; };
     const auto start = [&] {
         flushFileSystem(args.root);
+        if (tab)
+            tab->dialogs->start();
         timer.start();
     };
 
@@ -302,7 +331,9 @@ int runChild(const ChildArgs& args)
                      qPrintable(args.root));
         return 1;
     }
-    std::printf("%.3f %ld\n", ms, peakRssKib());
+    if (tab)
+        tab->dialogs->responsive();
+    std::printf("%.3f %ld %.3f\n", ms, peakRssKib(), tab ? tab->dialogs->longestPauseMs : ms);
     return 0;
 }
 
@@ -322,6 +353,7 @@ struct Result
 {
     double ms = 0;
     long peakKib = 0;
+    double longestPauseMs = 0; // without a progress update or a message
 };
 
 class Runner
@@ -357,7 +389,7 @@ public:
         child.waitForFinished(-1);
         const QList<QByteArray> out = child.readAllStandardOutput().trimmed().split(' ');
         if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 ||
-            out.size() != 2) {
+            out.size() != 3) {
             std::fprintf(stderr, "%s at %s failed (%s %d):\n%s\n", qPrintable(kind),
                          qPrintable(size.label),
                          child.exitStatus() == QProcess::NormalExit ? "exit" : "crash",
@@ -365,7 +397,7 @@ public:
             failed = true;
             return std::nullopt;
         }
-        return Result{out[0].toDouble(), out[1].toLong()};
+        return Result{out[0].toDouble(), out[1].toLong(), out[2].toDouble()};
     }
 
     // The median of the runs of the action and of its floor, each on a copy of its own.
@@ -510,6 +542,9 @@ int runAll(const QStringList& arguments)
         std::printf("\nproject-rename per page:");
         for (const auto& [pages, result] : renames)
             std::printf("  %d pages %.3f ms", pages, result.ms / pages);
+        std::printf("\nproject-rename longest pause without a repaint:");
+        for (const auto& [pages, result] : renames)
+            std::printf("  %d pages %.0f ms", pages, result.longestPauseMs);
         std::printf("\nproject-rename peak RSS: ");
         for (const auto& [pages, result] : renames)
             std::printf(" %d pages %.1f MiB", pages, double(result.peakKib) / 1024);

@@ -44,6 +44,9 @@ public:
     // Actions of a few hundred files or fewer show nothing.
     virtual bool progress(int done, int total) = 0;
     virtual void progressEnded() = 0;
+    // Makes the saves that wait in the action's batch durable now, reporting a failure as a
+    // message or event would; while progress is observed the user can stop it meanwhile.
+    virtual void commitWrites() = 0;
     // The user stopped the running action: drops the saves that wait, puts back every change
     // it made and says so in one message.
     virtual void putBackAction() = 0;

@@ -5,10 +5,10 @@
 #include "control/ViewStyle.h"
 #include "control/ctlGlobalsTab_p.h"
 #include "core/Journal.h"
-#include "core/Progress.h"
 #include "globalpages/GlobalPagesPanel.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+#include "platform/Progress.h"
 #include "platform/XmlDocument.h"
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectInfoPanel.h"
@@ -428,7 +428,9 @@ void ctlGlobalsTab::Private::commitWrites()
     try {
         WriteBatch::commitActive();
     } catch (const RuntimeError& error) {
-        // The batch is dropped by now, so the report itself commits nothing.
+        // The batch is dropped by now, so the report itself commits nothing; no progress
+        // dialog stands over it.
+        progressEnded();
         reportError(runningAction ? runningAction : "PXUpdateFiles", error);
     }
 }

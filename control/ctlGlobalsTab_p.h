@@ -65,8 +65,7 @@ public:
     std::unique_ptr<Action> beginAction(const char* procedure) override;
     void reportError(const char* procedure, const RuntimeError& error,
                      ErrorForm form = ErrorForm::Standard) override;
-    // Makes the saves that wait in the action's batch, reporting a failure.
-    void commitWrites();
+    void commitWrites() override;
     // Puts back what an interrupted action of the data root left, once per process and
     // root, and says so in one message.
     void recoverDataRoot();

@@ -1,6 +1,7 @@
 #include "core/Journal.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Parallel.h"
 #include "platform/Paths.h"
 #include "platform/RuntimeError.h"
 
@@ -491,10 +492,25 @@ struct JournalScope::Private
 
     void finish()
     {
+        // A rename touches thousands of files: their states are read and hashed on every
+        // core, then recorded in order; the first failure is raised as it would be alone.
+        std::vector<QByteArray> states(size_t(touched.size()));
+        std::vector<std::exception_ptr> failures(states.size());
+        forEachInParallel(states.size(), 16, [&](size_t i) {
+            try {
+                states[i] = stateOf(touched.at(qsizetype(i)));
+            } catch (...) {
+                failures[i] = std::current_exception();
+            }
+        });
+        for (const std::exception_ptr& failure : failures)
+            if (failure)
+                std::rethrow_exception(failure);
         // The states need no flush of their own: without the end record after them they
         // are not read.
-        for (const QString& path : touched)
-            append(log.fd, log.path, "H", {encodedPath(path), stateOf(path)}, {}, Flush::Later);
+        for (size_t i = 0; i < states.size(); ++i)
+            append(log.fd, log.path, "H", {encodedPath(touched.at(qsizetype(i))), states[i]}, {},
+                   Flush::Later);
         append(log.fd, log.path, failed ? "F" : "E", {});
     }
 };

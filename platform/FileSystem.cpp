@@ -4,6 +4,7 @@
 #include "platform/FileSystemTesting.h"
 #include "platform/HeldDocuments.h"
 #include "platform/Paths.h"
+#include "platform/Progress.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
 
@@ -17,8 +18,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -379,6 +384,50 @@ thread_local WriteBatch* t_batchScope = nullptr; // the outermost scope
 // on that file system. Where syncfs fails, each is flushed on its own. The first flush that
 // failed to write (EIO, ENOSPC, EDQUOT) is answered with its error and path; a file system
 // that cannot flush (EINVAL, EROFS) is taken as it is.
+std::optional<std::pair<int, QString>> flushAll(const QStringList& paths);
+
+// flushAll() for the files an action puts in place, which may take a while: where progress is
+// observed, the flush runs on a thread of its own while this one keeps the progress (and with
+// it the window) alive, at "none of total done yet". A stop is raised once the flush ended.
+std::optional<std::pair<int, QString>> flushAllObserved(const QStringList& paths, int total)
+{
+    if (!progressObserved())
+        return flushAll(paths);
+    std::optional<std::pair<int, QString>> failure;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread flusher([&] {
+        std::optional<std::pair<int, QString>> result;
+        try {
+            result = flushAll(paths);
+        } catch (...) {
+            result = std::make_pair(EIO, paths.value(0)); // not made durable
+        }
+        const std::lock_guard lock(mutex);
+        failure = std::move(result);
+        done = true;
+        ended.notify_one();
+    });
+    bool stopped = false;
+    std::unique_lock lock(mutex);
+    while (!ended.wait_for(lock, std::chrono::milliseconds(30), [&] { return done; })) {
+        lock.unlock();
+        try {
+            if (!stopped)
+                reportProgress(0, total);
+        } catch (const ActionCancelled&) {
+            stopped = true;
+        }
+        lock.lock();
+    }
+    lock.unlock();
+    flusher.join();
+    if (stopped)
+        throw ActionCancelled();
+    return failure;
+}
+
 std::optional<std::pair<int, QString>> flushAll(const QStringList& paths)
 {
     constexpr qsizetype FlushedOneByOne = 8;
@@ -1044,7 +1093,8 @@ void WriteBatch::Private::commit()
     QStringList temps;
     for (const Waiting& file : waiting)
         temps << file.temp();
-    if (const std::optional<std::pair<int, QString>> failure = flushAll(temps)) {
+    if (const std::optional<std::pair<int, QString>> failure =
+            flushAllObserved(temps, int(waiting.size()))) {
         const QString target = waiting[size_t(temps.indexOf(failure->second))].target;
         drop(0);
         failErrno(failure->first, target);
@@ -1082,6 +1132,8 @@ void WriteBatch::Private::commit()
             seen.insert(folder);
             folders << folder;
         }
+        // A stop here is put back by the journal, which holds every file as it was.
+        reportProgress(int(i + 1), int(waiting.size()));
     }
     waiting.clear();
     index.clear();

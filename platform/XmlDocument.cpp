@@ -3,12 +3,14 @@
 #include "platform/FileSystem.h"
 #include "platform/HeldDocuments.h"
 #include "platform/Parallel.h"
+#include "platform/Progress.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
 
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -1024,9 +1026,14 @@ struct DocumentCache::Private : detail::HeldDocuments
         if (writing || order.isEmpty())
             return;
         writing = true;
+        // A stop raised by the progress leaves through here.
+        const auto written = qScopeGuard([this] { writing = false; });
         const QStringList saving = std::exchange(order, QStringList());
         std::optional<RuntimeError> first;
+        int done = 0;
         for (const QString& native : saving) {
+            // An action that saves hundreds of documents at its end keeps its window painted.
+            reportProgress(done++, int(saving.size()));
             Entry& entry = entries[native];
             if (!entry.waiting)
                 continue;
@@ -1045,7 +1052,6 @@ struct DocumentCache::Private : detail::HeldDocuments
                     first = error;
             }
         }
-        writing = false;
         if (first)
             throw *first;
     }

@@ -1,6 +1,6 @@
 #include "projectinfo/PageTokens.h"
 
-#include "core/Progress.h"
+#include "platform/Progress.h"
 #include "platform/Parallel.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"

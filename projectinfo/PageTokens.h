@@ -22,7 +22,7 @@ struct PageTokenChange
 // never written back. A page is written as UTF-16LE with a byte-order mark, unless it was
 // read as UTF-16 without one, which is written back in its byte order without one. Raises
 // 70 for a folder outside the data root. Each page done is reported to the progress observer
-// of the thread, if any (core/Progress.h), which may stop the walk with ActionCancelled.
+// of the thread, if any (platform/Progress.h), which may stop the walk with ActionCancelled.
 void rewritePageTokens(const Folder& folder, const PageTokenChange& change, Feedback& feedback);
 
 // The pages the rewrite would change, with the number of tokens each holds; writes

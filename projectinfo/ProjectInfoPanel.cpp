@@ -3,9 +3,9 @@
 #include "control/PanelHost.h"
 #include "control/ViewStyle.h"
 #include "core/Journal.h"
-#include "core/Progress.h"
 #include "documents/SelectionList.h"
 #include "platform/FileSystem.h"
+#include "platform/Progress.h"
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectRename.h"
 #include "text/TextChecks.h"
@@ -137,6 +137,9 @@ void ProjectInfoPanel::CmdProjectNameApply_click()
             const ObservedProgress progress(
                 [this](int done, int total) { return m_host.progress(done, total); });
             rewritePageTokens(project, {current.dataRoot, oldName, name, 0}, m_host);
+            // Thousands of files are put in place with the progress still showing: the
+            // window keeps painting, and Cancel still puts everything back.
+            m_host.commitWrites();
             m_host.progressEnded();
         } catch (const ActionCancelled&) {
             m_host.putBackAction();

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "platform/FileSystemTesting.h"
+#include "platform/Progress.h"
 #include "platform/TextCodec.h"
 #include "platform/XmlDocument.h"
 #include "tests/support/CoreSupport.h"
@@ -381,6 +382,35 @@ TEST_F(XmlTest, CachedDocumentsShareOneTreeAndAreWrittenOnceAtTheEnd)
     }
     EXPECT_FALSE(QFile::exists(gone));
     EXPECT_TRUE(FileSystem().ReadAllText(kept).contains("<New"));
+}
+
+// Saves written out at the end of a long action report their progress, and a stop there
+// must leave the cache able to drop what it holds: the action is put back from the disk.
+TEST_F(XmlTest, AStopWhileSavesAreWrittenOutLeavesTheCacheAbleToDropThem)
+{
+    const QStringList paths{dir.filePath("a.xml"), dir.filePath("b.xml"), dir.filePath("c.xml")};
+    for (const QString& path : paths)
+        atomicWriteFile(path, "<Book>old</Book>");
+    DocumentCache cache;
+    for (const QString& path : paths) {
+        XmlDocument doc;
+        ASSERT_TRUE(doc.load(path));
+        doc.documentElement().setText("new");
+        doc.save(path);
+    }
+    QList<int> reported;
+    {
+        const ObservedProgress progress([&](int done, int) {
+            reported << done;
+            return done == 1;
+        });
+        EXPECT_THROW(cache.writeOut(), ActionCancelled);
+    }
+    EXPECT_EQ(reported, (QList<int>{0, 1}));
+    DocumentCache::discardActive();
+    XmlDocument last;
+    ASSERT_TRUE(last.load(paths[2]));
+    EXPECT_EQ(last.documentElement().text(), "old");
 }
 
 // An inspection on several threads may answer only for a file whose disk bytes are what a

@@ -288,6 +288,22 @@ TEST(ProjectInfo, LongRenameShowsProgressAndCancelPutsEveryFileBack)
     for (int i = 0; i < 200; ++i)
         ASSERT_EQ(h.dialogs->progressUpdates[i], std::make_pair(i + 1, total));
 
+    // The new files are then put in place, counted as well; a stop there, with some of
+    // them in place, also puts every file back.
+    h.dialogs->clear();
+    h.dialogs->progressUpdates.clear();
+    h.dialogs->cancelAtProgress = total + 100;
+    h.apply("Orion Cloud 2025");
+    EXPECT_EQ(h.snapshot(), before);
+    EXPECT_EQ(h.dialogs->texts(),
+              QStringList{"The change was cancelled. Every file is as it was before."});
+    EXPECT_TRUE(h.atEvent.isEmpty());
+    ASSERT_EQ(h.dialogs->progressUpdates.size(), total + 100);
+    const int placed = h.dialogs->progressUpdates[total].second;
+    EXPECT_GE(placed, 320);
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(h.dialogs->progressUpdates[total + i], std::make_pair(i + 1, placed));
+
     // Uncancelled, the same rename runs to its end with the usual message and event.
     h.dialogs->clear();
     h.dialogs->progressUpdates.clear();
@@ -295,7 +311,7 @@ TEST(ProjectInfo, LongRenameShowsProgressAndCancelPutsEveryFileBack)
     h.apply("Orion Cloud 2025");
     EXPECT_EQ(h.dialogs->texts(), QStringList{Applied});
     EXPECT_EQ(h.atEvent.size(), 1);
-    EXPECT_EQ(h.dialogs->progressUpdates.size(), total);
+    EXPECT_EQ(h.dialogs->progressUpdates.size(), total + placed);
     EXPECT_TRUE(FileSystem()
                     .ReadAllText(h.data.path("Docs/Orion Cloud 2025/User Manual/Many/p7.htm"))
                     .contains("**Orion Cloud 2025**"));

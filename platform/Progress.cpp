@@ -1,4 +1,4 @@
-#include "core/Progress.h"
+#include "platform/Progress.h"
 
 #include <utility>
 
