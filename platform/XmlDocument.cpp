@@ -932,6 +932,27 @@ XmlDocumentState& XmlDocument::state()
 namespace {
 QByteArray serialized(XmlDocumentState& state);
 bool readDocument(const QString& native, XmlDocumentState& doc);
+
+// True when the regular file at native holds exactly bytes.
+bool holdsBytes(const QString& native, const QByteArray& bytes)
+{
+    const int fd = ::open(QFile::encodeName(native).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == bytes.size();
+    char chunk[65536];
+    for (qsizetype at = 0; same && at < bytes.size();) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        same = n > 0 && n <= bytes.size() - at &&
+               std::memcmp(chunk, bytes.constData() + at, size_t(n)) == 0;
+        at += std::max<ssize_t>(n, 0);
+    }
+    ::close(fd);
+    return same;
+}
 thread_local DocumentCache::Private* t_cache = nullptr;
 } // namespace
 
@@ -1045,7 +1066,12 @@ struct DocumentCache::Private : detail::HeldDocuments
                     continue;
                 }
                 entry.generation = entry.state->generation;
-                atomicWriteFile(native, serialized(*entry.state));
+                const QByteArray bytes = serialized(*entry.state);
+                // A document that ends as it was read leaves its file alone: no write, no
+                // flush, nothing for the journal (a refresh rebuilds the category set whole).
+                if (!entry.created && holdsBytes(native, bytes))
+                    continue;
+                atomicWriteFile(native, bytes);
             } catch (const RuntimeError& error) {
                 entries.remove(native);
                 if (!first)

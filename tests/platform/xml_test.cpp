@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <sys/stat.h>
 #include <type_traits>
 
 using namespace globalstab;
@@ -382,6 +384,39 @@ TEST_F(XmlTest, CachedDocumentsShareOneTreeAndAreWrittenOnceAtTheEnd)
     }
     EXPECT_FALSE(QFile::exists(gone));
     EXPECT_TRUE(FileSystem().ReadAllText(kept).contains("<New"));
+}
+
+// A document an action saves but leaves as it was read is not written again: the file keeps
+// its inode, and with it its links and times; one that changed, even to the same length, is.
+TEST_F(XmlTest, AnActionRewritesOnlyTheDocumentsItChanged)
+{
+    const auto inode = [](const QString& path) {
+        struct stat info;
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+    };
+    const QString same = dir.filePath("same.xml");
+    const QString changed = dir.filePath("changed.xml");
+    const QString created = dir.filePath("created.xml");
+    atomicWriteFile(same, "<Book>\n    <N>one</N>\n</Book>\n");
+    atomicWriteFile(changed, "<Book>\n    <N>one</N>\n</Book>\n");
+    const auto before = std::make_pair(inode(same), inode(changed));
+    {
+        WriteBatch batch;
+        DocumentCache cache;
+        for (const QString& path : {same, changed}) {
+            XmlDocument doc;
+            ASSERT_TRUE(doc.load(path));
+            doc.documentElement().firstChildElement("N").setText(path == same ? "one" : "two");
+            doc.save(path);
+        }
+        XmlDocument fresh;
+        ASSERT_TRUE(fresh.load(same));
+        fresh.save(created);
+    }
+    EXPECT_EQ(inode(same), before.first);
+    EXPECT_NE(inode(changed), before.second);
+    EXPECT_TRUE(FileSystem().ReadAllText(changed).contains("<N>two</N>"));
+    EXPECT_EQ(FileSystem().ReadAllText(created), FileSystem().ReadAllText(same));
 }
 
 // Saves written out at the end of a long action report their progress, and a stop there
