@@ -198,7 +198,14 @@ enum class Flush
 void append(int fd, const QString& path, const QByteArray& kind, const QList<QByteArray>& fields,
             const QByteArray& payload = QByteArray(), Flush flush = Flush::Now)
 {
-    writeFully(fd, header(kind, fields, payload.size()) + payload, path);
+    // A large payload (the bytes a file had) is not copied behind its header first.
+    const QByteArray head = header(kind, fields, payload.size());
+    if (payload.size() < 4096) {
+        writeFully(fd, head + payload, path);
+    } else {
+        writeFully(fd, head, path);
+        writeFully(fd, payload, path);
+    }
     if (flush == Flush::Now)
         flushLog(fd, path);
 }
