@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cerrno>
 #include <exception>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -88,6 +89,11 @@ std::optional<QByteArray> readFile(const QString& path)
 // A file's state is a hash of its bytes: BLAKE2b, several times faster than SHA-256 on a
 // large table of contents. A log written before names SHA-256 states by their bare hex;
 // `like` is the state to compare with, so that such a log still compares.
+QByteArray stateOfBytes(const QByteArray& data)
+{
+    return "blake2b-" + QCryptographicHash::hash(data, QCryptographicHash::Blake2b_256).toHex();
+}
+
 QByteArray stateOf(const QString& path, const QByteArray& like = QByteArray())
 {
     if (isFolder(path))
@@ -95,10 +101,9 @@ QByteArray stateOf(const QString& path, const QByteArray& like = QByteArray())
     const std::optional<QByteArray> data = exists(path) ? readFile(path) : std::nullopt;
     if (!data)
         return "absent";
-    static const QByteArray tag = "blake2b-";
-    if (like.size() == 64 && !like.startsWith(tag))
+    if (like.size() == 64 && !like.startsWith("blake2b-"))
         return QCryptographicHash::hash(*data, QCryptographicHash::Sha256).toHex();
-    return tag + QCryptographicHash::hash(*data, QCryptographicHash::Blake2b_256).toHex();
+    return stateOfBytes(*data);
 }
 
 void writeFully(int fd, QByteArrayView data, const QString& path)
@@ -447,6 +452,16 @@ struct JournalScope::Private
     QStringList touched; // in the order first met
     std::optional<ObservedFileChanges> observing;
     int uncaught = 0;
+    // The states of large files the action wrote, hashed on a thread of their own while the
+    // action goes on, each with the bytes it was hashed from: the end takes a state only
+    // while the file still holds those bytes.
+    struct EarlyState
+    {
+        QByteArray bytes;
+        std::shared_future<QByteArray> state;
+    };
+    QHash<QString, EarlyState> early;
+    qsizetype earlyBytes = 0;
 
     void open()
     {
@@ -505,7 +520,11 @@ struct JournalScope::Private
         std::vector<std::exception_ptr> failures(states.size());
         forEachInParallel(states.size(), 16, [&](size_t i) {
             try {
-                states[i] = stateOf(touched.at(qsizetype(i)));
+                const QString& path = touched.at(qsizetype(i));
+                const auto found = early.constFind(path);
+                states[i] = found != early.cend() && fileHolds(path, found->bytes)
+                                ? found->state.get()
+                                : stateOf(path);
             } catch (...) {
                 failures[i] = std::current_exception();
             }
@@ -579,6 +598,25 @@ void JournalScope::aboutToCommit()
 {
     if (!d->joined && d->log.fd >= 0)
         d->makeDurable();
+}
+
+void JournalScope::written(const QString& path, const QByteArray& bytes)
+{
+    // Small files hash quickly at the end; the bytes kept for the large ones stay bounded.
+    constexpr qsizetype Large = 256 * 1024;
+    constexpr qsizetype MostKept = 32 * 1024 * 1024;
+    if (d->joined || bytes.size() < Large)
+        return;
+    if (const auto found = d->early.constFind(path); found != d->early.cend())
+        d->earlyBytes -= found->bytes.size();
+    if (d->earlyBytes + bytes.size() > MostKept) {
+        d->early.remove(path);
+        return;
+    }
+    d->earlyBytes += bytes.size();
+    d->early.insert(path, {bytes, std::async(std::launch::async, [bytes] {
+                                      return stateOfBytes(bytes);
+                                  }).share()});
 }
 
 JournalScope* JournalScope::active()

@@ -62,6 +62,7 @@ public:
 
     void aboutToChange(DiskChange change, const QString& path, const QString& target) override;
     void aboutToCommit() override;
+    void written(const QString& path, const QByteArray& bytes) override;
 
 private:
     struct Private;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace globalstab {
@@ -25,6 +26,9 @@ public:
     // The saves a WriteBatch holds back are about to replace their targets: whatever was
     // recorded for them must be durable now.
     virtual void aboutToCommit() {}
+    // The bytes a replacement of path writes, told after it was written (or held back in a
+    // WriteBatch): what an observer derives from them can be ready before it is needed.
+    virtual void written(const QString& /*path*/, const QByteArray& /*bytes*/) {}
 };
 
 // Installs an observer for the calling thread while it lives. Observers nest; the innermost
@@ -42,10 +46,12 @@ private:
     const ObservedFileChanges* m_outer;
     friend void notifyFileChange(DiskChange, const QString&, const QString&);
     friend void notifyCommit();
+    friend void notifyWritten(const QString&, const QByteArray&);
 };
 
 // Tells the observers of the calling thread; used by the file-system layer.
 void notifyFileChange(DiskChange change, const QString& path, const QString& target = QString());
 void notifyCommit();
+void notifyWritten(const QString& path, const QByteArray& bytes);
 
 } // namespace globalstab

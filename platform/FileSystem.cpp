@@ -729,6 +729,12 @@ void notifyCommit()
         observed->m_observer.aboutToCommit();
 }
 
+void notifyWritten(const QString& path, const QByteArray& bytes)
+{
+    for (const ObservedFileChanges* observed = t_observers; observed; observed = observed->m_outer)
+        observed->m_observer.written(path, bytes);
+}
+
 // ---- write boundary ------------------------------------------------------------------
 
 WriteBoundary::WriteBoundary(const QString& root)
@@ -1075,9 +1081,32 @@ void FileSystem::WriteAllText(const QString& path, const QString& text,
 
 void atomicWriteFile(const QString& nativePath, const QByteArray& data)
 {
+    QString written;
     replaceFile(FileSystem::resolve(nativePath), [&](int fd, const QString& target) {
         writeAll(fd, data.constData(), data.size(), target);
+        written = target;
     });
+    notifyWritten(written, data);
+}
+
+bool fileHolds(const QString& nativePath, QByteArrayView bytes)
+{
+    const int fd = ::open(encoded(nativePath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == bytes.size();
+    std::vector<char> chunk(same ? size_t(std::min<qsizetype>(bytes.size(), 1 << 16)) : 0);
+    for (qsizetype at = 0; same && at < bytes.size();) {
+        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        same = n > 0 && n <= bytes.size() - at &&
+               std::memcmp(chunk.data(), bytes.data() + at, size_t(n)) == 0;
+        at += std::max<ssize_t>(n, 0);
+    }
+    ::close(fd);
+    return same;
 }
 
 // ---- write batch ----------------------------------------------------------------------

@@ -162,6 +162,8 @@ private:
 // Writes data to a temporary file beside nativePath and renames it over the target.
 // On any failure the target is left as it was and a RuntimeError is raised.
 void atomicWriteFile(const QString& nativePath, const QByteArray& data);
+// True when the regular file at nativePath holds exactly bytes, as on disk now.
+bool fileHolds(const QString& nativePath, QByteArrayView bytes);
 
 // Makes the saves of the calling thread durable together while it lives: each save writes
 // its temporary file at once (every check is made then, and a failure is raised there), but

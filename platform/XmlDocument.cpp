@@ -591,12 +591,97 @@ void learnFormat(XmlDocumentState& doc)
     doc.emptyForm = *emptyFormOf(text, 0, options, false);
 }
 
-// pugixml closes an empty element as "<a />"; a file that wrote "<a/>" gets that back. The
-// pattern is matched in the output's own encoding, at character boundaries.
+// pugixml closes an empty element as "<a />"; a file that wrote "<a/>" gets that back. Only
+// the ends of tags change: the same characters in a comment, a CDATA section, a processing
+// instruction, the document type or an attribute value are content. The output is read in
+// its own encoding, a unit at a time.
 void closeWithoutSpace(QByteArray& bytes, pugi::xml_encoding encoding)
 {
-    replaceAll(bytes, encodedAscii(" />", encoding), encodedAscii("/>", encoding),
-               unitWidth(encoding));
+    const qsizetype width = unitWidth(encoding);
+    const bool bigEndian =
+        encoding == pugi::encoding_utf16_be || encoding == pugi::encoding_utf32_be;
+    if (findBytes(bytes, encodedAscii(" />", encoding), 0, width) < 0)
+        return;
+    const qsizetype units = bytes.size() / width;
+    // The ASCII character a unit holds; 0 for any other.
+    const auto unit = [&](qsizetype i) -> char {
+        if (i >= units)
+            return 0;
+        const char* at = bytes.constData() + i * width;
+        for (qsizetype k = 0; k < width; ++k)
+            if (k != (bigEndian ? width - 1 : 0) && at[k] != 0)
+                return 0;
+        const char c = at[bigEndian ? width - 1 : 0];
+        return uchar(c) < 0x80 ? c : 0;
+    };
+    const auto startsWith = [&](qsizetype i, const char* text) {
+        for (; *text; ++text, ++i)
+            if (unit(i) != *text)
+                return false;
+        return true;
+    };
+    const auto skipPast = [&](qsizetype i, const char* end) {
+        while (i < units && !startsWith(i, end))
+            ++i;
+        return i + qsizetype(std::strlen(end));
+    };
+    std::vector<qsizetype> spaces; // units to drop: the blank of each " />" ending a tag
+    for (qsizetype i = 0; i < units;) {
+        if (unit(i) != '<') {
+            ++i;
+        } else if (startsWith(i, "<!--")) {
+            i = skipPast(i + 4, "-->");
+        } else if (startsWith(i, "<![CDATA[")) {
+            i = skipPast(i + 9, "]]>");
+        } else if (startsWith(i, "<?")) {
+            i = skipPast(i + 2, "?>");
+        } else if (startsWith(i, "<!")) {
+            // The document type, with its internal subset and quoted literals.
+            int depth = 0;
+            char quote = 0;
+            for (++i; i < units; ++i) {
+                const char c = unit(i);
+                if (quote) {
+                    quote = c == quote ? 0 : quote;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '[') {
+                    ++depth;
+                } else if (c == ']') {
+                    --depth;
+                } else if (c == '>' && depth <= 0) {
+                    ++i;
+                    break;
+                }
+            }
+        } else {
+            char quote = 0;
+            for (++i; i < units; ++i) {
+                const char c = unit(i);
+                if (quote) {
+                    quote = c == quote ? 0 : quote;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (startsWith(i, " />")) {
+                    spaces.push_back(i);
+                } else if (c == '>') {
+                    ++i;
+                    break;
+                }
+            }
+        }
+    }
+    if (spaces.empty())
+        return;
+    QByteArray out;
+    out.reserve(bytes.size() - qsizetype(spaces.size()) * width);
+    qsizetype from = 0;
+    for (const qsizetype space : spaces) {
+        out.append(bytes.constData() + from * width, (space - from) * width);
+        from = space + 1;
+    }
+    out.append(bytes.constData() + from * width, bytes.size() - from * width);
+    bytes = std::move(out);
 }
 
 class ByteWriter : public pugi::xml_writer
@@ -932,27 +1017,6 @@ XmlDocumentState& XmlDocument::state()
 namespace {
 QByteArray serialized(XmlDocumentState& state);
 bool readDocument(const QString& native, XmlDocumentState& doc);
-
-// True when the regular file at native holds exactly bytes.
-bool holdsBytes(const QString& native, const QByteArray& bytes)
-{
-    const int fd = ::open(QFile::encodeName(native).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info;
-    bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == bytes.size();
-    char chunk[65536];
-    for (qsizetype at = 0; same && at < bytes.size();) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        same = n > 0 && n <= bytes.size() - at &&
-               std::memcmp(chunk, bytes.constData() + at, size_t(n)) == 0;
-        at += std::max<ssize_t>(n, 0);
-    }
-    ::close(fd);
-    return same;
-}
 thread_local DocumentCache::Private* t_cache = nullptr;
 } // namespace
 
@@ -1069,7 +1133,8 @@ struct DocumentCache::Private : detail::HeldDocuments
                 const QByteArray bytes = serialized(*entry.state);
                 // A document that ends as it was read leaves its file alone: no write, no
                 // flush, nothing for the journal (a refresh rebuilds the category set whole).
-                if (!entry.created && holdsBytes(native, bytes))
+                // Not while an earlier version of it waits to replace the file.
+                if (!entry.created && !WriteBatch::waits(native) && fileHolds(native, bytes))
                     continue;
                 atomicWriteFile(native, bytes);
             } catch (const RuntimeError& error) {

@@ -103,3 +103,27 @@ TEST(Journal, AFailedActionIsPutBackOnlyWhileItsFilesAreAsItLeftThem)
         EXPECT_TRUE(snapshot(data.root()) == (touchedLater ? later : before));
     }
 }
+
+// A large file's end state is hashed while the action goes on, from the bytes written: it
+// must still be the state of the file as the action leaves it, also when something else
+// wrote the file after the action did.
+TEST(Journal, TheEndStateOfALargeFileIsTheFileAsTheActionLeftIt)
+{
+    SampleDataRoot data;
+    const QString toc = data.path("Docs/" + sampleProject() + "/PX_TOC.xml");
+    const QString selection = data.path("Docs/PX_Selection.xml");
+    const QByteArray large(300 * 1024, 'x');
+    const auto before = snapshot(data.root());
+    {
+        JournalScope action(data.root(), "large");
+        atomicWriteFile(toc, "<a>" + large + "</a>");
+        atomicWriteFile(selection, "<b>" + large + "</b>");
+        // Written past the journal, as another program would.
+        QFile other(selection);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("<b>" + large + "y</b>");
+    }
+    const journal::Outcome undone = journal::undoLast(data.root());
+    EXPECT_EQ(undone.actions, QStringList{"large"});
+    EXPECT_TRUE(snapshot(data.root()) == before);
+}

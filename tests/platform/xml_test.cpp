@@ -219,6 +219,23 @@ TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
     EXPECT_TRUE(written.endsWith("\" />\r\n\t<f />\r\n\t<g>&company;</g>\r\n\t<h />\r\n</r>\r\n"))
         << written.right(80).toStdString();
 
+    // Only the ends of tags lose their blank: " />" as content stays, in any encoding.
+    const QByteArray content =
+        "<!DOCTYPE a [ <!ENTITY e \"x />\"> ]>\n<a>\n    <b/>\n    <g k=\"v />\"/>\n"
+        "    <!-- c /> -->\n    <?p q />?>\n    <![CDATA[ d /> ]]>\n</a>\n";
+    for (const bool wide : {false, true}) {
+        const QByteArray bytes =
+            wide ? QByteArray("\xff\xfe") +
+                       textCodec::encodeUtf16le(QString::fromLatin1(content)).sliced(2)
+                 : content;
+        XmlDocument doc = loaded(bytes);
+        doc.documentElement().appendChild(doc.createElement("f"));
+        const QString text = textCodec::decodeText(saved(doc));
+        for (const char* kept : {"\"x />\"", "c />", "q />", "d />", "<b/>", "<f/>"})
+            EXPECT_TRUE(text.contains(QLatin1String(kept))) << kept << " in " << text.toStdString();
+        EXPECT_TRUE(text.contains(QLatin1String("k=\"v />\"/>"))) << text.toStdString();
+    }
+
     // What the fuzzer found: each of these reads back after a save as it was read.
     for (const QByteArray& input :
          {QByteArray("<a>x<b/>&#xFEFF;y</a>"), QByteArray("<a>x&#13;y</a>"),
@@ -397,6 +414,8 @@ TEST_F(XmlTest, AnActionRewritesOnlyTheDocumentsItChanged)
     const QString same = dir.filePath("same.xml");
     const QString changed = dir.filePath("changed.xml");
     const QString created = dir.filePath("created.xml");
+    const QString back = dir.filePath("back.xml");
+    atomicWriteFile(back, "<Book>\n    <N>one</N>\n</Book>\n");
     atomicWriteFile(same, "<Book>\n    <N>one</N>\n</Book>\n");
     atomicWriteFile(changed, "<Book>\n    <N>one</N>\n</Book>\n");
     const auto before = std::make_pair(inode(same), inode(changed));
@@ -412,7 +431,16 @@ TEST_F(XmlTest, AnActionRewritesOnlyTheDocumentsItChanged)
         XmlDocument fresh;
         ASSERT_TRUE(fresh.load(same));
         fresh.save(created);
+        // Written out as changed, then changed back: the version that waits must not win.
+        XmlDocument twice;
+        ASSERT_TRUE(twice.load(back));
+        twice.documentElement().firstChildElement("N").setText("two");
+        twice.save(back);
+        cache.writeOut();
+        twice.documentElement().firstChildElement("N").setText("one");
+        twice.save(back);
     }
+    EXPECT_TRUE(FileSystem().ReadAllText(back).contains("<N>one</N>"));
     EXPECT_EQ(inode(same), before.first);
     EXPECT_NE(inode(changed), before.second);
     EXPECT_TRUE(FileSystem().ReadAllText(changed).contains("<N>two</N>"));
