@@ -591,6 +591,82 @@ void learnFormat(XmlDocumentState& doc)
     doc.emptyForm = *emptyFormOf(text, 0, options, false);
 }
 
+// Where a unit of written markup stands.
+enum class Region
+{
+    Text,    // between tags
+    Tag,     // in a start or end tag, outside its attribute values
+    Quoted,  // in an attribute value
+    Literal, // in a comment, CDATA section, processing instruction or the document type
+};
+
+// Tells visit(i, region) for each of units units, in order; unit(i) is the ASCII character
+// unit i holds, or 0 for any other.
+template <typename Unit, typename Visit>
+void scanMarkup(qsizetype units, const Unit& unit, const Visit& visit)
+{
+    const auto startsWith = [&](qsizetype i, const char* text) {
+        for (; *text; ++text, ++i)
+            if (i >= units || unit(i) != *text)
+                return false;
+        return true;
+    };
+    qsizetype i = 0;
+    const auto literalPast = [&](qsizetype from, const char* end) {
+        qsizetype to = from;
+        while (to < units && !startsWith(to, end))
+            ++to;
+        to = std::min(units, to + qsizetype(std::strlen(end)));
+        for (; i < to; ++i)
+            visit(i, Region::Literal);
+    };
+    while (i < units) {
+        if (unit(i) != '<') {
+            visit(i++, Region::Text);
+        } else if (startsWith(i, "<!--")) {
+            literalPast(i + 4, "-->");
+        } else if (startsWith(i, "<![CDATA[")) {
+            literalPast(i + 9, "]]>");
+        } else if (startsWith(i, "<?")) {
+            literalPast(i + 2, "?>");
+        } else if (startsWith(i, "<!")) {
+            // The document type, with its internal subset and quoted literals.
+            int depth = 0;
+            char quote = 0;
+            for (visit(i++, Region::Literal); i < units;) {
+                const char c = unit(i);
+                visit(i++, Region::Literal);
+                if (quote)
+                    quote = c == quote ? 0 : quote;
+                else if (c == '"' || c == '\'')
+                    quote = c;
+                else if (c == '[')
+                    ++depth;
+                else if (c == ']')
+                    --depth;
+                else if (c == '>' && depth <= 0)
+                    break;
+            }
+        } else {
+            char quote = 0;
+            for (visit(i++, Region::Tag); i < units;) {
+                const char c = unit(i);
+                if (quote && c != quote) {
+                    visit(i++, Region::Quoted);
+                    continue;
+                }
+                visit(i++, Region::Tag);
+                if (quote)
+                    quote = 0;
+                else if (c == '"' || c == '\'')
+                    quote = c;
+                else if (c == '>')
+                    break;
+            }
+        }
+    }
+}
+
 // pugixml closes an empty element as "<a />"; a file that wrote "<a/>" gets that back. Only
 // the ends of tags change: the same characters in a comment, a CDATA section, a processing
 // instruction, the document type or an attribute value are content. The output is read in
@@ -598,15 +674,12 @@ void learnFormat(XmlDocumentState& doc)
 void closeWithoutSpace(QByteArray& bytes, pugi::xml_encoding encoding)
 {
     const qsizetype width = unitWidth(encoding);
-    const bool bigEndian =
-        encoding == pugi::encoding_utf16_be || encoding == pugi::encoding_utf32_be;
     if (findBytes(bytes, encodedAscii(" />", encoding), 0, width) < 0)
         return;
+    const bool bigEndian =
+        encoding == pugi::encoding_utf16_be || encoding == pugi::encoding_utf32_be;
     const qsizetype units = bytes.size() / width;
-    // The ASCII character a unit holds; 0 for any other.
     const auto unit = [&](qsizetype i) -> char {
-        if (i >= units)
-            return 0;
         const char* at = bytes.constData() + i * width;
         for (qsizetype k = 0; k < width; ++k)
             if (k != (bigEndian ? width - 1 : 0) && at[k] != 0)
@@ -614,63 +687,12 @@ void closeWithoutSpace(QByteArray& bytes, pugi::xml_encoding encoding)
         const char c = at[bigEndian ? width - 1 : 0];
         return uchar(c) < 0x80 ? c : 0;
     };
-    const auto startsWith = [&](qsizetype i, const char* text) {
-        for (; *text; ++text, ++i)
-            if (unit(i) != *text)
-                return false;
-        return true;
-    };
-    const auto skipPast = [&](qsizetype i, const char* end) {
-        while (i < units && !startsWith(i, end))
-            ++i;
-        return i + qsizetype(std::strlen(end));
-    };
     std::vector<qsizetype> spaces; // units to drop: the blank of each " />" ending a tag
-    for (qsizetype i = 0; i < units;) {
-        if (unit(i) != '<') {
-            ++i;
-        } else if (startsWith(i, "<!--")) {
-            i = skipPast(i + 4, "-->");
-        } else if (startsWith(i, "<![CDATA[")) {
-            i = skipPast(i + 9, "]]>");
-        } else if (startsWith(i, "<?")) {
-            i = skipPast(i + 2, "?>");
-        } else if (startsWith(i, "<!")) {
-            // The document type, with its internal subset and quoted literals.
-            int depth = 0;
-            char quote = 0;
-            for (++i; i < units; ++i) {
-                const char c = unit(i);
-                if (quote) {
-                    quote = c == quote ? 0 : quote;
-                } else if (c == '"' || c == '\'') {
-                    quote = c;
-                } else if (c == '[') {
-                    ++depth;
-                } else if (c == ']') {
-                    --depth;
-                } else if (c == '>' && depth <= 0) {
-                    ++i;
-                    break;
-                }
-            }
-        } else {
-            char quote = 0;
-            for (++i; i < units; ++i) {
-                const char c = unit(i);
-                if (quote) {
-                    quote = c == quote ? 0 : quote;
-                } else if (c == '"' || c == '\'') {
-                    quote = c;
-                } else if (startsWith(i, " />")) {
-                    spaces.push_back(i);
-                } else if (c == '>') {
-                    ++i;
-                    break;
-                }
-            }
-        }
-    }
+    scanMarkup(units, unit, [&](qsizetype i, Region region) {
+        if (region == Region::Tag && i + 2 < units && unit(i) == ' ' && unit(i + 1) == '/' &&
+            unit(i + 2) == '>')
+            spaces.push_back(i);
+    });
     if (spaces.empty())
         return;
     QByteArray out;
@@ -682,6 +704,60 @@ void closeWithoutSpace(QByteArray& bytes, pugi::xml_encoding encoding)
     }
     out.append(bytes.constData() + from * width, bytes.size() - from * width);
     bytes = std::move(out);
+}
+
+// UTF-8 output as a file read as Latin-1 is written: a byte for each character, as pugixml
+// writes it, except for a character beyond Latin-1, which pugixml writes as "?". In text and
+// attribute values it becomes a character reference, which the next load reads back;
+// elsewhere (a name, a comment, CDATA) nothing can stand for it but "?".
+QByteArray latin1Output(const QByteArray& utf8)
+{
+    // A character beyond U+00FF starts with a byte of 0xC4 or more.
+    if (std::none_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) >= 0xC4; })) {
+        QByteArray out(utf8.size(), Qt::Uninitialized);
+        qsizetype n = 0;
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            const uchar c = uchar(utf8[i]);
+            if (c >= 0xC2 && i + 1 < utf8.size() && (uchar(utf8[i + 1]) & 0xC0) == 0x80) {
+                out[n++] = char(((c & 0x1F) << 6) | (uchar(utf8[++i]) & 0x3F));
+            } else {
+                out[n++] = char(c < 0x80 ? c : '?');
+            }
+        }
+        out.truncate(n);
+        return out;
+    }
+    QByteArray out;
+    out.reserve(utf8.size());
+    const qsizetype size = utf8.size();
+    const auto unit = [&](qsizetype i) -> char { return uchar(utf8[i]) < 0x80 ? utf8[i] : 0; };
+    qsizetype next = 0; // the first byte not yet written
+    scanMarkup(size, unit, [&](qsizetype i, Region region) {
+        if (i < next)
+            return;
+        const uchar lead = uchar(utf8[i]);
+        const int length = lead < 0x80    ? 1
+                           : lead >= 0xF0 ? 4
+                           : lead >= 0xE0 ? 3
+                           : lead >= 0xC2 ? 2
+                                          : 1;
+        char32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        bool valid = lead < 0x80 || (length > 1 && i + length <= size);
+        for (int k = 1; valid && k < length; ++k) {
+            valid = (uchar(utf8[i + k]) & 0xC0) == 0x80;
+            code = (code << 6) | (uchar(utf8[i + k]) & 0x3F);
+        }
+        next = i + (valid ? length : 1);
+        if (!valid)
+            out += '?';
+        else if (code <= 0xFF)
+            out += char(code);
+        else if (region == Region::Text || region == Region::Quoted)
+            out += "&#x" + QByteArray::number(uint(code), 16).toUpper() + ';';
+        else
+            out += '?';
+    });
+    return out;
 }
 
 class ByteWriter : public pugi::xml_writer
@@ -1345,12 +1421,19 @@ QByteArray serialized(XmlDocumentState& state)
     // mark comes from saving an empty document.
     pugi::xml_document().save(writer, "", flags, encoding);
     flags &= ~pugi::format_write_bom;
+    // Latin-1 is written from UTF-8, so that no character is lost to a "?" that a reference
+    // can stand for.
+    const pugi::xml_encoding printed =
+        encoding == pugi::encoding_latin1 ? pugi::encoding_utf8 : encoding;
+    const qsizetype body = writer.bytes.size();
     for (pugi::xml_node child = declaration.first_child(); child; child = child.next_sibling())
-        child.print(writer, m_state->indent.c_str(), flags, encoding, 0);
+        child.print(writer, m_state->indent.c_str(), flags, printed, 0);
     for (pugi::xml_node child = m_state->document.first_child(); child;
          child = child.next_sibling())
         if (child != m_state->parking)
-            child.print(writer, m_state->indent.c_str(), flags, encoding, 0);
+            child.print(writer, m_state->indent.c_str(), flags, printed, 0);
+    if (printed != encoding)
+        writer.bytes = writer.bytes.first(body) + latin1Output(writer.bytes.sliced(body));
     if (m_state->emptyForm == XmlDocumentState::EmptyForm::Slash)
         closeWithoutSpace(writer.bytes, encoding);
     for (const QString& entity : m_state->entities) {

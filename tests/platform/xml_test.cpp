@@ -236,6 +236,21 @@ TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
         EXPECT_TRUE(text.contains(QLatin1String("k=\"v />\"/>"))) << text.toStdString();
     }
 
+    // A file read as Windows-1252 keeps a character it cannot hold as a reference, in text
+    // and attribute values; its own bytes stay as they were.
+    XmlDocument western = loaded("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n"
+                                 "<a k=\"caf\xE9\">\n    <b>x</b>\n</a>\n");
+    western.documentElement().firstChildElement("b").setText(QStringLiteral("\u20AC \U000220AC"));
+    western.documentElement().setAttribute("n", QStringLiteral("\u4E00"));
+    const QByteArray westernBytes = saved(western);
+    EXPECT_TRUE(westernBytes.contains("<b>&#x20AC; &#x220AC;</b>")) << westernBytes.toStdString();
+    EXPECT_TRUE(westernBytes.contains("k=\"caf\xE9\" n=\"&#x4E00;\""))
+        << westernBytes.toStdString();
+    XmlDocument again = loaded(westernBytes);
+    EXPECT_EQ(again.documentElement().firstChildElement("b").text(),
+              QStringLiteral("\u20AC \U000220AC"));
+    EXPECT_EQ(again.documentElement().attribute("n"), QStringLiteral("\u4E00"));
+
     // What the fuzzer found: each of these reads back after a save as it was read.
     for (const QByteArray& input :
          {QByteArray("<a>x<b/>&#xFEFF;y</a>"), QByteArray("<a>x&#13;y</a>"),
