@@ -1,7 +1,5 @@
 #include "documents/BookDocument.h"
 
-#include "text/TextChecks.h"
-
 namespace globalstab {
 
 using namespace access;
@@ -61,12 +59,9 @@ bool BookDocument::removeCategory(const QString& name)
 
 bool BookDocument::holdsCategory(const XmlDocument& doc, const QString& name)
 {
-    const QString wanted = name.toUpper();
     bool held = false;
-    forEachCategoryList(doc, [&](const XmlNode& list) {
-        for (const XmlNode& child : nodesOf(list.childNodes()))
-            held = held || equalsUpper(child.text(), wanted);
-    });
+    forEachCategoryList(doc,
+                        [&](const XmlNode& list) { held = held || holdsChildNamed(list, name); });
     return held;
 }
 

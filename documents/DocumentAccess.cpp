@@ -100,6 +100,15 @@ QList<XmlNode> nodesOf(const XmlNodeList& list)
     return nodes;
 }
 
+bool holdsChildNamed(const XmlNode& parent, const QString& name)
+{
+    const QString wanted = name.toUpper();
+    for (const XmlNode& child : nodesOf(parent.childNodes()))
+        if (equalsUpper(child.text(), wanted))
+            return true;
+    return false;
+}
+
 bool removeChildrenNamed(XmlNode parent, const QString& name)
 {
     const QString wanted = name.toUpper();

@@ -28,6 +28,8 @@ QList<XmlNode> nodesOf(const XmlNodeList& list);
 // and the books are edited by hand and do not keep the letter case of the category set.
 // True when it removed any.
 bool removeChildrenNamed(XmlNode parent, const QString& name);
+// True when removeChildrenNamed(parent, name) would remove any; only reads parent.
+bool holdsChildNamed(const XmlNode& parent, const QString& name);
 
 } // namespace globalstab::access
 
