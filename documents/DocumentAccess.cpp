@@ -103,7 +103,7 @@ QList<XmlNode> nodesOf(const XmlNodeList& list)
 bool holdsChildNamed(const XmlNode& parent, const QString& name)
 {
     const QString wanted = name.toUpper();
-    for (const XmlNode& child : nodesOf(parent.childNodes()))
+    for (XmlNode child = parent.firstChild(); child; child = child.nextSibling())
         if (equalsUpper(child.text(), wanted))
             return true;
     return false;
@@ -113,11 +113,13 @@ bool removeChildrenNamed(XmlNode parent, const QString& name)
 {
     const QString wanted = name.toUpper();
     bool removed = false;
-    for (const XmlNode& child : nodesOf(parent.childNodes())) {
+    for (XmlNode child = parent.firstChild(); child;) {
+        const XmlNode next = child.nextSibling();
         if (equalsUpper(child.text(), wanted)) {
             parent.removeChild(child);
             removed = true;
         }
+        child = next;
     }
     return removed;
 }

@@ -39,14 +39,13 @@ TableOfContents::BookFiles TableOfContents::removeCategory(const QString& name)
     if (projectCategories && projectCategories.hasChildNodes())
         removeChildrenNamed(projectCategories, name);
 
-    for (const XmlNode& book : nodesOf(m_doc.getElementsByTagName(QStringLiteral("Book")))) {
-        for (const XmlNode& child : nodesOf(book.childNodes())) {
-            const QString element = child.nodeName();
-            if (element == QLatin1String("Book_Folder"))
+    for (const XmlNode& book : m_doc.getElementsByTagName(QStringLiteral("Book"))) {
+        for (XmlNode child = book.firstChild(); child; child = child.nextSibling()) {
+            if (child.nodeNameIs(QLatin1StringView("Book_Folder")))
                 books.folders << child.text();
-            else if (element == QLatin1String("Book_File"))
+            else if (child.nodeNameIs(QLatin1StringView("Book_File")))
                 books.files << child.text();
-            else if (element == QLatin1String("Book_Categories"))
+            else if (child.nodeNameIs(QLatin1StringView("Book_Categories")))
                 removeChildrenNamed(child, name);
         }
     }
@@ -77,29 +76,62 @@ std::optional<QStringList> TableOfContents::uncategorisedBookAcros() const
     if (!books.hasChildNodes())
         return std::nullopt;
     QString bookAcro;
-    for (const XmlNode& book : nodesOf(books.childNodes())) {
-        for (const XmlNode& child : nodesOf(book.childNodes())) {
-            const QString element = child.nodeName();
+    for (XmlNode book = books.firstChild(); book; book = book.nextSibling()) {
+        for (XmlNode child = book.firstChild(); child; child = child.nextSibling()) {
             // The acronym stands before the category list of its book.
-            if (element == QLatin1String("Book_Acro"))
+            if (child.nodeNameIs(QLatin1StringView("Book_Acro")))
                 bookAcro = child.text();
-            else if (element == QLatin1String("Book_Categories") && !child.hasChildNodes())
+            else if (child.nodeNameIs(QLatin1StringView("Book_Categories")) &&
+                     !child.hasChildNodes())
                 acros << bookAcro;
         }
     }
     return acros;
 }
 
+namespace {
+
+// Visits each element of PX_Master/PX_Books/<name> ("*": of any name) in document order, as
+// the query finds them, without compiling it.
+template <typename Visit>
+void forEachBookEntry(const XmlDocument& doc, const QString& name, const Visit& visit)
+{
+    static const QString masterName = QStringLiteral("PX_Master");
+    static const QString booksName = QStringLiteral("PX_Books");
+    const bool any = name == QLatin1String("*");
+    for (XmlNode master = doc.firstChildElement(masterName); master;
+         master = master.nextSiblingElement(masterName)) {
+        for (XmlNode books = master.firstChildElement(booksName); books;
+             books = books.nextSiblingElement(booksName)) {
+            if (any) {
+                for (XmlNode book = books.firstChild(); book; book = book.nextSibling())
+                    if (book.isElement())
+                        visit(book);
+            } else {
+                for (XmlNode book = books.firstChildElement(name); book;
+                     book = book.nextSiblingElement(name))
+                    visit(book);
+            }
+        }
+    }
+}
+
+} // namespace
+
 QStringList TableOfContents::booksWithoutCategory() const
 {
     QStringList acros;
-    for (const XmlNode& book : nodesOf(m_doc.selectNodes(QStringLiteral("PX_Master/PX_Books/*")))) {
+    QSet<QString> listed;
+    forEachBookEntry(m_doc, QStringLiteral("*"), [&](const XmlNode& book) {
         const XmlNode categories = book.firstChildElement(QStringLiteral("Book_Categories"));
+        if (categories.isNull() || categories.hasChildNodes())
+            return;
         const QString acro = childText(book, QStringLiteral("Book_Acro"));
-        if (!categories.isNull() && !categories.hasChildNodes() && !acro.isEmpty() &&
-            !acros.contains(acro))
+        if (!acro.isEmpty() && !listed.contains(acro)) {
             acros.append(acro);
-    }
+            listed.insert(acro);
+        }
+    });
     return acros;
 }
 
@@ -121,11 +153,10 @@ std::shared_ptr<const CategoryIndex> indexCategories(const XmlDocument& doc)
     // A book's acronym can stand twice under a category only when the book names it twice,
     // and then it is the last one filed there; unless another book had that acronym before.
     QSet<QString> acrosSeen;
-    for (const XmlNode& book :
-         nodesOf(doc.selectNodes(QStringLiteral("PX_Master/PX_Books/Book")))) {
+    forEachBookEntry(doc, QStringLiteral("Book"), [&](const XmlNode& book) {
         const QString acro = childText(book, QStringLiteral("Book_Acro"));
         if (acro.isEmpty())
-            continue;
+            return;
         const qsizetype seenBefore = acrosSeen.size();
         acrosSeen.insert(acro);
         const bool repeated = acrosSeen.size() == seenBefore;
@@ -138,7 +169,7 @@ std::shared_ptr<const CategoryIndex> indexCategories(const XmlDocument& doc)
                     books.append(acro);
             }
         }
-    }
+    });
     return index;
 }
 

@@ -36,12 +36,17 @@ public:
 
     // Element name ("#text", "#comment", "#document" for those kinds).
     QString nodeName() const;
+    // nodeName() == name, without making the string.
+    bool nodeNameIs(QLatin1StringView name) const;
+    bool isElement() const;
     // The text of all descendant text and CDATA nodes, in document order.
     QString text() const;
     // Replaces all children by one text node.
     void setText(const QString& text);
 
     XmlNodeList childNodes() const;
+    // With nextSibling(), a walk over childNodes() that builds no list.
+    XmlNode firstChild() const;
     bool hasChildNodes() const;
     XmlNode parentNode() const;
     XmlNode previousSibling() const;

@@ -2,6 +2,7 @@
 
 #include "core/StringTable.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -150,8 +151,12 @@ bool equalsUpper(const QString& text, const QString& upper)
 {
     // An ASCII text needs no upper-case copy: a delete compares a name with every category
     // of thousands of books.
-    if (text.size() != upper.size())
+    if (text.size() != upper.size()) {
+        // Upper case keeps the length of an ASCII text (the blanks between elements).
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+            return false;
         return text.toUpper() == upper;
+    }
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text.at(i).unicode();
         if (c >= 0x80)

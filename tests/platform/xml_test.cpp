@@ -494,11 +494,44 @@ TEST_F(XmlTest, AStopWhileSavesAreWrittenOutLeavesTheCacheAbleToDropThem)
 // An inspection on several threads may answer only for a file whose disk bytes are what a
 // load would see: one the action saved, or whose save waits, is left to the load, as is one
 // that cannot be read, parsed or found as spelt, or whose test raises.
+// The walks that build no list must see what the lists and names show.
+TEST_F(XmlTest, ChildWalksAndNameChecksAgreeWithChildListsAndNodeNames)
+{
+    XmlDocument doc = loaded("<?xml version=\"1.0\"?>\n<!DOCTYPE Book>\n<Book><?Book_Folder x?>"
+                             "<Book_Folder>F</Book_Folder><!--c--><![CDATA[d]]>t<Book_File/>"
+                             "</Book>\n<?pi?>");
+    doc.createElement("Parked"); // waits under the document node, out of every list
+    QStringList seen;
+    const std::function<void(const XmlNode&)> walk = [&](const XmlNode& parent) {
+        std::vector<XmlNode> listed;
+        for (const XmlNode& child : parent.childNodes())
+            listed.push_back(child);
+        std::vector<XmlNode> walked;
+        for (XmlNode child = parent.firstChild(); child; child = child.nextSibling())
+            walked.push_back(child);
+        ASSERT_EQ(walked, listed);
+        for (const XmlNode& child : walked) {
+            const QByteArray name = child.nodeName().toLatin1();
+            EXPECT_TRUE(child.nodeNameIs(QLatin1StringView(name))) << name.constData();
+            EXPECT_FALSE(child.nodeNameIs(QLatin1StringView(name.chopped(1))));
+            EXPECT_FALSE(child.nodeNameIs(QLatin1StringView(name + 'x')));
+            seen << QString::fromLatin1(name) + (child.isElement() ? "*" : "");
+            walk(child);
+        }
+    };
+    walk(doc);
+    EXPECT_EQ(seen, QStringList({"xml", "Book", "Book*", "Book_Folder", "Book_Folder*", "#text",
+                                 "#comment", "#cdata-section", "#text", "Book_File*", "pi"}));
+}
+
 TEST_F(XmlTest, InspectionsAnswerOnlyForFilesTheDiskHoldsAsALoadWouldSeeThem)
 {
     QStringList paths;
     for (int i = 0; i < 300; ++i) {
-        paths << dir.filePath(QStringLiteral("book%1.xml").arg(i));
+        // A few stand in a folder of their own, below the one the others share.
+        paths << dir.filePath(
+            QString::fromLatin1(i % 100 == 42 ? "sub/book%1.xml" : "book%1.xml").arg(i));
+        QDir().mkpath(QFileInfo(paths.last()).path());
         atomicWriteFile(paths.last(), "<Book><N>" + QByteArray::number(i) + "</N></Book>");
     }
     atomicWriteFile(paths[150], "<Book><N>");

@@ -80,6 +80,11 @@ TEST(TextChecks, ListMembershipIgnoresCaseButNotBlanksAndTrimKeepsTabs)
     EXPECT_FALSE(notListed("alpha", {"Beta", "ALPHA"}));
     EXPECT_TRUE(notListed(" Alpha", {"Beta", "ALPHA"}));
     EXPECT_EQ(trimBlanks("  \ta b\t  "), "\ta b\t");
+    // Upper case may lengthen a text, never an ASCII one.
+    EXPECT_TRUE(equalsUpper(QStringLiteral("Straße"), QStringLiteral("STRASSE")));
+    EXPECT_TRUE(equalsUpper(QStringLiteral("über"), QStringLiteral("ÜBER")));
+    EXPECT_FALSE(equalsUpper(QStringLiteral("\r\n  "), QStringLiteral("TUTORIALS")));
+    EXPECT_FALSE(equalsUpper(QStringLiteral("Tutorial"), QStringLiteral("TUTORIALS")));
     for (const char* markup : {"a<b", "a&b", "a>b", "a\"b", "a'b"})
         EXPECT_TRUE(holdsMarkupCharacter(markup)) << markup;
     EXPECT_FALSE(holdsMarkupCharacter("Getting Started / Basics"));
