@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <exception>
 #include <optional>
 #include <vector>
 
@@ -1211,6 +1212,48 @@ struct DocumentCache::Private : detail::HeldDocuments
         return false;
     }
 
+    // The texts of the documents that wait to be written, each tree printed once (two paths
+    // may hold one tree), on every core: a large table of contents prints while the small
+    // documents do. A failure is kept for the moment the tree is written.
+    struct Serialized
+    {
+        QHash<const XmlDocumentState*, size_t> index;
+        std::vector<QByteArray> texts;
+        std::vector<std::exception_ptr> failures;
+
+        const QByteArray& of(const XmlDocumentState& state) const
+        {
+            const size_t i = index.value(&state);
+            if (failures[i])
+                std::rethrow_exception(failures[i]);
+            return texts[i];
+        }
+    };
+
+    Serialized serializeAll(const QStringList& saving)
+    {
+        Serialized out;
+        std::vector<XmlDocumentState*> trees;
+        for (const QString& native : saving) {
+            const Entry& entry = entries[native];
+            if (entry.waiting && !entry.deleted && entry.state &&
+                !out.index.contains(entry.state.get())) {
+                out.index.insert(entry.state.get(), trees.size());
+                trees.push_back(entry.state.get());
+            }
+        }
+        out.texts.resize(trees.size());
+        out.failures.resize(trees.size());
+        forEachInParallel(trees.size(), 1, [&](size_t i) {
+            try {
+                out.texts[i] = serialized(*trees[i]);
+            } catch (...) {
+                out.failures[i] = std::current_exception();
+            }
+        });
+        return out;
+    }
+
     void writeOut() override
     {
         if (writing || order.isEmpty())
@@ -1219,6 +1262,7 @@ struct DocumentCache::Private : detail::HeldDocuments
         // A stop raised by the progress leaves through here.
         const auto written = qScopeGuard([this] { writing = false; });
         const QStringList saving = std::exchange(order, QStringList());
+        const Serialized texts = serializeAll(saving);
         std::optional<RuntimeError> first;
         int done = 0;
         for (const QString& native : saving) {
@@ -1235,7 +1279,7 @@ struct DocumentCache::Private : detail::HeldDocuments
                     continue;
                 }
                 entry.generation = entry.state->generation;
-                const QByteArray bytes = serialized(*entry.state);
+                const QByteArray& bytes = texts.of(*entry.state);
                 // A document that ends as it was read leaves its file alone: no write, no
                 // flush, nothing for the journal (a refresh rebuilds the category set whole).
                 // Not while an earlier version of it waits to replace the file.

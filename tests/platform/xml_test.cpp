@@ -418,6 +418,38 @@ TEST_F(XmlTest, CachedDocumentsShareOneTreeAndAreWrittenOnceAtTheEnd)
     EXPECT_TRUE(FileSystem().ReadAllText(kept).contains("<New"));
 }
 
+// The documents an action saved are printed together at its end: each file gets the text of
+// its own tree as it stood at the end, a tree saved under two names once for each.
+TEST_F(XmlTest, EveryDocumentAnActionSavedIsWrittenWithItsLastText)
+{
+    QStringList paths;
+    {
+        WriteBatch batch;
+        DocumentCache cache;
+        for (int i = 0; i < 40; ++i) {
+            paths << dir.filePath(QStringLiteral("doc%1.xml").arg(i));
+            XmlDocument doc;
+            doc.appendChild(doc.createElement("Doc")).setText(QString::number(i));
+            doc.save(paths.last());
+            if (i % 10 == 3) {
+                doc.documentElement().setText(QStringLiteral("last %1").arg(i));
+                doc.save(paths.last() + ".copy");
+            }
+        }
+    }
+    for (int i = 0; i < 40; ++i) {
+        const QString text = i % 10 == 3 ? QStringLiteral("last %1").arg(i) : QString::number(i);
+        XmlDocument doc;
+        ASSERT_TRUE(doc.load(paths[i]));
+        EXPECT_EQ(doc.text(), text);
+        XmlDocument copy;
+        EXPECT_EQ(copy.load(paths[i] + ".copy"), i % 10 == 3);
+        if (i % 10 == 3) {
+            EXPECT_EQ(copy.text(), text);
+        }
+    }
+}
+
 // A document an action saves but leaves as it was read is not written again: the file keeps
 // its inode, and with it its links and times; one that changed, even to the same length, is.
 TEST_F(XmlTest, AnActionRewritesOnlyTheDocumentsItChanged)
