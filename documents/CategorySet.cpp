@@ -129,12 +129,14 @@ bool CategorySet::setBooks(const QString& name, const QStringList& acros, const 
     for (const XmlNode& acro : category.childElements(QStringLiteral("BookAcro")))
         category.removeChild(acro);
     QSet<QString> written;
+    QStringList kept;
     for (const QString& acro : acros) {
         if (acro.isEmpty() || written.contains(acro))
             continue;
-        appendElement(m_doc, category, QStringLiteral("BookAcro"), acro);
+        kept << acro;
         written.insert(acro);
     }
+    category.appendElements(QStringLiteral("BookAcro"), kept);
     m_doc.keepDerived(NameIndexKey, index); // only books changed
     return true;
 }

@@ -1032,6 +1032,34 @@ XmlNode XmlNode::appendChild(const XmlNode& newChild)
     return insertBefore(newChild, XmlNode());
 }
 
+void XmlNode::appendElements(const QString& name, const QStringList& texts)
+{
+    requireNode();
+    if (texts.isEmpty())
+        return;
+    if (!isValidName(name))
+        invalidArgument(QStringLiteral("'%1' is not a valid element name").arg(name));
+    const Utf8 element(name);
+    pugi::xml_node parent = node();
+    // What the document node may take (one element, before the parking element) is the
+    // general path's to check.
+    if (parent.type() != pugi::node_element) {
+        for (const QString& text : texts) {
+            const XmlNode created(m_doc, m_doc->parkingElement().append_child(element.c_str()));
+            XmlNode added = insertBefore(created, XmlNode());
+            if (!text.isEmpty())
+                added.setText(text);
+        }
+        return;
+    }
+    ++m_doc->generation;
+    for (const QString& text : texts) {
+        pugi::xml_node added = parent.append_child(element.c_str());
+        if (!text.isEmpty())
+            added.append_child(pugi::node_pcdata).set_value(Utf8(text).c_str());
+    }
+}
+
 XmlNode XmlNode::insertBefore(const XmlNode& newChild, const XmlNode& refChild)
 {
     requireNode();

@@ -77,6 +77,9 @@ public:
     // Tree changes. A node created by the document, or removed from its parent, may be
     // inserted again; each returns the node inserted or removed.
     XmlNode appendChild(const XmlNode& newChild);
+    // appendChild(createElement(name)).setText(text) for each text in turn, without the
+    // handles: a category set is filled with thousands of such elements.
+    void appendElements(const QString& name, const QStringList& texts);
     XmlNode insertBefore(const XmlNode& newChild, const XmlNode& refChild);
     XmlNode removeChild(const XmlNode& oldChild);
 

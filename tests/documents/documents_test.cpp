@@ -92,6 +92,46 @@ TEST_F(Documents, TableOfContentsRenamesKeysAndFindsBooksByCategory)
     EXPECT_EQ(xml.count("<Book_Key>Nova 3</Book_Key>"), 2);
 }
 
+// A rename visits the lists its query selects, found without compiling it for every name.
+TEST_F(Documents, ACategoryRenameChangesTheListsItsQuerySelects)
+{
+    const QByteArray books[] = {
+        "<Book><Book_Categories><Book_Category><b>Gu</b>ides</Book_Category>"
+        "</Book_Categories></Book>",
+        "<Book><Book_Categories><Book_Category><![CDATA[Guides]]></Book_Category>"
+        "</Book_Categories></Book>",
+        "<Book><Book_Categories>Guides<Book_Category>Other</Book_Category></Book_Categories>"
+        "</Book>",
+        "<Book><Book_Categories><Book_Category>Other</Book_Category>Guides"
+        "<Book_Category>Guides</Book_Category></Book_Categories></Book>",
+        "<Book><Book_Categories><Book_Category>guides</Book_Category></Book_Categories></Book>",
+        "<Book><Shelf><Book_Categories><Book_Category>Guides</Book_Category></Book_Categories>"
+        "</Shelf></Book>",
+        "<Other><Book_Categories><Book_Category>Guides</Book_Category></Book_Categories></Other>",
+    };
+    for (const QByteArray& book : books) {
+        const QByteArray xml = "<PX_Master><PX_Books>" + book + "</PX_Books></PX_Master>";
+        TableOfContents toc;
+        load(toc, xml);
+        XmlDocument queried;
+        ASSERT_TRUE(queried.load(path));
+        const int selected =
+            queried
+                .selectNodes("/PX_Master/PX_Books/Book/Book_Categories[Book_Category = 'Guides']")
+                .length();
+        int renamed = 0;
+        toc.renameBookCategory("Guides", "Manuals", [&] { ++renamed; });
+        EXPECT_EQ(renamed, selected) << book.constData();
+        EXPECT_EQ(saved(toc).contains("Manuals"), selected > 0) << book.constData();
+    }
+    // The apostrophe of a name ends the literal of the query, which refuses what follows.
+    TableOfContents toc;
+    load(toc, "<PX_Master><PX_Books/></PX_Master>");
+    const auto error = test::caught([&] { toc.renameBookCategory("X's", "Y", [] {}); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->number(), rt::XmlFailure);
+}
+
 // The set finds a category by name through an index kept with the tree; whatever changed the
 // tree, a look-up answers as a walk over the categories would.
 TEST_F(Documents, CategorySetLooksUpTheFirstCategoryOfANameAfterEveryKindOfChange)

@@ -162,6 +162,40 @@ TEST_F(XmlTest, CreatedNodesStayOutOfQueriesAndOutputUntilInserted)
     EXPECT_EQ(saved(loaded(tabbed)), tabbed);
 }
 
+// Elements appended by the hundred are what appending them one by one makes.
+TEST_F(XmlTest, ElementsAppendedTogetherAreThoseAppendedOneByOne)
+{
+    const QStringList texts{"B1", "", "Ünï & <co>", "B1"};
+    XmlDocument together = loaded(abc);
+    XmlDocument single = loaded(abc);
+    for (XmlDocument* doc : {&together, &single}) {
+        XmlNode cat = doc->documentElement().firstChildElement("Cat");
+        EXPECT_EQ(doc->selectNodes("//B").length(), 0); // a query made before the change
+        if (doc == &together) {
+            cat.appendElements("B", texts);
+        } else {
+            for (const QString& text : texts) {
+                XmlNode added = cat.appendChild(doc->createElement("B"));
+                if (!text.isEmpty())
+                    added.setText(text);
+            }
+        }
+        EXPECT_EQ(doc->selectNodes("//B").length(), 4);
+        EXPECT_FALSE(cat.childNodes().item(2).hasChildNodes());
+    }
+    const QByteArray expected = saved(single);
+    EXPECT_EQ(saved(together), expected);
+
+    // The document node takes one element, and a name must be one.
+    XmlDocument fresh;
+    fresh.appendElements("Root", {"x"});
+    EXPECT_EQ(fresh.documentElement().text(), "x");
+    EXPECT_EQ(errorOf([&] { fresh.appendElements("Root", {"y"}); }), rt::InvalidArgument);
+    EXPECT_EQ(errorOf([&] { fresh.documentElement().appendElements("1B", {"y"}); }),
+              rt::InvalidArgument);
+    EXPECT_EQ(fresh.documentElement().childNodes().length(), 1);
+}
+
 TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
 {
     const QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
