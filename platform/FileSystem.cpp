@@ -617,31 +617,39 @@ QByteArray readWholeFile(const QString& path)
 
 QString FileSystem::asSpelt(const QString& path)
 {
-    // Most paths are native already: one pass tells, where splitting costs a list per path.
-    bool native = !path.isEmpty() && path != QLatin1String("/");
-    qsizetype partStart = 0;
-    for (qsizetype i = 0; i <= path.size() && native; ++i) {
-        const QChar c = i < path.size() ? path.at(i) : QChar(u'/');
-        if (c == u'\\') {
-            native = false;
-        } else if (c == u'/') {
-            const QStringView part = QStringView(path).sliced(partStart, i - partStart);
-            native = (i != partStart || i == 0) && part != u"." && part != u"..";
-            partStart = i + 1;
+    // One pass, writing the native form as it goes: an inspection spells thousands of book
+    // paths with "\\" separators. Repeated separators fold into one; "." and ".." refuse.
+    QString spelt(path.size(), Qt::Uninitialized);
+    QChar* out = spelt.data();
+    QChar* const begin = out;
+    qsizetype partStart = 0; // in the output, where the current part began
+    bool anyPart = false;
+    const auto endPart = [&]() {
+        const QStringView part(begin + partStart, out - begin - partStart);
+        if (part == u"." || part == u"..")
+            return false;
+        anyPart = anyPart || !part.isEmpty();
+        return true;
+    };
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const QChar c = path.at(i);
+        if (c != u'/' && c != u'\\') {
+            *out++ = c;
+            continue;
         }
-    }
-    if (native)
-        return path;
-    QString unified = path;
-    unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QStringList parts = unified.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (parts.isEmpty())
-        return QString();
-    for (const QString& part : parts)
-        if (part == QLatin1String(".") || part == QLatin1String(".."))
+        if (!endPart())
             return QString();
-    return (unified.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString()) +
-           parts.join(QLatin1Char('/'));
+        // The leading separator stays; one after a part starts the next; others fold.
+        if (out == begin || out[-1] != u'/')
+            *out++ = u'/';
+        partStart = out - begin;
+    }
+    if (!endPart() || !anyPart)
+        return QString();
+    if (out - begin > 1 && out[-1] == u'/')
+        --out;
+    spelt.truncate(out - begin);
+    return spelt;
 }
 
 QString FileSystem::resolve(const QString& path)

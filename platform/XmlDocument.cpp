@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 #include <optional>
 #include <vector>
@@ -253,8 +254,15 @@ bool isValidName(const QString& name)
 // comes first. Reading such a file as Latin-1 keeps every byte, and a save writes them back.
 bool declaresWindows1252(const QByteArray& data)
 {
-    // Read by hand: an inspection runs this on several threads, over thousands of files.
-    const QByteArray head = data.left(200).toLower();
+    // Read by hand, in place: an inspection runs this on several threads, over thousands of
+    // files, half of which start with a byte-order mark.
+    std::array<char, 200> lowered;
+    const qsizetype length = std::min<qsizetype>(data.size(), qsizetype(lowered.size()));
+    for (qsizetype i = 0; i < length; ++i) {
+        const char c = data.at(i);
+        lowered[size_t(i)] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+    }
+    const QByteArrayView head(lowered.data(), length);
     qsizetype at = 0;
     while (at < head.size() && QChar::isSpace(uchar(head.at(at))))
         ++at;

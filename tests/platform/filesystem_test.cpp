@@ -72,6 +72,24 @@ TEST_F(FileSystemTest, PathsResolveWithoutRegardToCaseOrSeparators)
     write("Docs/A.txt", "upper");
     EXPECT_EQ(FileSystem::resolve(root + "/Docs/a.txt"), path("Docs/a.txt"));
     EXPECT_EQ(FileSystem::resolve(root + "/Docs/A.TXT"), path("Docs/A.txt"));
+
+    // Spelt as written: separators unified and folded, nothing looked up.
+    const std::pair<QString, QString> spellings[] = {
+        {"/a/b", "/a/b"},
+        {"\\a\\b\\", "/a/b"},
+        {"a//b\\\\c", "a/b/c"},
+        {"//a", "/a"},
+        {"a/.b/c..", "a/.b/c.."},
+        {"C:\\Docs", "C:/Docs"},
+        {"a/./b", ""},
+        {"a\\..", ""},
+        {"..", ""},
+        {"/", ""},
+        {"\\\\", ""},
+        {"", ""},
+    };
+    for (const auto& [written, spelt] : spellings)
+        EXPECT_EQ(FileSystem::asSpelt(written), spelt) << written.toStdString();
 }
 
 TEST_F(FileSystemTest, FoldersAreCreatedOnceMovedAndWalked)
