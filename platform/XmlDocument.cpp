@@ -1665,27 +1665,34 @@ DocumentCache::inspect(const QStringList& paths,
 {
     std::vector<Inspected> found(size_t(paths.size()), Inspected::Left);
     std::vector<QString> spelt(size_t(paths.size()));
+    for (size_t i = 0; i < spelt.size(); ++i)
+        spelt[i] = FileSystem::asSpelt(paths.at(qsizetype(i)));
     // The books of a project share its folder: each is opened below it.
-    QString common = paths.value(0);
-    for (const QString& path : paths)
-        common.truncate(
-            std::mismatch(common.cbegin(), common.cend(), path.cbegin(), path.cend()).first -
-            common.cbegin());
-    common.truncate(common.lastIndexOf(QLatin1Char('/')) + 1);
-    const int folder = common.size() > 1 ? ::open(QFile::encodeName(common).constData(),
+    std::optional<QString> common;
+    for (const QString& path : spelt) {
+        if (path.isEmpty())
+            continue;
+        if (!common)
+            common = path;
+        common->truncate(
+            std::mismatch(common->cbegin(), common->cend(), path.cbegin(), path.cend()).first -
+            common->cbegin());
+    }
+    const QString shared =
+        common ? common->left(common->lastIndexOf(QLatin1Char('/')) + 1) : QString();
+    const int folder = shared.size() > 1 ? ::open(QFile::encodeName(shared).constData(),
                                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                                          : -1;
     const auto closeFolder = qScopeGuard([folder] {
         if (folder >= 0)
             ::close(folder);
     });
-    const qsizetype folderBytes = QFile::encodeName(common).size();
+    const qsizetype folderBytes = QFile::encodeName(shared).size();
     // Fewer than 64 files are not worth a thread.
     forEachInParallel(found.size(), 64, [&](size_t i) {
         try {
-            spelt[i] = FileSystem::asSpelt(paths.at(qsizetype(i)));
             XmlDocument doc;
-            const bool below = folder >= 0 && spelt[i].startsWith(common);
+            const bool below = folder >= 0 && spelt[i].startsWith(shared);
             if (!spelt[i].isEmpty() &&
                 readDocument(spelt[i], doc.state(), below ? folder : AT_FDCWD,
                              below ? folderBytes : 0))
