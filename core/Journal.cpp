@@ -33,6 +33,8 @@
 //   B action           the action began
 //   R path n  bytes    a file is replaced; its bytes before (n = -1: there was none)
 //   D path n  bytes    a file is deleted; its bytes before
+//   L path name        a file is replaced or deleted; its bytes before are the file name
+//                      beside the log, a second link to the file as it was
 //   C path             a folder is created
 //   M from to          a folder is moved
 //   A path mode        permission bits change; the bits before
@@ -231,7 +233,7 @@ QString actionOf(const QList<Record>& records)
 
 // Puts every change of a log back, newest first. Each step is safe to repeat, so an undo
 // interrupted by a crash is simply done again.
-int rollBack(const QList<Record>& records)
+int rollBack(const QList<Record>& records, const QString& logFolder)
 {
     int files = 0;
     for (auto it = records.rbegin(); it != records.rend(); ++it) {
@@ -248,6 +250,15 @@ int rollBack(const QList<Record>& records)
                 // A file still as it was (a save of the action never made) is left alone.
                 restoreFile(path, record.payload);
             }
+            ++files;
+        } else if (record.kind == "L") {
+            // A save replaces a file and a deletion unlinks it: neither writes into the file
+            // the link keeps, so it still holds the bytes of before.
+            const QString kept =
+                paths::native::join(logFolder, decodedPath(record.fields.value(1)));
+            const std::optional<QByteArray> before = exists(kept) ? readFile(kept) : std::nullopt;
+            if (before && (readFile(path).value_or(QByteArray()) != *before || !exists(path)))
+                restoreFile(path, *before);
             ++files;
         } else if (record.kind == "C") {
             if (isFolder(path) && ::rmdir(nativeName(path).constData()) == 0)
@@ -346,6 +357,17 @@ QSet<QByteArray> kindsOf(const QString& path)
     return kinds;
 }
 
+// A log and the links it keeps ("00000012.log.1", ...).
+void removeLog(const QString& log)
+{
+    const QFileInfo info(log);
+    const QDir folder = info.dir();
+    for (const QString& link :
+         folder.entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
+        QFile::remove(folder.filePath(link));
+    QFile::remove(log);
+}
+
 void prune(const QString& folder)
 {
     int ended = 0;
@@ -357,7 +379,7 @@ void prune(const QString& folder)
         if (kinds.contains("E") && !kinds.contains("X") && ended < g_keep)
             ++ended;
         else if (!kinds.contains("F") || kinds.contains("X"))
-            QFile::remove(log);
+            removeLog(log);
     }
 }
 
@@ -400,7 +422,7 @@ Outcome recover(const QString& dataRoot)
         // left them: later work on them must not be undone with it.
         if (hasKind(records, "F") && !hasKind(records, "U") && !changedSince(records).isEmpty())
             continue;
-        outcome.files += rollBack(records);
+        outcome.files += rollBack(records, logs);
         outcome.actions << actionOf(records);
         append(log.fd, path, "X", {});
     }
@@ -429,7 +451,7 @@ Outcome undoLast(const QString& dataRoot)
                            .arg(actionOf(records), changed));
         append(log.fd, path, "U", {});
         Outcome outcome;
-        outcome.files = rollBack(records);
+        outcome.files = rollBack(records, QFileInfo(path).path());
         outcome.actions << actionOf(records);
         append(log.fd, path, "X", {});
         return outcome;
@@ -450,6 +472,8 @@ struct JournalScope::Private
     LogFile log;
     QSet<QString> recorded;
     QStringList touched; // in the order first met
+    QStringList linked;  // links made since the log was last made durable
+    int links = 0;
     std::optional<ObservedFileChanges> observing;
     int uncaught = 0;
     // The states of large files the action wrote, hashed on a thread of their own while the
@@ -488,19 +512,56 @@ struct JournalScope::Private
         append(log.fd, log.path, "B", {action.toUtf8()}, {}, Flush::Later);
     }
 
-    // The log and its name survive a crash from here on.
+    // The log and its name, and the files it keeps by a link, survive a crash from here on.
     void makeDurable()
     {
         flushLog(log.fd, log.path);
-        if (named)
+        if (named && linked.isEmpty())
             return;
-        const int dir =
-            ::open(nativeName(QFileInfo(log.path).path()).constData(), O_RDONLY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
+        // Many kept files are made durable by one flush of their file system, which a link
+        // shares with its log; a few one by one.
+        bool flushed = false;
+        if (linked.size() > 8)
+            flushed = ::syncfs(log.fd) == 0;
+        for (const QString& link : linked) {
+            if (flushed)
+                break;
+            const int fd = ::open(nativeName(link).constData(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0 || ::fsync(fd) != 0) {
+                if (fd >= 0)
+                    ::close(fd);
+                raiseError(
+                    rt::PathFileAccessError,
+                    QStringLiteral("Path/File access error: '%1' could not be flushed").arg(link));
+            }
+            ::close(fd);
+        }
+        linked.clear();
+        if (!flushed) {
+            const int dir =
+                ::open(nativeName(QFileInfo(log.path).path()).constData(), O_RDONLY | O_CLOEXEC);
+            if (dir >= 0) {
+                ::fsync(dir);
+                ::close(dir);
+            }
         }
         named = true;
+    }
+
+    // Keeps the file as it is by a second link beside the log, where that is possible: a
+    // plain file with no other link, on the log's file system. Saves replace files and
+    // deletions unlink them, so the link goes on holding the bytes of before.
+    std::optional<QString> keepByLink(const QString& path)
+    {
+        struct stat info;
+        if (::lstat(nativeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_nlink != 1)
+            return std::nullopt;
+        const QString link = log.path + QStringLiteral(".%1").arg(++links);
+        if (::link(nativeName(path).constData(), nativeName(link).constData()) != 0)
+            return std::nullopt;
+        linked << link;
+        return link;
     }
 
     bool first(const QString& path)
@@ -588,7 +649,7 @@ int JournalScope::rollBackNow()
     if (!data)
         return 0;
     append(log.log.fd, log.log.path, "U", {});
-    const int files = rollBack(parseLog(*data));
+    const int files = rollBack(parseLog(*data), QFileInfo(log.log.path).path());
     append(log.log.fd, log.log.path, "X", {});
     log.putBack = true;
     return files;
@@ -640,12 +701,19 @@ void JournalScope::aboutToChange(DiskChange change, const QString& path, const Q
     case DiskChange::Delete: {
         if (!d->first(path))
             return;
-        const std::optional<QByteArray> before = exists(path) ? readFile(path) : std::nullopt;
         // A batch replaces its files only after aboutToCommit(), which flushes the log.
         const bool held = change == DiskChange::Replace && WriteBatch::active();
-        append(d->log.fd, d->log.path, change == DiskChange::Replace ? "R" : "D",
-               {encodedPath(path), before ? QByteArray::number(before->size()) : "-1"},
-               before.value_or(QByteArray()), Flush::Later);
+        // A change made at once would pay for flushing a link on its own: only the saves a
+        // batch holds back, made durable together, keep their file by a link.
+        if (const std::optional<QString> link = held ? d->keepByLink(path) : std::nullopt) {
+            append(d->log.fd, d->log.path, "L",
+                   {encodedPath(path), encodedPath(QFileInfo(*link).fileName())}, {}, Flush::Later);
+        } else {
+            const std::optional<QByteArray> before = exists(path) ? readFile(path) : std::nullopt;
+            append(d->log.fd, d->log.path, change == DiskChange::Replace ? "R" : "D",
+                   {encodedPath(path), before ? QByteArray::number(before->size()) : "-1"},
+                   before.value_or(QByteArray()), Flush::Later);
+        }
         if (!held)
             d->makeDurable();
         break;

@@ -3,12 +3,15 @@
 #include "platform/FileSystem.h"
 #include "tests/support/CoreSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 
 #include <gtest/gtest.h>
 
 #include <sys/file.h>
+#include <unistd.h>
 
 using namespace globalstab;
 using namespace globalstab::test;
@@ -54,6 +57,44 @@ TEST(Journal, AnEndedActionIsUndoneWholeUnlessAFileChangedSince)
     EXPECT_EQ(undone.actions, QStringList{"everything"});
     EXPECT_TRUE(snapshot(data.root()) == before);
     EXPECT_EQ(caught([&] { journal::undoLast(data.root()); })->number(), rt::FileNotFound);
+}
+
+// A save that a batch holds back keeps the file it replaces by a second link beside the log,
+// not by a copy in it; a file that has another link of its own is copied. Undo puts both
+// back, and the links go with their log.
+TEST(Journal, BatchedSavesKeepWhatTheyReplaceByALinkUnlessTheFileHasOthers)
+{
+    SampleDataRoot data;
+    const QString toc = data.path("Docs/" + sampleProject() + "/PX_TOC.xml");
+    const QString selection = data.path("Docs/PX_Selection.xml");
+    const QString ownLink = data.root() + "selection-link.xml";
+    ASSERT_EQ(
+        ::link(QFile::encodeName(selection).constData(), QFile::encodeName(ownLink).constData()),
+        0);
+    const QByteArray tocBefore = data.read("Docs/" + sampleProject() + "/PX_TOC.xml");
+    const auto before = snapshot(data.root());
+    {
+        JournalScope action(data.root(), "batched");
+        WriteBatch batch;
+        atomicWriteFile(toc, "<toc/>");
+        atomicWriteFile(selection, "<selection/>");
+    }
+    const QDir logs(journal::folder(data.root()));
+    const QStringList links = logs.entryList({"*.log.*"}, QDir::Files);
+    ASSERT_EQ(links.size(), 1);
+    QFile kept(logs.filePath(links.first()));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), tocBefore);
+    // The log holds no copy of it.
+    EXPECT_LT(QFileInfo(logs.filePath(logs.entryList({"*.log"}).first())).size(), tocBefore.size());
+
+    EXPECT_EQ(journal::undoLast(data.root()).actions, QStringList{"batched"});
+    EXPECT_TRUE(snapshot(data.root()) == before);
+    {
+        JournalScope later(data.root(), "later"); // ends by pruning what was undone
+        atomicWriteFile(data.docs() + "later.xml", "<later/>");
+    }
+    EXPECT_TRUE(logs.entryList({"*.log.*"}, QDir::Files).isEmpty());
 }
 
 TEST(Journal, AnActionCutShortIsPutBackByRecoveryUnlessItIsStillRunning)
