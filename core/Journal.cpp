@@ -33,8 +33,9 @@
 //   B action           the action began
 //   R path n  bytes    a file is replaced; its bytes before (n = -1: there was none)
 //   D path n  bytes    a file is deleted; its bytes before
-//   L path name        a file is replaced or deleted; its bytes before are the file name
-//                      beside the log, a second link to the file as it was
+//   L path name        a file is replaced; its bytes before are in the file name (relative
+//                      to the log's folder), a second link to the file as it was, kept in
+//                      the folder of the log's name with ".kept" added
 //   C path             a folder is created
 //   M from to          a folder is moved
 //   A path mode        permission bits change; the bits before
@@ -326,6 +327,13 @@ bool lockLog(LogFile& log)
     return ::flock(log.fd, LOCK_EX | LOCK_NB) == 0;
 }
 
+// Where a log keeps files by a link: a folder of its own, so that the folder of the logs
+// stays small after an action that kept thousands.
+QString keptFolder(const QString& log)
+{
+    return log + QStringLiteral(".kept");
+}
+
 QStringList logsNewestFirst(const QString& folder)
 {
     QStringList logs = QDir(folder).entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name);
@@ -357,14 +365,10 @@ QSet<QByteArray> kindsOf(const QString& path)
     return kinds;
 }
 
-// A log and the links it keeps ("00000012.log.1", ...).
+// A log and the folder of the files it keeps by a link.
 void removeLog(const QString& log)
 {
-    const QFileInfo info(log);
-    const QDir folder = info.dir();
-    for (const QString& link :
-         folder.entryList({info.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden))
-        QFile::remove(folder.filePath(link));
+    QDir(keptFolder(log)).removeRecursively();
     QFile::remove(log);
 }
 
@@ -474,6 +478,7 @@ struct JournalScope::Private
     QStringList touched; // in the order first met
     QStringList linked;  // links made since the log was last made durable
     int links = 0;
+    bool keptFolderNew = false; // made since the log was last made durable
     std::optional<ObservedFileChanges> observing;
     int uncaught = 0;
     // The states of large files the action wrote, hashed on a thread of their own while the
@@ -519,49 +524,54 @@ struct JournalScope::Private
         if (named && linked.isEmpty())
             return;
         // Many kept files are made durable by one flush of their file system, which a link
-        // shares with its log; a few one by one.
-        bool flushed = false;
-        if (linked.size() > 8)
-            flushed = ::syncfs(log.fd) == 0;
-        for (const QString& link : linked) {
-            if (flushed)
-                break;
-            const int fd = ::open(nativeName(link).constData(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0 || ::fsync(fd) != 0) {
-                if (fd >= 0)
-                    ::close(fd);
-                raiseError(
-                    rt::PathFileAccessError,
-                    QStringLiteral("Path/File access error: '%1' could not be flushed").arg(link));
-            }
-            ::close(fd);
+        // shares with its log; a few one by one, then the folder that names them.
+        const bool flushed = linked.size() > 8 && ::syncfs(log.fd) == 0;
+        if (!flushed && !linked.isEmpty()) {
+            for (const QString& path : linked + QStringList{keptFolder(log.path)})
+                flushFile(path);
         }
         linked.clear();
-        if (!flushed) {
-            const int dir =
-                ::open(nativeName(QFileInfo(log.path).path()).constData(), O_RDONLY | O_CLOEXEC);
-            if (dir >= 0) {
-                ::fsync(dir);
-                ::close(dir);
-            }
-        }
+        if (!flushed && (!named || keptFolderNew))
+            flushFile(QFileInfo(log.path).path());
+        keptFolderNew = false;
         named = true;
     }
 
-    // Keeps the file as it is by a second link beside the log, where that is possible: a
-    // plain file with no other link, on the log's file system. Saves replace files and
-    // deletions unlink them, so the link goes on holding the bytes of before.
+    static void flushFile(const QString& path)
+    {
+        const int fd = ::open(nativeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        // A folder that cannot be flushed names its entries no less durably than before.
+        if (!flushed && !isFolder(path))
+            raiseError(
+                rt::PathFileAccessError,
+                QStringLiteral("Path/File access error: '%1' could not be flushed").arg(path));
+    }
+
+    // Keeps the file as it is by a second link in the log's folder of kept files, where that
+    // is possible: a plain file with no other link, on the log's file system. Saves replace
+    // files, so the link goes on holding the bytes of before. Answers the link's name
+    // relative to the folder of the logs.
     std::optional<QString> keepByLink(const QString& path)
     {
         struct stat info;
         if (::lstat(nativeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
             info.st_nlink != 1)
             return std::nullopt;
-        const QString link = log.path + QStringLiteral(".%1").arg(++links);
+        const QString folder = keptFolder(log.path);
+        if (links == 0) {
+            if (::mkdir(nativeName(folder).constData(), 0755) != 0 && errno != EEXIST)
+                return std::nullopt;
+            keptFolderNew = true;
+        }
+        const QString name = QString::number(++links);
+        const QString link = folder + QLatin1Char('/') + name;
         if (::link(nativeName(path).constData(), nativeName(link).constData()) != 0)
             return std::nullopt;
         linked << link;
-        return link;
+        return QFileInfo(folder).fileName() + QLatin1Char('/') + name;
     }
 
     bool first(const QString& path)
@@ -706,8 +716,8 @@ void JournalScope::aboutToChange(DiskChange change, const QString& path, const Q
         // A change made at once would pay for flushing a link on its own: only the saves a
         // batch holds back, made durable together, keep their file by a link.
         if (const std::optional<QString> link = held ? d->keepByLink(path) : std::nullopt) {
-            append(d->log.fd, d->log.path, "L",
-                   {encodedPath(path), encodedPath(QFileInfo(*link).fileName())}, {}, Flush::Later);
+            append(d->log.fd, d->log.path, "L", {encodedPath(path), encodedPath(*link)}, {},
+                   Flush::Later);
         } else {
             const std::optional<QByteArray> before = exists(path) ? readFile(path) : std::nullopt;
             append(d->log.fd, d->log.path, change == DiskChange::Replace ? "R" : "D",

@@ -80,13 +80,14 @@ TEST(Journal, BatchedSavesKeepWhatTheyReplaceByALinkUnlessTheFileHasOthers)
         atomicWriteFile(selection, "<selection/>");
     }
     const QDir logs(journal::folder(data.root()));
-    const QStringList links = logs.entryList({"*.log.*"}, QDir::Files);
-    ASSERT_EQ(links.size(), 1);
-    QFile kept(logs.filePath(links.first()));
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), tocBefore);
-    // The log holds no copy of it.
-    EXPECT_LT(QFileInfo(logs.filePath(logs.entryList({"*.log"}).first())).size(), tocBefore.size());
+    const QString log = logs.filePath(logs.entryList({"*.log"}).value(0));
+    const QDir keptFolder(log + ".kept");
+    const QStringList kept = keptFolder.entryList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    QFile link(keptFolder.filePath(kept.first()));
+    ASSERT_TRUE(link.open(QIODevice::ReadOnly));
+    EXPECT_EQ(link.readAll(), tocBefore);
+    EXPECT_LT(QFileInfo(log).size(), tocBefore.size()); // the log holds no copy of it
 
     EXPECT_EQ(journal::undoLast(data.root()).actions, QStringList{"batched"});
     EXPECT_TRUE(snapshot(data.root()) == before);
@@ -94,7 +95,8 @@ TEST(Journal, BatchedSavesKeepWhatTheyReplaceByALinkUnlessTheFileHasOthers)
         JournalScope later(data.root(), "later"); // ends by pruning what was undone
         atomicWriteFile(data.docs() + "later.xml", "<later/>");
     }
-    EXPECT_TRUE(logs.entryList({"*.log.*"}, QDir::Files).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(log));
+    EXPECT_FALSE(keptFolder.exists());
 }
 
 TEST(Journal, AnActionCutShortIsPutBackByRecoveryUnlessItIsStillRunning)
