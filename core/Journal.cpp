@@ -475,9 +475,9 @@ struct JournalScope::Private
     bool named = false;   // the log's name is durable
     LogFile log;
     QSet<QString> recorded;
-    QStringList touched; // in the order first met
-    QStringList linked;  // links made since the log was last made durable
-    int links = 0;
+    QStringList touched;        // in the order first met
+    int links = 0;              // files kept by a link, named 1 to links
+    int durableLinks = 0;       // of them, those made durable
     bool keptFolderNew = false; // made since the log was last made durable
     std::optional<ObservedFileChanges> observing;
     int uncaught = 0;
@@ -521,16 +521,19 @@ struct JournalScope::Private
     void makeDurable()
     {
         flushLog(log.fd, log.path);
-        if (named && linked.isEmpty())
+        const int unflushed = links - durableLinks;
+        if (named && unflushed == 0)
             return;
         // Many kept files are made durable by one flush of their file system, which a link
         // shares with its log; a few one by one, then the folder that names them.
-        const bool flushed = linked.size() > 8 && ::syncfs(log.fd) == 0;
-        if (!flushed && !linked.isEmpty()) {
-            for (const QString& path : linked + QStringList{keptFolder(log.path)})
-                flushFile(path);
+        const bool flushed = unflushed > 8 && ::syncfs(log.fd) == 0;
+        if (!flushed && unflushed > 0) {
+            const QString folder = keptFolder(log.path);
+            for (int link = durableLinks + 1; link <= links; ++link)
+                flushFile(folder + QLatin1Char('/') + QString::number(link));
+            flushFile(folder);
         }
-        linked.clear();
+        durableLinks = links;
         if (!flushed && (!named || keptFolderNew))
             flushFile(QFileInfo(log.path).path());
         keptFolderNew = false;
@@ -566,11 +569,11 @@ struct JournalScope::Private
                 return std::nullopt;
             keptFolderNew = true;
         }
-        const QString name = QString::number(++links);
+        const QString name = QString::number(links + 1);
         const QString link = folder + QLatin1Char('/') + name;
         if (::link(nativeName(path).constData(), nativeName(link).constData()) != 0)
             return std::nullopt;
-        linked << link;
+        ++links;
         return QFileInfo(folder).fileName() + QLatin1Char('/') + name;
     }
 
