@@ -253,8 +253,8 @@ int rollBack(const QList<Record>& records, const QString& logFolder)
             }
             ++files;
         } else if (record.kind == "L") {
-            // A save replaces a file and a deletion unlinks it: neither writes into the file
-            // the link keeps, so it still holds the bytes of before.
+            // A save renames a new file over the old one and never writes into it: the file
+            // the link keeps still holds the bytes of before.
             const QString kept =
                 paths::native::join(logFolder, decodedPath(record.fields.value(1)));
             const std::optional<QByteArray> before = exists(kept) ? readFile(kept) : std::nullopt;
