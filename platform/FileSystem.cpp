@@ -659,20 +659,15 @@ QString FileSystem::resolve(const QString& path)
         if (found != t_batch->resolved.cend())
             return *found;
     }
-    QString unified = path;
-    unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const bool absolute = unified.startsWith(QLatin1Char('/'));
-    const QStringList parts = unified.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString result = absolute ? QStringLiteral("/") : QString();
+    const bool trailing = path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('\\'));
     // Nearly every path is spelt as on disk: one look-up of the whole path settles that,
     // where matching part by part costs a look-up (or a listing) per folder.
-    if (const QString exact = asSpelt(unified); !exact.isEmpty()) {
+    if (const QString exact = asSpelt(path); !exact.isEmpty()) {
         struct stat info;
         // A file whose save waits is taken as spelt as well: it is not on disk yet.
         const bool waiting = (t_batch && t_batch->waits(exact)) || (t_held && t_held->waits(exact));
         if (waiting || statPath(exact, info, false)) {
-            const QString found =
-                unified.endsWith(QLatin1Char('/')) ? exact + QLatin1Char('/') : exact;
+            const QString found = trailing ? exact + QLatin1Char('/') : exact;
             // Bounded: a walk of thousands of pages resolves each path once anyway.
             constexpr qsizetype MostResolved = 4096;
             if (t_batch && t_batch->resolved.size() < MostResolved)
@@ -680,6 +675,10 @@ QString FileSystem::resolve(const QString& path)
             return found;
         }
     }
+    QString unified = path;
+    unified.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QStringList parts = unified.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString result = unified.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QString();
     bool matching = true; // the folder built so far exists
     for (const QString& part : parts) {
         QString name = part;
@@ -700,7 +699,7 @@ QString FileSystem::resolve(const QString& path)
         if (!waiting.isEmpty())
             result = waiting;
     }
-    if (!parts.isEmpty() && unified.endsWith(QLatin1Char('/')))
+    if (!parts.isEmpty() && trailing)
         result += QLatin1Char('/');
     return result;
 }

@@ -510,7 +510,6 @@ std::optional<XmlDocumentState::EmptyForm> emptyFormOf(const QString& text, qsiz
     return match.captured(2).isEmpty() ? Form::Slash : Form::SpacedSlash;
 }
 
-// Learns how the file the document was read from lays itself out, for the save.
 // The characters of ASCII bytes, with zeros past the end: the compiled regular expressions
 // read a few characters ahead, which must stay within the allocation and be set.
 QString asciiText(QByteArrayView ascii)
