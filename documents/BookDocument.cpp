@@ -42,9 +42,8 @@ namespace {
 // Each BookSet_Categories of a Book: where a book lists its categories.
 template <typename Visit> void forEachCategoryList(const XmlDocument& doc, const Visit& visit)
 {
-    for (const XmlNode& book : nodesOf(doc.getElementsByTagName(QStringLiteral("Book"))))
-        for (const XmlNode& list :
-             nodesOf(book.childElements(QStringLiteral("BookSet_Categories"))))
+    for (const XmlNode& book : doc.getElementsByTagName(QStringLiteral("Book")))
+        for (const XmlNode& list : book.childElements(QStringLiteral("BookSet_Categories")))
             visit(list);
 }
 } // namespace
