@@ -83,6 +83,12 @@ QString childText(const XmlNode& node, const QString& name)
     return child.isNull() ? QString() : child.text();
 }
 
+QString childText(const XmlNode& node, QLatin1StringView name)
+{
+    const XmlNode child = node.firstChildElement(name);
+    return child.isNull() ? QString() : child.text();
+}
+
 void setChildText(XmlDocument& doc, XmlNode node, const QString& name, const QString& text)
 {
     XmlNode child = node.selectSingleNode(name);

@@ -22,6 +22,7 @@ XmlNode appendElement(XmlDocument& doc, XmlNode parent, const QString& name,
                       const QString& text = QString());
 // The text of the first child of that name; empty when there is none.
 QString childText(const XmlNode& node, const QString& name);
+QString childText(const XmlNode& node, QLatin1StringView name);
 void setChildText(XmlDocument& doc, XmlNode node, const QString& name, const QString& text);
 QList<XmlNode> nodesOf(const XmlNodeList& list);
 // Removes every child of parent whose text is name in any letter case: the table of contents

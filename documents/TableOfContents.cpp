@@ -94,11 +94,11 @@ namespace {
 // Visits each element of PX_Master/PX_Books/<name> ("*": of any name) in document order, as
 // the query finds them, without compiling it.
 template <typename Visit>
-void forEachBookEntry(const XmlDocument& doc, const QString& name, const Visit& visit)
+void forEachBookEntry(const XmlDocument& doc, QLatin1StringView name, const Visit& visit)
 {
-    static const QString masterName = QStringLiteral("PX_Master");
-    static const QString booksName = QStringLiteral("PX_Books");
-    const bool any = name == QLatin1String("*");
+    constexpr QLatin1StringView masterName("PX_Master");
+    constexpr QLatin1StringView booksName("PX_Books");
+    const bool any = name == QLatin1StringView("*");
     for (XmlNode master = doc.firstChildElement(masterName); master;
          master = master.nextSiblingElement(masterName)) {
         for (XmlNode books = master.firstChildElement(booksName); books;
@@ -122,11 +122,11 @@ QStringList TableOfContents::booksWithoutCategory() const
 {
     QStringList acros;
     QSet<QString> listed;
-    forEachBookEntry(m_doc, QStringLiteral("*"), [&](const XmlNode& book) {
-        const XmlNode categories = book.firstChildElement(QStringLiteral("Book_Categories"));
+    forEachBookEntry(m_doc, QLatin1StringView("*"), [&](const XmlNode& book) {
+        const XmlNode categories = book.firstChildElement(QLatin1StringView("Book_Categories"));
         if (categories.isNull() || categories.hasChildNodes())
             return;
-        const QString acro = childText(book, QStringLiteral("Book_Acro"));
+        const QString acro = childText(book, QLatin1StringView("Book_Acro"));
         if (!acro.isEmpty() && !listed.contains(acro)) {
             acros.append(acro);
             listed.insert(acro);
@@ -147,14 +147,14 @@ using CategoryIndex = QHash<QString, QStringList>;
 
 std::shared_ptr<const CategoryIndex> indexCategories(const XmlDocument& doc)
 {
-    static const QString listName = QStringLiteral("Book_Categories");
-    static const QString entryName = QStringLiteral("Book_Category");
+    constexpr QLatin1StringView listName("Book_Categories");
+    constexpr QLatin1StringView entryName("Book_Category");
     auto index = std::make_shared<CategoryIndex>();
     // A book's acronym can stand twice under a category only when the book names it twice,
     // and then it is the last one filed there; unless another book had that acronym before.
     QSet<QString> acrosSeen;
-    forEachBookEntry(doc, QStringLiteral("Book"), [&](const XmlNode& book) {
-        const QString acro = childText(book, QStringLiteral("Book_Acro"));
+    forEachBookEntry(doc, QLatin1StringView("Book"), [&](const XmlNode& book) {
+        const QString acro = childText(book, QLatin1StringView("Book_Acro"));
         if (acro.isEmpty())
             return;
         const qsizetype seenBefore = acrosSeen.size();

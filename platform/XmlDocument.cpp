@@ -18,6 +18,7 @@
 #include <array>
 #include <exception>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include <cerrno>
@@ -268,7 +269,14 @@ bool declaresWindows1252(const QByteArray& data)
         ++at;
     if (!head.sliced(at).startsWith("<?xml"))
         return false;
-    const qsizetype close = head.indexOf('>', at);
+    // Searched as a plain view: the searches of QByteArrayView cost more to set up than the
+    // 200 bytes take to scan.
+    const std::string_view plain(head.data(), size_t(head.size()));
+    const auto find = [&](std::string_view what, qsizetype from) {
+        const size_t found = plain.find(what, size_t(from));
+        return found == std::string_view::npos ? qsizetype(-1) : qsizetype(found);
+    };
+    const qsizetype close = find(">", at);
     const auto skipBlanks = [&](qsizetype from) {
         while (from < head.size() && QChar::isSpace(uchar(head.at(from))))
             ++from;
@@ -276,20 +284,19 @@ bool declaresWindows1252(const QByteArray& data)
     };
     static constexpr const char* names[] = {"windows-1252", "cp1252", "iso-8859-1", "latin-1",
                                             "latin1"};
-    const QByteArrayView quotes("\"'");
-    for (qsizetype found = head.indexOf("encoding", at + 5);
-         found >= 0 && (close < 0 || found < close); found = head.indexOf("encoding", found + 1)) {
+    const auto isQuote = [](char c) { return c == '"' || c == '\''; };
+    for (qsizetype found = find("encoding", at + 5); found >= 0 && (close < 0 || found < close);
+         found = find("encoding", found + 1)) {
         qsizetype i = skipBlanks(found + 8);
         if (i >= head.size() || head.at(i) != '=')
             continue;
         i = skipBlanks(i + 1);
-        if (i >= head.size() || !quotes.contains(head.at(i)))
+        if (i >= head.size() || !isQuote(head.at(i)))
             continue;
         ++i;
         for (const char* name : names) {
             const qsizetype end = i + qsizetype(std::strlen(name));
-            if (head.sliced(i).startsWith(name) && end < head.size() &&
-                quotes.contains(head.at(end)))
+            if (head.sliced(i).startsWith(name) && end < head.size() && isQuote(head.at(end)))
                 return true;
         }
     }
@@ -402,25 +409,30 @@ bool isPlainAscii(QByteArrayView bytes)
 
 // True when something other than white space, the declaration, processing instructions,
 // comments and the document type stands before the root element.
-std::optional<bool> textBeforeRoot(const QString& text)
+// Over the text as read (ASCII, for the common case) or as decoded.
+template <typename View> std::optional<bool> textBeforeRoot(View text)
 {
     qsizetype at = 0;
-    const auto skipPast = [&](const QString& end) {
+    const auto skipPast = [&](QLatin1StringView end) {
         const qsizetype found = text.indexOf(end, at);
         at = found < 0 ? text.size() : found + end.size();
     };
+    const auto startsHere = [&](QLatin1StringView start) {
+        return text.sliced(at).startsWith(start);
+    };
     while (at < text.size()) {
-        const QChar c = text.at(at);
+        const QChar c(text.at(at));
         if (c.isSpace() || c == QChar(0xFEFF)) {
             ++at;
-        } else if (QStringView(text).sliced(at).startsWith(u"<!--")) {
-            skipPast(QStringLiteral("-->"));
-        } else if (QStringView(text).sliced(at).startsWith(u"<?")) {
-            skipPast(QStringLiteral("?>"));
-        } else if (QStringView(text).sliced(at).startsWith(u"<!DOCTYPE")) {
-            const qsizetype subset = text.indexOf(QLatin1Char('['), at);
-            const qsizetype close = text.indexOf(QLatin1Char('>'), at);
-            skipPast(subset >= 0 && subset < close ? QStringLiteral("]>") : QStringLiteral(">"));
+        } else if (startsHere(QLatin1StringView("<!--"))) {
+            skipPast(QLatin1StringView("-->"));
+        } else if (startsHere(QLatin1StringView("<?"))) {
+            skipPast(QLatin1StringView("?>"));
+        } else if (startsHere(QLatin1StringView("<!DOCTYPE"))) {
+            const qsizetype subset = text.indexOf(QChar(u'['), at);
+            const qsizetype close = text.indexOf(QChar(u'>'), at);
+            skipPast(subset >= 0 && subset < close ? QLatin1StringView("]>")
+                                                   : QLatin1StringView(">"));
         } else {
             return c != QLatin1Char('<');
         }
@@ -436,11 +448,11 @@ bool hasTextBeforeRoot(const QByteArray& data)
     constexpr qsizetype Slice = 4096;
     const QByteArrayView head = QByteArrayView(data).first(std::min(data.size(), Slice));
     if (isPlainAscii(head)) {
-        const std::optional<bool> found = textBeforeRoot(QString::fromLatin1(head));
+        const std::optional<bool> found = textBeforeRoot(QLatin1StringView(head));
         if (found || head.size() == data.size())
             return found.value_or(false);
     }
-    return textBeforeRoot(textCodec::decodeText(data)).value_or(false);
+    return textBeforeRoot(QStringView(textCodec::decodeText(data))).value_or(false);
 }
 
 // Confirms what the scan above suspects with the parser's own reading: as a fragment, a
@@ -1012,6 +1024,34 @@ XmlNode XmlNode::nextSiblingElement(const QString& name) const
     return XmlNode();
 }
 
+namespace {
+bool isElementNamed(const pugi::xml_node& node, QLatin1StringView name)
+{
+    if (node.type() != pugi::node_element)
+        return false;
+    const char* own = node.name();
+    return std::strncmp(own, name.data(), size_t(name.size())) == 0 && own[name.size()] == '\0';
+}
+} // namespace
+
+XmlNode XmlNode::firstChildElement(QLatin1StringView name) const
+{
+    requireNode();
+    for (pugi::xml_node child = node().first_child(); child; child = child.next_sibling())
+        if (isElementNamed(child, name) && child != m_doc->parking)
+            return XmlNode(m_doc, child);
+    return XmlNode();
+}
+
+XmlNode XmlNode::nextSiblingElement(QLatin1StringView name) const
+{
+    requireNode();
+    for (pugi::xml_node sibling = node().next_sibling(); sibling; sibling = sibling.next_sibling())
+        if (isElementNamed(sibling, name) && sibling != m_doc->parking)
+            return XmlNode(m_doc, sibling);
+    return XmlNode();
+}
+
 XmlNodeList XmlNode::childElements(const QString& name) const
 {
     requireNode();
@@ -1158,7 +1198,60 @@ namespace {
 QByteArray serialized(XmlDocumentState& state);
 bool readDocument(const QString& native, XmlDocumentState& doc, int folder = AT_FDCWD,
                   qsizetype folderBytes = 0);
+std::optional<QByteArray> readBytes(const QString& native, QString& error, int folder = AT_FDCWD,
+                                    qsizetype folderBytes = 0);
+bool parseDocument(const QString& native, const QByteArray& data, XmlDocumentState& doc);
 thread_local DocumentCache::Private* t_cache = nullptr;
+
+// Trees of large files as their actions parsed them, kept for the next actions of the
+// thread: showing the categories parses the table of contents, and the add, rename or
+// delete that follows would parse the same bytes again. A load still reads the file; only
+// when its bytes are those the tree was parsed from does it take the tree instead of
+// parsing. A tree is kept only when nothing changed it and nothing else holds it, so the
+// tree taken is exactly the parse of those bytes; what was derived from it (an index of
+// its categories) comes along.
+class ParsedTrees
+{
+public:
+    std::shared_ptr<XmlDocumentState> take(const QString& native)
+    {
+        const auto found = std::find_if(m_kept.begin(), m_kept.end(),
+                                        [&](const Kept& kept) { return kept.native == native; });
+        if (found == m_kept.end())
+            return nullptr;
+        std::shared_ptr<XmlDocumentState> state = std::move(found->state);
+        m_bytes -= state->source.size();
+        m_kept.erase(found);
+        return state;
+    }
+
+    void offer(const QString& native, std::shared_ptr<XmlDocumentState> state)
+    {
+        // Small files parse faster than they are worth keeping.
+        constexpr qsizetype Smallest = 64 * 1024;
+        constexpr qsizetype MostBytes = 8 * 1024 * 1024;
+        take(native);
+        if (!state || state.use_count() != 1 || !state->loaded || state->generation != 0 ||
+            state->source.size() < Smallest || state->source.size() > MostBytes)
+            return;
+        m_bytes += state->source.size();
+        m_kept.push_back({native, std::move(state)});
+        while (m_bytes > MostBytes) {
+            m_bytes -= m_kept.front().state->source.size();
+            m_kept.erase(m_kept.begin());
+        }
+    }
+
+private:
+    struct Kept
+    {
+        QString native;
+        std::shared_ptr<XmlDocumentState> state;
+    };
+    std::vector<Kept> m_kept; // the last offered last
+    qsizetype m_bytes = 0;
+};
+thread_local ParsedTrees t_parsed;
 } // namespace
 
 struct DocumentCache::Private : detail::HeldDocuments
@@ -1375,7 +1468,22 @@ bool XmlDocument::load(const QString& path)
 bool XmlDocument::loadFile(const QString& native)
 {
     WriteBatch::settle(native);
-    return readDocument(native, state());
+    std::shared_ptr<XmlDocumentState> parsed = t_parsed.take(native);
+    if (!parsed)
+        return readDocument(native, state());
+    QString error;
+    const std::optional<QByteArray> data = readBytes(native, error);
+    if (!data) {
+        state().parseError = error;
+        return false;
+    }
+    if (*data == parsed->source) {
+        m_state = std::move(parsed);
+        m_doc = m_state.get();
+        m_node = m_state->document.internal_object();
+        return true;
+    }
+    return parseDocument(native, *data, state());
 }
 
 namespace {
@@ -1384,7 +1492,8 @@ namespace {
 // action, so that an inspection may run it on any thread. With a folder, the file is opened
 // below it by the name after its first folderBytes bytes: thousands of files in one folder
 // then spare the kernel the walk of the same leading path for each.
-bool readDocument(const QString& native, XmlDocumentState& doc, int folder, qsizetype folderBytes)
+std::optional<QByteArray> readBytes(const QString& native, QString& error, int folder,
+                                    qsizetype folderBytes)
 {
     // Read with plain calls: an action may read thousands of small documents.
     const QByteArray encodedName = QFile::encodeName(native);
@@ -1400,8 +1509,8 @@ bool readDocument(const QString& native, XmlDocumentState& doc, int folder, qsiz
                                       : QStringLiteral("Is a directory");
         if (fd >= 0)
             ::close(fd);
-        doc.parseError = QStringLiteral("Cannot open '%1': %2").arg(native, reason);
-        return false;
+        error = QStringLiteral("Cannot open '%1': %2").arg(native, reason);
+        return std::nullopt;
     }
     // One byte to spare: the read that finds the end needs no larger buffer.
     QByteArray data(qsizetype(info.st_size) + 1, Qt::Uninitialized);
@@ -1415,8 +1524,8 @@ bool readDocument(const QString& native, XmlDocumentState& doc, int folder, qsiz
         if (n < 0) {
             const QString reason = QString::fromLocal8Bit(std::strerror(errno));
             ::close(fd);
-            doc.parseError = QStringLiteral("Cannot read '%1': %2").arg(native, reason);
-            return false;
+            error = QStringLiteral("Cannot read '%1': %2").arg(native, reason);
+            return std::nullopt;
         }
         if (n == 0)
             break;
@@ -1428,6 +1537,11 @@ bool readDocument(const QString& native, XmlDocumentState& doc, int folder, qsiz
     ::close(fd);
     data.truncate(got);
 
+    return data;
+}
+
+bool parseDocument(const QString& native, const QByteArray& data, XmlDocumentState& doc)
+{
     const pugi::xml_encoding encoding =
         declaresWindows1252(data) ? pugi::encoding_latin1 : pugi::encoding_auto;
     const pugi::xml_parse_result result = doc.document.load_buffer(
@@ -1480,6 +1594,17 @@ bool readDocument(const QString& native, XmlDocumentState& doc, int folder, qsiz
     // Most documents read are never saved: how the file is laid out is learnt at the save.
     doc.source = data;
     return true;
+}
+
+bool readDocument(const QString& native, XmlDocumentState& doc, int folder, qsizetype folderBytes)
+{
+    QString error;
+    const std::optional<QByteArray> data = readBytes(native, error, folder, folderBytes);
+    if (!data) {
+        doc.parseError = error;
+        return false;
+    }
+    return parseDocument(native, *data, doc);
 }
 
 } // namespace
@@ -1644,6 +1769,9 @@ DocumentCache::~DocumentCache() noexcept(false)
     if (std::uncaught_exceptions() > m_uncaught)
         return;
     d->writeOut();
+    for (auto it = d->entries.begin(); it != d->entries.end(); ++it)
+        if (!it->waiting)
+            t_parsed.offer(it.key(), std::move(it->state));
 }
 
 void DocumentCache::writeOut()

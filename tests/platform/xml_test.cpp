@@ -582,12 +582,95 @@ TEST_F(XmlTest, ChildWalksAndNameChecksAgreeWithChildListsAndNodeNames)
             EXPECT_FALSE(child.nodeNameIs(QLatin1StringView(name.chopped(1))));
             EXPECT_FALSE(child.nodeNameIs(QLatin1StringView(name + 'x')));
             seen << QString::fromLatin1(name) + (child.isElement() ? "*" : "");
+            std::vector<XmlNode> named;
+            for (XmlNode element = parent.firstChildElement(QLatin1StringView(name)); element;
+                 element = element.nextSiblingElement(QLatin1StringView(name)))
+                named.push_back(element);
+            const XmlNodeList elements = parent.childElements(QString::fromLatin1(name));
+            EXPECT_EQ(named, std::vector<XmlNode>(elements.begin(), elements.end())) << name.data();
             walk(child);
         }
     };
     walk(doc);
     EXPECT_EQ(seen, QStringList({"xml", "Book", "Book*", "Book_Folder", "Book_Folder*", "#text",
                                  "#comment", "#cdata-section", "#text", "Book_File*", "pi"}));
+}
+
+// A large document an action read and left alone is not parsed again by the next action
+// while its bytes stay the same: the tree comes back with what was derived from it.
+TEST_F(XmlTest, ALargeTreeIsTakenAgainOnlyWhileTheFileHoldsTheBytesItWasParsedFrom)
+{
+    QByteArray large = "<Set>";
+    for (int i = 0; i < 4000; ++i)
+        large += "<Cat><N>Category " + QByteArray::number(i).rightJustified(5, '0') + "</N></Cat>";
+    large += "</Set>";
+    ASSERT_GT(large.size(), 64 * 1024);
+    atomicWriteFile(file, large);
+    constexpr int Key = 7;
+    const auto action = [&](const std::function<void(XmlDocument&)>& body) {
+        DocumentCache cache;
+        XmlDocument doc;
+        ASSERT_TRUE(doc.load(file));
+        body(doc);
+    };
+    const auto keep = [&](XmlDocument& doc) { doc.keepDerived(Key, std::make_shared<int>(1)); };
+    const auto reused = [&] {
+        bool taken = false;
+        action([&](XmlDocument& doc) { taken = doc.derived(Key) != nullptr; });
+        return taken;
+    };
+
+    action(keep);
+    EXPECT_TRUE(reused());
+    EXPECT_TRUE(reused()); // given back unchanged, kept again
+
+    // The same length, another byte: parsed anew, and the tree shows the disk.
+    action(keep);
+    QByteArray edited = large;
+    edited.replace("Category 00007", "Category 0000X");
+    ASSERT_EQ(edited.size(), large.size());
+    atomicWriteFile(file, edited);
+    action([&](XmlDocument& doc) {
+        EXPECT_EQ(doc.derived(Key), nullptr);
+        EXPECT_EQ(doc.selectNodes("/Set/Cat[N='Category 0000X']").length(), 1);
+        keep(doc);
+    });
+
+    // A tree an action changed is not kept, saved or not.
+    action([&](XmlDocument& doc) { doc.selectSingleNode("/Set/Cat/N").setText("Unsaved"); });
+    action([&](XmlDocument& doc) {
+        EXPECT_EQ(doc.selectSingleNode("/Set/Cat/N").text(), "Category 00000");
+    });
+    action([&](XmlDocument& doc) {
+        doc.selectSingleNode("/Set/Cat/N").setText("Changed");
+        doc.save(file);
+    });
+    action([&](XmlDocument& doc) {
+        EXPECT_EQ(doc.derived(Key), nullptr);
+        EXPECT_EQ(doc.selectSingleNode("/Set/Cat/N").text(), "Changed");
+        keep(doc);
+    });
+
+    // Nor one that outlives its action in other hands: a later action's change must not
+    // reach it.
+    XmlDocument holder;
+    {
+        DocumentCache cache;
+        ASSERT_TRUE(holder.load(file));
+    }
+    action([&](XmlDocument& doc) {
+        EXPECT_EQ(doc.derived(Key), nullptr);
+        doc.selectSingleNode("/Set/Cat/N").setText("Again");
+        doc.save(file);
+    });
+    EXPECT_EQ(holder.selectSingleNode("/Set/Cat/N").text(), "Changed");
+
+    // A file gone is not found through a tree kept for it.
+    action(keep);
+    QFile::remove(file);
+    DocumentCache cache;
+    XmlDocument missing;
+    EXPECT_FALSE(missing.load(file));
 }
 
 TEST_F(XmlTest, InspectionsAnswerOnlyForFilesTheDiskHoldsAsALoadWouldSeeThem)
