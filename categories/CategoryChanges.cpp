@@ -113,9 +113,10 @@ void removeFromToc(Feedback& feedback, const ProjectContext& project, const QStr
         // Every book is read, to report those that cannot be, but only those that hold the
         // category change: which they are is found on all cores first. The visits keep their
         // order; a book that holds nothing to remove needs none.
+        const access::NameInAnyCase wanted(name);
         const std::vector<DocumentCache::Inspected> held =
             DocumentCache::inspect(bookPaths, [&](const XmlDocument& book) {
-                return BookDocument::holdsCategory(book, name);
+                return BookDocument::holdsCategory(book, wanted);
             });
         for (qsizetype i = 0; i < bookPaths.size(); ++i)
             if (held[size_t(i)] != DocumentCache::Inspected::No)

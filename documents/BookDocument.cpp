@@ -51,12 +51,14 @@ template <typename Visit> void forEachCategoryList(const XmlDocument& doc, const
 bool BookDocument::removeCategory(const QString& name)
 {
     bool removed = false;
-    forEachCategoryList(
-        m_doc, [&](const XmlNode& list) { removed = removeChildrenNamed(list, name) || removed; });
+    const NameInAnyCase wanted(name);
+    forEachCategoryList(m_doc, [&](const XmlNode& list) {
+        removed = removeChildrenNamed(list, wanted) || removed;
+    });
     return removed;
 }
 
-bool BookDocument::holdsCategory(const XmlDocument& doc, const QString& name)
+bool BookDocument::holdsCategory(const XmlDocument& doc, const NameInAnyCase& name)
 {
     bool held = false;
     forEachCategoryList(doc,

@@ -17,7 +17,7 @@ public:
     bool removeCategory(const QString& name);
     // Whether removeCategory(name) would remove anything from doc, a book document read
     // elsewhere. Only reads doc.
-    static bool holdsCategory(const XmlDocument& doc, const QString& name);
+    static bool holdsCategory(const XmlDocument& doc, const access::NameInAnyCase& name);
     // The categories the book files itself under, in document order.
     QStringList categories() const;
 

@@ -106,22 +106,39 @@ QList<XmlNode> nodesOf(const XmlNodeList& list)
     return nodes;
 }
 
-bool holdsChildNamed(const XmlNode& parent, const QString& name)
+NameInAnyCase::NameInAnyCase(const QString& name) : m_upper(name.toUpper())
 {
-    const QString wanted = name.toUpper();
+    if (std::all_of(m_upper.cbegin(), m_upper.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        m_ascii = m_upper.toLatin1();
+}
+
+bool NameInAnyCase::isTextOf(const XmlNode& node) const
+{
+    // An ASCII text upper-cases byte by byte; any other may still read as an ASCII name in
+    // upper case (the long s), so it is compared as a string.
+    const std::optional<QByteArrayView> text = m_ascii.isNull() ? std::nullopt : node.plainText();
+    if (!text || !std::all_of(text->cbegin(), text->cend(), [](char c) { return uchar(c) < 0x80; }))
+        return equalsUpper(node.text(), m_upper);
+    return text->size() == m_ascii.size() &&
+           std::equal(text->cbegin(), text->cend(), m_ascii.cbegin(), [](char c, char upper) {
+               return (c >= 'a' && c <= 'z' ? char(c - ('a' - 'A')) : c) == upper;
+           });
+}
+
+bool holdsChildNamed(const XmlNode& parent, const NameInAnyCase& name)
+{
     for (XmlNode child = parent.firstChild(); child; child = child.nextSibling())
-        if (equalsUpper(child.text(), wanted))
+        if (name.isTextOf(child))
             return true;
     return false;
 }
 
-bool removeChildrenNamed(XmlNode parent, const QString& name)
+bool removeChildrenNamed(XmlNode parent, const NameInAnyCase& name)
 {
-    const QString wanted = name.toUpper();
     bool removed = false;
     for (XmlNode child = parent.firstChild(); child;) {
         const XmlNode next = child.nextSibling();
-        if (equalsUpper(child.text(), wanted)) {
+        if (name.isTextOf(child)) {
             parent.removeChild(child);
             removed = true;
         }

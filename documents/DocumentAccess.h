@@ -2,6 +2,7 @@
 
 #include "platform/XmlDocument.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -25,12 +26,26 @@ QString childText(const XmlNode& node, const QString& name);
 QString childText(const XmlNode& node, QLatin1StringView name);
 void setChildText(XmlDocument& doc, XmlNode node, const QString& name, const QString& text);
 QList<XmlNode> nodesOf(const XmlNodeList& list);
+// A name to find in texts whatever their letter case, made upper case once: a delete looks
+// for it among the categories of thousands of books. Read-only, so threads may share one.
+class NameInAnyCase
+{
+public:
+    NameInAnyCase(const QString& name); // NOLINT(google-explicit-constructor): a name is one
+    // node.text().toUpper() == name.toUpper(), mostly without making the text a string.
+    bool isTextOf(const XmlNode& node) const;
+
+private:
+    QString m_upper;
+    QByteArray m_ascii; // m_upper, when it is ASCII
+};
+
 // Removes every child of parent whose text is name in any letter case: the table of contents
 // and the books are edited by hand and do not keep the letter case of the category set.
 // True when it removed any.
-bool removeChildrenNamed(XmlNode parent, const QString& name);
+bool removeChildrenNamed(XmlNode parent, const NameInAnyCase& name);
 // True when removeChildrenNamed(parent, name) would remove any; only reads parent.
-bool holdsChildNamed(const XmlNode& parent, const QString& name);
+bool holdsChildNamed(const XmlNode& parent, const NameInAnyCase& name);
 
 } // namespace globalstab::access
 

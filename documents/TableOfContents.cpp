@@ -34,10 +34,11 @@ void TableOfContents::setBookKeys(
 TableOfContents::BookFiles TableOfContents::removeCategory(const QString& name)
 {
     BookFiles books;
+    const NameInAnyCase wanted(name);
     const XmlNode projectCategories =
         m_doc.selectSingleNode(QStringLiteral("PX_Master/PX/PX_Categories"));
     if (projectCategories && projectCategories.hasChildNodes())
-        removeChildrenNamed(projectCategories, name);
+        removeChildrenNamed(projectCategories, wanted);
 
     for (const XmlNode& book : m_doc.getElementsByTagName(QStringLiteral("Book"))) {
         for (XmlNode child = book.firstChild(); child; child = child.nextSibling()) {
@@ -46,7 +47,7 @@ TableOfContents::BookFiles TableOfContents::removeCategory(const QString& name)
             else if (child.nodeNameIs(QLatin1StringView("Book_File")))
                 books.files << child.text();
             else if (child.nodeNameIs(QLatin1StringView("Book_Categories")))
-                removeChildrenNamed(child, name);
+                removeChildrenNamed(child, wanted);
         }
     }
     return books;
@@ -149,7 +150,28 @@ std::shared_ptr<const CategoryIndex> indexCategories(const XmlDocument& doc)
 {
     constexpr QLatin1StringView listName("Book_Categories");
     constexpr QLatin1StringView entryName("Book_Category");
-    auto index = std::make_shared<CategoryIndex>();
+    // Each name gets a slot the first time it is met; after that its text as the tree holds
+    // it finds the slot without a string being made. Texts that read as the same name share
+    // it, as they would share a key.
+    std::vector<QStringList> lists;
+    QHash<QString, qsizetype> slotByName;
+    QHash<QByteArrayView, qsizetype> slotByText; // views into the tree, which stays unchanged
+    const auto listOf = [&](const XmlNode& category) -> QStringList& {
+        const std::optional<QByteArrayView> text = category.plainText();
+        if (text)
+            if (const auto found = slotByText.constFind(*text); found != slotByText.cend())
+                return lists[size_t(*found)];
+        const QString name = category.text();
+        qsizetype slot = slotByName.value(name, -1);
+        if (slot < 0) {
+            slot = qsizetype(lists.size());
+            slotByName.insert(name, slot);
+            lists.emplace_back();
+        }
+        if (text)
+            slotByText.insert(*text, slot);
+        return lists[size_t(slot)];
+    };
     // A book's acronym can stand twice under a category only when the book names it twice,
     // and then it is the last one filed there; unless another book had that acronym before.
     QSet<QString> acrosSeen;
@@ -164,12 +186,16 @@ std::shared_ptr<const CategoryIndex> indexCategories(const XmlDocument& doc)
              list = list.nextSiblingElement(listName)) {
             for (XmlNode category = list.firstChildElement(entryName); category;
                  category = category.nextSiblingElement(entryName)) {
-                QStringList& books = (*index)[category.text()];
+                QStringList& books = listOf(category);
                 if (repeated ? !books.contains(acro) : (books.isEmpty() || books.last() != acro))
                     books.append(acro);
             }
         }
     });
+    auto index = std::make_shared<CategoryIndex>();
+    index->reserve(slotByName.size());
+    for (auto it = slotByName.cbegin(); it != slotByName.cend(); ++it)
+        index->insert(it.key(), std::move(lists[size_t(it.value())]));
     return index;
 }
 

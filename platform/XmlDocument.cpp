@@ -852,6 +852,18 @@ QString XmlNode::text() const
     return fromUtf8(out.c_str());
 }
 
+std::optional<QByteArrayView> XmlNode::plainText() const
+{
+    requireNode();
+    const pugi::xml_node node = this->node();
+    const pugi::xml_node only = node.type() == pugi::node_element ? node.first_child() : node;
+    if (node.type() == pugi::node_element && !only)
+        return QByteArrayView("");
+    if (!isText(only) || (only != node && only != node.last_child()))
+        return std::nullopt;
+    return QByteArrayView(only.value());
+}
+
 void XmlNode::setText(const QString& text)
 {
     requireNode();

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace pugi {
@@ -41,6 +43,10 @@ public:
     bool isElement() const;
     // The text of all descendant text and CDATA nodes, in document order.
     QString text() const;
+    // text() as the parser holds it, in UTF-8, for a text node and for an element of one
+    // text node or none; nothing for other nodes. Valid until the tree changes: for walks
+    // that meet the same texts thousands of times and need not make a string of each.
+    std::optional<QByteArrayView> plainText() const;
     // Replaces all children by one text node.
     void setText(const QString& text);
 

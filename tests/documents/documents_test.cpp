@@ -5,6 +5,7 @@
 #include "documents/TableOfContents.h"
 #include "platform/XmlDocument.h"
 #include "tests/support/CoreSupport.h"
+#include "text/TextChecks.h"
 
 #include <QFile>
 
@@ -73,9 +74,15 @@ TEST_F(Documents, TableOfContentsRenamesKeysAndFindsBooksByCategory)
         <Book><Book_Acro>A</Book_Acro><Book_Categories><Book_Category>G</Book_Category>
           <Book_Category>H</Book_Category></Book_Categories></Book>
         <Book><Book_Categories><Book_Category>H</Book_Category></Book_Categories></Book>
+        <Book><Book_Acro>C</Book_Acro><Book_Categories><Book_Category>G<!--x--></Book_Category>
+          </Book_Categories></Book>
+        <Book><Book_Acro>D</Book_Acro><Book_Categories><Book_Category>&#71;</Book_Category>
+          <Book_Category><![CDATA[H]]></Book_Category></Book_Categories></Book>
         </PX_Books></PX_Master>)");
-    EXPECT_EQ(shared.categoryBooks("G"), QStringList({"A", "B"}));
-    EXPECT_EQ(shared.categoryBooks("H"), QStringList{"A"});
+    // Names spelt otherwise in the file (a comment beside, a reference, a CDATA section) are
+    // the same names.
+    EXPECT_EQ(shared.categoryBooks("G"), QStringList({"A", "B", "C", "D"}));
+    EXPECT_EQ(shared.categoryBooks("H"), QStringList({"A", "D"}));
     EXPECT_EQ(toc.uncategorisedBookAcros(), QStringList{"NF"});
     EXPECT_EQ(toc.booksWithoutCategory(), QStringList{"NF"});
 
@@ -192,7 +199,33 @@ TEST_F(Documents, ABookHoldsACategoryExactlyWhenRemovingItRemovesSomething)
         load(book, xml);
         XmlDocument read;
         ASSERT_TRUE(read.load(path));
-        const bool held = BookDocument::holdsCategory(read, "Tutorials");
+        const bool held = BookDocument::holdsCategory(read, QStringLiteral("Tutorials"));
         EXPECT_EQ(held, book.removeCategory("Tutorials")) << xml.toStdString();
     }
+}
+
+// A name matches a node's text regardless of letter case exactly as the upper-cased strings
+// compare, also where the text is compared in place: every kind of node, texts of more than
+// one node, and letters whose upper case is ASCII or longer.
+TEST_F(Documents, NamesMatchTextsInAnyCaseAsTheirUpperCaseStringsCompare)
+{
+    XmlDocument doc;
+    load(doc, QStringLiteral("<L><C>tutorials</C><C>Tutorials </C><C>TUTORIALß</C><C/>"
+                             "<C>Tutorial<![CDATA[s]]></C><C>Tutorial<!--x-->s</C><!--tutorials-->"
+                             "<C>\u017Fkip</C><C>SKIP</C><C>stra\u00DFe</C><C>&amp;Co</C>"
+                             "<C><D>tutorials</D></C>tutorials</L>")
+                  .toUtf8());
+    const QStringList names = {"Tutorials", "TUTORIALSS", "skip", "STRASSE",
+                               "Straße",    "&co",        "",     "tutorial"};
+    int compared = 0;
+    for (const QString& name : names) {
+        const access::NameInAnyCase wanted(name);
+        for (XmlNode node = doc.documentElement().firstChild(); node; node = node.nextSibling()) {
+            const bool expected = equalsUpper(node.text(), name.toUpper());
+            EXPECT_EQ(wanted.isTextOf(node), expected)
+                << name.toStdString() << " / " << node.text().toStdString();
+            compared += expected;
+        }
+    }
+    EXPECT_GE(compared, 10); // the table holds matches, not only mismatches
 }
