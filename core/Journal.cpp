@@ -520,13 +520,15 @@ struct JournalScope::Private
     // The log and its name, and the files it keeps by a link, survive a crash from here on.
     void makeDurable()
     {
-        flushLog(log.fd, log.path);
         const int unflushed = links - durableLinks;
+        // Many kept files are made durable by one flush of their file system, which a link
+        // shares with its log, so that it makes the log durable too; a few one by one after
+        // the log, then the folder that names them.
+        const bool flushed = unflushed > 8 && ::syncfs(log.fd) == 0;
+        if (!flushed)
+            flushLog(log.fd, log.path);
         if (named && unflushed == 0)
             return;
-        // Many kept files are made durable by one flush of their file system, which a link
-        // shares with its log; a few one by one, then the folder that names them.
-        const bool flushed = unflushed > 8 && ::syncfs(log.fd) == 0;
         if (!flushed && unflushed > 0) {
             const QString folder = keptFolder(log.path);
             for (int link = durableLinks + 1; link <= links; ++link)
