@@ -31,7 +31,8 @@ QList<XmlNode> nodesOf(const XmlNodeList& list);
 class NameInAnyCase
 {
 public:
-    NameInAnyCase(const QString& name); // NOLINT(google-explicit-constructor): a name is one
+    // Implicit, so that a plain name may stand wherever one is compared.
+    NameInAnyCase(const QString& name); // NOLINT(google-explicit-constructor)
     // node.text().toUpper() == name.toUpper(), mostly without making the text a string.
     bool isTextOf(const XmlNode& node) const;
 

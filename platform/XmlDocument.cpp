@@ -1500,8 +1500,7 @@ bool XmlDocument::loadFile(const QString& native)
 
 namespace {
 
-// Reads and parses one file into an empty state. Touches nothing of the calling thread's
-// action, so that an inspection may run it on any thread. With a folder, the file is opened
+// Reads one file whole, or says in error why it could not. With a folder, the file is opened
 // below it by the name after its first folderBytes bytes: thousands of files in one folder
 // then spare the kernel the walk of the same leading path for each.
 std::optional<QByteArray> readBytes(const QString& native, QString& error, int folder,
@@ -1552,6 +1551,7 @@ std::optional<QByteArray> readBytes(const QString& native, QString& error, int f
     return data;
 }
 
+// Parses the bytes read from native into an empty state.
 bool parseDocument(const QString& native, const QByteArray& data, XmlDocumentState& doc)
 {
     const pugi::xml_encoding encoding =
@@ -1608,6 +1608,8 @@ bool parseDocument(const QString& native, const QByteArray& data, XmlDocumentSta
     return true;
 }
 
+// Reads and parses one file into an empty state. Touches nothing of the calling thread's
+// action, so that an inspection may run it on any thread.
 bool readDocument(const QString& native, XmlDocumentState& doc, int folder, qsizetype folderBytes)
 {
     QString error;
