@@ -482,11 +482,13 @@ struct JournalScope::Private
     std::optional<ObservedFileChanges> observing;
     int uncaught = 0;
     // The states of large files the action wrote, hashed on a thread of their own while the
-    // action goes on, each with the bytes it was hashed from: the end takes a state only
-    // while the file still holds those bytes.
+    // action goes on, each with the file it was written to: the end takes a state only while
+    // that file is still the one at its path. Where a rewrite escapes that check, the state
+    // recorded is that of the bytes the action wrote, which the rewritten file does not hold:
+    // an undo then refuses the file, and nothing is put back over the rewrite.
     struct EarlyState
     {
-        QByteArray bytes;
+        WrittenFile file;
         std::shared_future<QByteArray> state;
     };
     QHash<QString, EarlyState> early;
@@ -598,7 +600,7 @@ struct JournalScope::Private
             try {
                 const QString& path = touched.at(qsizetype(i));
                 const auto found = early.constFind(path);
-                states[i] = found != early.cend() && fileHolds(path, found->bytes)
+                states[i] = found != early.cend() && writtenFileAt(path) == found->file
                                 ? found->state.get()
                                 : stateOf(path);
             } catch (...) {
@@ -676,23 +678,23 @@ void JournalScope::aboutToCommit()
         d->makeDurable();
 }
 
-void JournalScope::written(const QString& path, const QByteArray& bytes)
+void JournalScope::written(const QString& path, const QByteArray& bytes, const WrittenFile& file)
 {
-    // Small files hash quickly at the end; the bytes kept for the large ones stay bounded.
+    // Small files hash quickly at the end; the large ones hashed early stay bounded.
     constexpr qsizetype Large = 256 * 1024;
     constexpr qsizetype MostKept = 32 * 1024 * 1024;
     if (d->joined || bytes.size() < Large)
         return;
     if (const auto found = d->early.constFind(path); found != d->early.cend())
-        d->earlyBytes -= found->bytes.size();
-    if (d->earlyBytes + bytes.size() > MostKept) {
+        d->earlyBytes -= found->file.size;
+    if (d->earlyBytes + bytes.size() > MostKept || file.size != bytes.size()) {
         d->early.remove(path);
         return;
     }
     d->earlyBytes += bytes.size();
-    d->early.insert(path, {bytes, std::async(std::launch::async, [bytes] {
-                                      return stateOfBytes(bytes);
-                                  }).share()});
+    d->early.insert(path, {file, std::async(std::launch::async, [bytes] {
+                                     return stateOfBytes(bytes);
+                                 }).share()});
 }
 
 JournalScope* JournalScope::active()

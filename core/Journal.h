@@ -62,7 +62,7 @@ public:
 
     void aboutToChange(DiskChange change, const QString& path, const QString& target) override;
     void aboutToCommit() override;
-    void written(const QString& path, const QByteArray& bytes) override;
+    void written(const QString& path, const QByteArray& bytes, const WrittenFile& file) override;
 
 private:
     struct Private;

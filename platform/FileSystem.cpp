@@ -736,10 +736,26 @@ void notifyCommit()
         observed->m_observer.aboutToCommit();
 }
 
-void notifyWritten(const QString& path, const QByteArray& bytes)
+void notifyWritten(const QString& path, const QByteArray& bytes, const WrittenFile& file)
 {
     for (const ObservedFileChanges* observed = t_observers; observed; observed = observed->m_outer)
-        observed->m_observer.written(path, bytes);
+        observed->m_observer.written(path, bytes, file);
+}
+
+namespace {
+WrittenFile writtenFileOf(const struct stat& info)
+{
+    return {quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+} // namespace
+
+WrittenFile writtenFileAt(const QString& nativePath)
+{
+    struct stat info;
+    if (::stat(encoded(nativePath).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    return writtenFileOf(info);
 }
 
 // ---- write boundary ------------------------------------------------------------------
@@ -1089,11 +1105,15 @@ void FileSystem::WriteAllText(const QString& path, const QString& text,
 void atomicWriteFile(const QString& nativePath, const QByteArray& data)
 {
     QString written;
+    WrittenFile file;
     replaceFile(FileSystem::resolve(nativePath), [&](int fd, const QString& target) {
         writeAll(fd, data.constData(), data.size(), target);
         written = target;
+        struct stat info;
+        if (::fstat(fd, &info) == 0)
+            file = writtenFileOf(info);
     });
-    notifyWritten(written, data);
+    notifyWritten(written, data, file);
 }
 
 bool fileHolds(const QString& nativePath, QByteArrayView bytes)

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace globalstab;
@@ -169,4 +170,24 @@ TEST(Journal, TheEndStateOfALargeFileIsTheFileAsTheActionLeftIt)
     const journal::Outcome undone = journal::undoLast(data.root());
     EXPECT_EQ(undone.actions, QStringList{"large"});
     EXPECT_TRUE(snapshot(data.root()) == before);
+
+    // A rewrite in place of the same length that keeps the time of modification goes
+    // unseen at the end; the undo then refuses the file instead of writing over it.
+    const QByteArray rewritten = "<a>" + QByteArray(large).replace(0, 1, "z") + "</a>";
+    {
+        JournalScope action(data.root(), "unseen");
+        atomicWriteFile(toc, "<a>" + large + "</a>");
+        struct stat written;
+        ASSERT_EQ(::stat(QFile::encodeName(toc).constData(), &written), 0);
+        QFile other(toc);
+        ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+        other.write(rewritten);
+        other.close();
+        const struct timespec times[2] = {written.st_atim, written.st_mtim};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(toc).constData(), times, 0), 0);
+    }
+    EXPECT_EQ(caught([&] { journal::undoLast(data.root()); })->number(), rt::PermissionDenied);
+    QFile after(toc);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), rewritten);
 }
