@@ -67,8 +67,12 @@ ctlGlobalsTab::ctlGlobalsTab(std::shared_ptr<ServiceProvider> services,
     d->setAccessibleTexts();
 }
 
-// Nothing is held open, so nothing is written when the tab goes away.
-ctlGlobalsTab::~ctlGlobalsTab() = default;
+// Nothing is held open, so nothing is written when the tab goes away; the trees kept for its
+// next action go with it.
+ctlGlobalsTab::~ctlGlobalsTab()
+{
+    DocumentCache::dropKeptTrees();
+}
 
 std::shared_ptr<ServiceProvider> ctlGlobalsTab::serviceProvider() const
 {

@@ -1241,7 +1241,8 @@ public:
     {
         // Small files parse faster than they are worth keeping.
         constexpr qsizetype Smallest = 64 * 1024;
-        constexpr qsizetype MostBytes = 8 * 1024 * 1024;
+        // A tree with the bytes it was parsed from takes about five times as much memory.
+        constexpr qsizetype MostBytes = 4 * 1024 * 1024;
         take(native);
         if (!state || state.use_count() != 1 || !state->loaded || state->generation != 0 ||
             state->source.size() < Smallest || state->source.size() > MostBytes)
@@ -1252,6 +1253,12 @@ public:
             m_bytes -= m_kept.front().state->source.size();
             m_kept.erase(m_kept.begin());
         }
+    }
+
+    void clear()
+    {
+        m_kept.clear();
+        m_bytes = 0;
     }
 
 private:
@@ -1792,6 +1799,11 @@ void DocumentCache::writeOut()
 {
     if (t_cache)
         t_cache->writeOut();
+}
+
+void DocumentCache::dropKeptTrees()
+{
+    t_parsed.clear();
 }
 
 void DocumentCache::discardActive()

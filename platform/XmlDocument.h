@@ -197,6 +197,10 @@ public:
     void writeOut();
     // Drops what waits and what is kept of the calling thread's action, if any.
     static void discardActive();
+    // Between actions the thread keeps the trees of large documents an action read and left
+    // unchanged, for the next action to take when the file still holds the same bytes; this
+    // drops them, for a user of the documents that goes away.
+    static void dropKeptTrees();
     // What inspect() made of one file.
     enum class Inspected : char
     {
