@@ -157,6 +157,12 @@ QString fromUtf8(const pugi::char_t* text)
 
 constexpr int MaxDepth = 2000;
 
+// A name as the parser holds it compared with an ASCII one, in place.
+bool hasName(const char* own, QLatin1StringView name)
+{
+    return std::strncmp(own, name.data(), size_t(name.size())) == 0 && own[name.size()] == '\0';
+}
+
 bool isText(const pugi::xml_node& node)
 {
     return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
@@ -901,10 +907,8 @@ bool XmlNode::nodeNameIs(QLatin1StringView name) const
     switch (node.type()) {
     case pugi::node_element:
     case pugi::node_pi:
-    case pugi::node_declaration: {
-        const char* own = node.name();
-        return std::strncmp(own, name.data(), size_t(name.size())) == 0 && own[name.size()] == '\0';
-    }
+    case pugi::node_declaration:
+        return hasName(node.name(), name);
     default:
         return nodeName() == name;
     }
@@ -1037,31 +1041,28 @@ XmlNode XmlNode::nextSiblingElement(const QString& name) const
 }
 
 namespace {
-bool isElementNamed(const pugi::xml_node& node, QLatin1StringView name)
+// The first element named name among node and its next siblings, the parking element aside.
+pugi::xml_node elementNamedFrom(pugi::xml_node node, QLatin1StringView name,
+                                const XmlDocumentState& state)
 {
-    if (node.type() != pugi::node_element)
-        return false;
-    const char* own = node.name();
-    return std::strncmp(own, name.data(), size_t(name.size())) == 0 && own[name.size()] == '\0';
+    for (; node; node = node.next_sibling())
+        if (node.type() == pugi::node_element && hasName(node.name(), name) &&
+            node != state.parking)
+            return node;
+    return pugi::xml_node();
 }
 } // namespace
 
 XmlNode XmlNode::firstChildElement(QLatin1StringView name) const
 {
     requireNode();
-    for (pugi::xml_node child = node().first_child(); child; child = child.next_sibling())
-        if (isElementNamed(child, name) && child != m_doc->parking)
-            return XmlNode(m_doc, child);
-    return XmlNode();
+    return XmlNode(m_doc, elementNamedFrom(node().first_child(), name, *m_doc));
 }
 
 XmlNode XmlNode::nextSiblingElement(QLatin1StringView name) const
 {
     requireNode();
-    for (pugi::xml_node sibling = node().next_sibling(); sibling; sibling = sibling.next_sibling())
-        if (isElementNamed(sibling, name) && sibling != m_doc->parking)
-            return XmlNode(m_doc, sibling);
-    return XmlNode();
+    return XmlNode(m_doc, elementNamedFrom(node().next_sibling(), name, *m_doc));
 }
 
 XmlNodeList XmlNode::childElements(const QString& name) const
