@@ -169,27 +169,42 @@ bool isText(const pugi::xml_node& node)
 }
 
 // Visits the nodes below root in document order with their depth below it (1 for a child),
-// leaving out the parking element. Returning true from visit descends into the node. Walks
-// without recursion, so that no depth of a document exhausts the stack.
+// leaving out the parking element. Returning true from visit descends into the node. The
+// parser's own walk steps through its nodes directly, with one call of ours per node, and
+// without recursion, so that no depth of a document exhausts the stack; a subtree not
+// descended into is passed over at the cost of a depth check per node.
 template <typename Visit>
 void forEachBelow(const pugi::xml_node& root, const XmlDocumentState& state, const Visit& visit)
 {
-    pugi::xml_node current = root.first_child();
-    int depth = 1;
-    while (current) {
-        if (current != state.parking && visit(current, depth) && current.first_child()) {
-            current = current.first_child();
-            ++depth;
-            continue;
+    class Walker final : public pugi::xml_tree_walker
+    {
+    public:
+        Walker(const Visit& visit, pugi::xml_node parking)
+            : m_visit(visit), m_parking(parking), m_parks(parking)
+        {
         }
-        while (current != root && !current.next_sibling()) {
-            current = current.parent();
-            --depth;
+
+        bool for_each(pugi::xml_node& node) override
+        {
+            const int below = depth() + 1;
+            if (m_skipBelow > 0) {
+                if (below > m_skipBelow)
+                    return true;
+                m_skipBelow = 0;
+            }
+            if ((m_parks && node == m_parking) || !m_visit(node, below))
+                m_skipBelow = below;
+            return true;
         }
-        if (current == root)
-            break;
-        current = current.next_sibling();
-    }
+
+    private:
+        const Visit& m_visit;
+        pugi::xml_node m_parking; // null unless root holds it
+        bool m_parks;             // a test of a member, not a call into the parser per node
+        int m_skipBelow = 0;      // the depth whose subtrees are passed over; 0 for none
+    };
+    Walker walker(visit, root == state.document ? state.parking : pugi::xml_node());
+    pugi::xml_node(root).traverse(walker);
 }
 
 void collectText(const pugi::xml_node& node, const XmlDocumentState& state, std::string& out)
@@ -213,10 +228,11 @@ template <typename Add>
 void collectElements(const pugi::xml_node& node, const std::string& name,
                      const XmlDocumentState& state, const Add& add)
 {
+    const bool any = name == "*";
     forEachBelow(node, state, [&](const pugi::xml_node& child, int) {
         if (child.type() != pugi::node_element)
             return false;
-        if (name == "*" || name == child.name())
+        if (any || std::strcmp(child.name(), name.c_str()) == 0)
             add(child);
         return true;
     });
@@ -233,6 +249,18 @@ bool nestedDeeperThan(const pugi::xml_node& node, const XmlDocumentState& state,
         return !tooDeep;
     });
     return tooDeep;
+}
+
+// True when data holds more than limit bytes '<'; stops counting there.
+bool opensMoreThan(const QByteArray& data, int limit)
+{
+    const char* at = data.constData();
+    const char* const end = at + data.size();
+    for (int found = 0; (at = static_cast<const char*>(std::memchr(at, '<', size_t(end - at))));
+         ++at)
+        if (++found > limit)
+            return true;
+    return false;
 }
 
 pugi::xml_node documentElementOf(const XmlDocumentState& state)
@@ -1575,8 +1603,10 @@ bool parseDocument(const QString& native, const QByteArray& data, XmlDocumentSta
         return false;
     }
     // No document of the tool nests deeply; a file that does is hostile or broken, and
-    // refusing it keeps every later walk and query within bounds.
-    if (nestedDeeperThan(doc.document, doc, MaxDepth)) {
+    // refusing it keeps every later walk and query within bounds. Every level opens with a
+    // '<', which is a byte of its own in each encoding read: a file with no more of those
+    // bytes than the limit needs no walk.
+    if (opensMoreThan(data, MaxDepth) && nestedDeeperThan(doc.document, doc, MaxDepth)) {
         doc.document.reset();
         doc.parseError = QStringLiteral("'%1' is nested too deep: its elements nest more than "
                                         "%2 levels")
