@@ -108,7 +108,7 @@ QList<XmlNode> nodesOf(const XmlNodeList& list)
 
 NameInAnyCase::NameInAnyCase(const QString& name) : m_upper(name.toUpper())
 {
-    if (std::all_of(m_upper.cbegin(), m_upper.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+    if (isAscii(m_upper))
         m_ascii = m_upper.toLatin1();
 }
 

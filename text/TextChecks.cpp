@@ -147,13 +147,18 @@ QString checkXmlCharacters(Feedback& feedback, const QString& text, const QStrin
     return result;
 }
 
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 bool equalsUpper(const QString& text, const QString& upper)
 {
     // An ASCII text needs no upper-case copy: a delete compares a name with every category
     // of thousands of books.
     if (text.size() != upper.size()) {
         // Upper case keeps the length of an ASCII text (the blanks between elements).
-        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        if (isAscii(text))
             return false;
         return text.toUpper() == upper;
     }

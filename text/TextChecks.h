@@ -36,6 +36,8 @@ QString escapeReported(Feedback& feedback, const QString& word);
 bool checkCharacters(Feedback& feedback, const QString& text, const QString& label);
 QString checkXmlCharacters(Feedback& feedback, const QString& text, const QString& label);
 
+// True when every character of text is ASCII.
+bool isAscii(QStringView text);
 // text.toUpper() == upper, where upper is already upper case: how names compare without
 // regard to letter case.
 bool equalsUpper(const QString& text, const QString& upper);
