@@ -1517,21 +1517,15 @@ bool XmlDocument::loadFile(const QString& native)
 {
     WriteBatch::settle(native);
     std::shared_ptr<XmlDocumentState> parsed = t_parsed.take(native);
-    if (!parsed)
-        return readDocument(native, state());
-    QString error;
-    const std::optional<QByteArray> data = readBytes(native, error);
-    if (!data) {
-        state().parseError = error;
-        return false;
-    }
-    if (*data == parsed->source) {
+    // Compared a piece at a time: a megabyte read whole into fresh memory costs more than
+    // the comparison. A file that changed is then read again, to be parsed.
+    if (parsed && fileHolds(native, parsed->source)) {
         m_state = std::move(parsed);
         m_doc = m_state.get();
         m_node = m_state->document.internal_object();
         return true;
     }
-    return parseDocument(native, *data, state());
+    return readDocument(native, state());
 }
 
 namespace {
