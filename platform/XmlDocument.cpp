@@ -70,7 +70,10 @@ struct XmlDocumentState
         Pair
     } emptyForm = EmptyForm::SpacedSlash;
     QString parseError;
-    QByteArray source;      // the file as read, until its layout is learnt from it
+    // The file as read. Once its layout is learnt from it, kept only while the tree is as
+    // read: the next action may take that tree while the file holds these bytes.
+    QByteArray source;
+    bool formatLearnt = false;
     quint64 generation = 0; // counts the changes of the tree
     // What document classes derived from the tree, with the generation it was derived from.
     QHash<int, std::pair<quint64, std::shared_ptr<const void>>> derived;
@@ -619,9 +622,11 @@ void learnAsciiFormat(XmlDocumentState& doc, QByteArrayView body,
 // Learns how the file the document was read from lays itself out, for the save.
 void learnFormat(XmlDocumentState& doc)
 {
-    if (doc.source.isNull())
+    if (doc.formatLearnt || doc.source.isNull())
         return;
-    const QByteArray data = std::exchange(doc.source, QByteArray());
+    doc.formatLearnt = true;
+    const QByteArray data =
+        doc.generation == 0 ? doc.source : std::exchange(doc.source, QByteArray());
     // A large table of contents is learnt from its bytes where it is ASCII (after a UTF-8
     // mark), which read the same as Latin-1, byte for character, and without the decoder.
     const QByteArrayView body = textCodec::byteOrderMark(data) == textCodec::ByteOrderMark::Utf8
@@ -1307,12 +1312,17 @@ struct DocumentCache::Private : detail::HeldDocuments
     struct Entry
     {
         std::shared_ptr<XmlDocumentState> state;
-        quint64 generation = 0; // of the tree as read or saved
-        bool waiting = false;   // a save waits
-        bool created = false;   // the file did not exist when the save was held
-        bool deleted = false;   // a deletion waits (no tree then)
+        quint64 generation = 0;  // of the tree as read or saved
+        bool waiting = false;    // a save waits
+        bool created = false;    // the file did not exist when the save was held
+        bool deleted = false;    // a deletion waits (no tree then)
+        bool readOnDisk = false; // left alone, the file holds the bytes of its first parse
     };
     QHash<QString, Entry> entries;
+    // Each file's tree as first read, while unchanged: a refresh deletes the category set
+    // and builds it anew, and when it comes out as it was, the tree read at the start is
+    // still the parse of the file, for the next action to take.
+    QHash<QString, std::shared_ptr<XmlDocumentState>> firstRead;
     QStringList order; // of the waiting saves, first saved first
     bool writing = false;
 
@@ -1330,6 +1340,8 @@ struct DocumentCache::Private : detail::HeldDocuments
     void keep(const QString& native, const std::shared_ptr<XmlDocumentState>& state)
     {
         entries.insert(native, {state, state->generation, false, false});
+        if (state->generation == 0 && state->loaded && !firstRead.contains(native))
+            firstRead.insert(native, state);
     }
 
     void hold(const QString& native, const std::shared_ptr<XmlDocumentState>& state)
@@ -1342,6 +1354,7 @@ struct DocumentCache::Private : detail::HeldDocuments
         }
         // A save after a deletion replaces the file on disk.
         entry.deleted = false;
+        entry.readOnDisk = false;
         entry.state = state;
         entry.generation = state->generation;
     }
@@ -1459,8 +1472,11 @@ struct DocumentCache::Private : detail::HeldDocuments
                 // A document that ends as it was read leaves its file alone: no write, no
                 // flush, nothing for the journal (a refresh rebuilds the category set whole).
                 // Not while an earlier version of it waits to replace the file.
-                if (!entry.created && !WriteBatch::waits(native) && fileHolds(native, bytes))
+                if (!entry.created && !WriteBatch::waits(native) && fileHolds(native, bytes)) {
+                    const std::shared_ptr<XmlDocumentState> read = firstRead.value(native);
+                    entry.readOnDisk = read && read->generation == 0 && read->source == bytes;
                     continue;
+                }
                 atomicWriteFile(native, bytes);
             } catch (const RuntimeError& error) {
                 entries.remove(native);
@@ -1486,6 +1502,7 @@ struct DocumentCache::Private : detail::HeldDocuments
             return;
         entries.clear();
         order.clear();
+        firstRead.clear();
     }
 };
 
@@ -1815,9 +1832,16 @@ DocumentCache::~DocumentCache() noexcept(false)
     if (std::uncaught_exceptions() > m_uncaught)
         return;
     d->writeOut();
+    std::vector<std::pair<QString, std::shared_ptr<XmlDocumentState>>> unchanged;
     for (auto it = d->entries.begin(); it != d->entries.end(); ++it)
         if (!it->waiting)
-            t_parsed.offer(it.key(), std::move(it->state));
+            unchanged.emplace_back(it.key(),
+                                   it->readOnDisk ? d->firstRead.value(it.key()) : it->state);
+    // Only a tree nobody else holds is kept.
+    d->entries.clear();
+    d->firstRead.clear();
+    for (auto& [native, tree] : unchanged)
+        t_parsed.offer(native, std::move(tree));
 }
 
 void DocumentCache::writeOut()

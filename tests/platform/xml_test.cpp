@@ -675,6 +675,51 @@ TEST_F(XmlTest, ALargeTreeIsTakenAgainOnlyWhileTheFileHoldsTheBytesItWasParsedFr
     EXPECT_FALSE(missing.load(file));
 }
 
+// A refresh deletes the category set and writes it anew; when it comes out as it was, the
+// file is left alone and the tree read at the start stays the parse of it.
+TEST_F(XmlTest, AFileDeletedAndWrittenAgainAsItWasKeepsTheTreeFirstReadFromIt)
+{
+    QByteArray large = "<Set>";
+    for (int i = 0; i < 4000; ++i)
+        large += "<Cat><N>Category " + QByteArray::number(i).rightJustified(5, '0') + "</N></Cat>";
+    large += "</Set>";
+    const QString copy = dir.filePath("copy.xml");
+    constexpr int Key = 7;
+    const auto rebuild = [&](const QByteArray& as) {
+        atomicWriteFile(copy, as);
+        DocumentCache cache;
+        XmlDocument first;
+        ASSERT_TRUE(first.load(file));
+        first.keepDerived(Key, std::make_shared<int>(1));
+        XmlDocument rebuilt;
+        ASSERT_TRUE(rebuilt.load(copy));
+        rebuilt.adoptFormat(first);
+        FileSystem().DeleteFile(file);
+        rebuilt.save(file);
+    };
+    const auto next = [&](const std::function<void(XmlDocument&)>& check) {
+        DocumentCache cache;
+        XmlDocument doc;
+        ASSERT_TRUE(doc.load(file));
+        check(doc);
+    };
+
+    atomicWriteFile(file, large);
+    rebuild(large);
+    EXPECT_EQ(read(), large);
+    next([&](XmlDocument& doc) { EXPECT_NE(doc.derived(Key), nullptr); });
+
+    // Written otherwise, the file is parsed anew.
+    QByteArray other = large;
+    other.replace("Category 00007", "Category 0000X");
+    rebuild(other);
+    next([&](XmlDocument& doc) {
+        EXPECT_EQ(doc.derived(Key), nullptr);
+        EXPECT_EQ(doc.selectNodes("/Set/Cat[N='Category 0000X']").length(), 1);
+    });
+    DocumentCache::dropKeptTrees();
+}
+
 TEST_F(XmlTest, InspectionsAnswerOnlyForFilesTheDiskHoldsAsALoadWouldSeeThem)
 {
     QStringList paths;
