@@ -689,22 +689,57 @@ void scanMarkup(qsizetype units, const Unit& unit, const Visit& visit)
         } else if (startsWith(i, "<?")) {
             literalPast(i + 2, "?>");
         } else if (startsWith(i, "<!")) {
-            // The document type, with its internal subset and quoted literals.
+            // The document type ends where the parser ended it: at the first ">" outside
+            // its declarations ("<!ENTITY ...>"), ignored sections, quoted literals,
+            // processing instructions and comments. Brackets count for nothing.
+            const auto through = [&](qsizetype to) {
+                for (to = std::min(units, to); i < to; ++i)
+                    visit(i, Region::Literal);
+            };
+            const auto past = [&](qsizetype from, const char* end) {
+                qsizetype to = from;
+                while (to < units && !startsWith(to, end))
+                    ++to;
+                through(to + qsizetype(std::strlen(end)));
+            };
+            through(i + 2);
             int depth = 0;
-            char quote = 0;
-            for (visit(i++, Region::Literal); i < units;) {
+            while (i < units) {
                 const char c = unit(i);
-                visit(i++, Region::Literal);
-                if (quote)
-                    quote = c == quote ? 0 : quote;
-                else if (c == '"' || c == '\'')
-                    quote = c;
-                else if (c == '[')
+                if (startsWith(i, "<![")) {
+                    qsizetype to = i + 3;
+                    for (int nested = 0; to < units; ++to) {
+                        if (startsWith(to, "<![")) {
+                            ++nested;
+                            to += 2;
+                        } else if (startsWith(to, "]]>")) {
+                            to += 2;
+                            if (nested-- == 0) {
+                                ++to;
+                                break;
+                            }
+                        }
+                    }
+                    through(to);
+                } else if (startsWith(i, "<!") && !startsWith(i, "<!-")) {
+                    through(i + 2);
                     ++depth;
-                else if (c == ']')
-                    --depth;
-                else if (c == '>' && depth <= 0)
+                } else if (c == '"' || c == '\'') {
+                    qsizetype to = i + 1;
+                    while (to < units && unit(to) != c)
+                        ++to;
+                    through(to + 1);
+                } else if (startsWith(i, "<?")) {
+                    past(i + 2, "?>");
+                } else if (startsWith(i, "<!--")) {
+                    past(i + 4, "-->");
+                } else if (c == '>' && depth == 0) {
+                    through(i + 1);
                     break;
+                } else {
+                    depth -= c == '>' ? 1 : 0;
+                    through(i + 1);
+                }
             }
         } else {
             char quote = 0;
