@@ -659,6 +659,62 @@ enum class Region
     Literal, // in a comment, CDATA section, processing instruction or the document type
 };
 
+// The unit after the document type that starts at from ("<!DOCTYPE"): it ends where the
+// parser ended it, at the first ">" outside its declarations ("<!ENTITY ...>"), ignored
+// sections, quoted literals, processing instructions and comments. Brackets count for
+// nothing. unit(i) is the ASCII character unit i holds, or 0 for any other.
+template <typename Unit>
+qsizetype documentTypeEnd(qsizetype units, const Unit& unit, qsizetype from)
+{
+    const auto startsWith = [&](qsizetype i, const char* text) {
+        for (; *text; ++text, ++i)
+            if (i >= units || unit(i) != *text)
+                return false;
+        return true;
+    };
+    const auto past = [&](qsizetype i, const char* end) {
+        while (i < units && !startsWith(i, end))
+            ++i;
+        return std::min(units, i + qsizetype(std::strlen(end)));
+    };
+    qsizetype i = from + 2;
+    for (int depth = 0; i < units;) {
+        const char c = unit(i);
+        if (startsWith(i, "<![")) {
+            int nested = 0;
+            for (i += 3; i < units; ++i) {
+                if (startsWith(i, "<![")) {
+                    ++nested;
+                    i += 2;
+                } else if (startsWith(i, "]]>")) {
+                    i += 2;
+                    if (nested-- == 0) {
+                        ++i;
+                        break;
+                    }
+                }
+            }
+        } else if (startsWith(i, "<!") && !startsWith(i, "<!-")) {
+            i += 2;
+            ++depth;
+        } else if (c == '"' || c == '\'') {
+            for (++i; i < units && unit(i) != c;)
+                ++i;
+            ++i;
+        } else if (startsWith(i, "<?")) {
+            i = past(i + 2, "?>");
+        } else if (startsWith(i, "<!--")) {
+            i = past(i + 4, "-->");
+        } else if (c == '>' && depth == 0) {
+            return i + 1;
+        } else {
+            depth -= c == '>' ? 1 : 0;
+            ++i;
+        }
+    }
+    return std::min(units, i);
+}
+
 // Tells visit(i, region) for each of units units, in order; unit(i) is the ASCII character
 // unit i holds, or 0 for any other.
 template <typename Unit, typename Visit>
@@ -689,58 +745,8 @@ void scanMarkup(qsizetype units, const Unit& unit, const Visit& visit)
         } else if (startsWith(i, "<?")) {
             literalPast(i + 2, "?>");
         } else if (startsWith(i, "<!")) {
-            // The document type ends where the parser ended it: at the first ">" outside
-            // its declarations ("<!ENTITY ...>"), ignored sections, quoted literals,
-            // processing instructions and comments. Brackets count for nothing.
-            const auto through = [&](qsizetype to) {
-                for (to = std::min(units, to); i < to; ++i)
-                    visit(i, Region::Literal);
-            };
-            const auto past = [&](qsizetype from, const char* end) {
-                qsizetype to = from;
-                while (to < units && !startsWith(to, end))
-                    ++to;
-                through(to + qsizetype(std::strlen(end)));
-            };
-            through(i + 2);
-            int depth = 0;
-            while (i < units) {
-                const char c = unit(i);
-                if (startsWith(i, "<![")) {
-                    qsizetype to = i + 3;
-                    for (int nested = 0; to < units; ++to) {
-                        if (startsWith(to, "<![")) {
-                            ++nested;
-                            to += 2;
-                        } else if (startsWith(to, "]]>")) {
-                            to += 2;
-                            if (nested-- == 0) {
-                                ++to;
-                                break;
-                            }
-                        }
-                    }
-                    through(to);
-                } else if (startsWith(i, "<!") && !startsWith(i, "<!-")) {
-                    through(i + 2);
-                    ++depth;
-                } else if (c == '"' || c == '\'') {
-                    qsizetype to = i + 1;
-                    while (to < units && unit(to) != c)
-                        ++to;
-                    through(to + 1);
-                } else if (startsWith(i, "<?")) {
-                    past(i + 2, "?>");
-                } else if (startsWith(i, "<!--")) {
-                    past(i + 4, "-->");
-                } else if (c == '>' && depth == 0) {
-                    through(i + 1);
-                    break;
-                } else {
-                    depth -= c == '>' ? 1 : 0;
-                    through(i + 1);
-                }
-            }
+            for (const qsizetype end = documentTypeEnd(units, unit, i); i < end; ++i)
+                visit(i, Region::Literal);
         } else {
             char quote = 0;
             for (visit(i++, Region::Tag); i < units;) {
@@ -761,6 +767,120 @@ void scanMarkup(qsizetype units, const Unit& unit, const Visit& visit)
     }
 }
 
+// The ASCII character each unit of output in an encoding holds, or 0 for any other.
+class AsciiUnits
+{
+public:
+    AsciiUnits(const QByteArray& bytes, pugi::xml_encoding encoding)
+        : m_bytes(bytes), m_width(unitWidth(encoding)),
+          m_bigEndian(encoding == pugi::encoding_utf16_be || encoding == pugi::encoding_utf32_be)
+    {
+    }
+    qsizetype count() const { return m_bytes.size() / m_width; }
+    char operator()(qsizetype i) const
+    {
+        const char* at = m_bytes.constData() + i * m_width;
+        for (qsizetype k = 0; k < m_width; ++k)
+            if (k != (m_bigEndian ? m_width - 1 : 0) && at[k] != 0)
+                return 0;
+        const char c = at[m_bigEndian ? m_width - 1 : 0];
+        return uchar(c) < 0x80 ? c : 0;
+    }
+
+private:
+    const QByteArray& m_bytes;
+    qsizetype m_width;
+    bool m_bigEndian;
+};
+
+// The stretches of output, as [first unit, unit after), where characters stand for
+// themselves: comments, CDATA sections, processing instructions and the document type.
+// Every other "<" the writer puts out opens a tag, as it escapes "<" in text and attribute
+// values: the stretches are found from one "<" to the next.
+std::vector<std::pair<qsizetype, qsizetype>> literalStretches(const QByteArray& bytes,
+                                                              pugi::xml_encoding encoding)
+{
+    const qsizetype width = unitWidth(encoding);
+    const AsciiUnits unit(bytes, encoding);
+    const qsizetype units = unit.count();
+    const auto startsWith = [&](qsizetype i, const char* text) {
+        for (; *text; ++text, ++i)
+            if (i >= units || unit(i) != *text)
+                return false;
+        return true;
+    };
+    const auto past = [&](qsizetype i, const char* end) {
+        const qsizetype at = findBytes(bytes, encodedAscii(end, encoding), i * width, width);
+        return at < 0 ? units : at / width + qsizetype(std::strlen(end));
+    };
+    const QByteArray open = encodedAscii("<", encoding);
+    std::vector<std::pair<qsizetype, qsizetype>> stretches;
+    for (qsizetype at = findBytes(bytes, open, 0, width); at >= 0;) {
+        const qsizetype i = at / width;
+        qsizetype end = -1;
+        if (startsWith(i, "<!--"))
+            end = past(i + 4, "-->");
+        else if (startsWith(i, "<![CDATA["))
+            end = past(i + 9, "]]>");
+        else if (startsWith(i, "<?"))
+            end = past(i + 2, "?>");
+        else if (startsWith(i, "<!"))
+            end = documentTypeEnd(units, unit, i);
+        if (end >= 0)
+            stretches.emplace_back(i, end);
+        at = findBytes(bytes, open, (end >= 0 ? end : i + 1) * width, width);
+    }
+    return stretches;
+}
+
+// pugixml writes what a text holds: "&name;" that the parser kept as text (a reference to
+// an entity of the file's own) comes out as "&amp;name;", and a carriage return as it is,
+// which the next load reads as a line feed. In text and attribute values both go back to
+// references; in comments, CDATA sections, processing instructions and the document type
+// the characters stand for themselves and stay as they are.
+void restoreReferences(QByteArray& bytes, pugi::xml_encoding encoding, const QStringList& entities)
+{
+    const qsizetype width = unitWidth(encoding);
+    struct Change
+    {
+        qsizetype at, length; // in bytes
+        QByteArray with;
+    };
+    std::vector<Change> changes;
+    const auto collect = [&](const QByteArray& before, const QByteArray& after) {
+        for (qsizetype at = findBytes(bytes, before, 0, width); at >= 0;
+             at = findBytes(bytes, before, at + before.size(), width))
+            changes.push_back({at, before.size(), after});
+    };
+    for (const QString& entity : entities) {
+        const QByteArray name = entity.toLatin1();
+        collect(encodedAscii(("&amp;" + name + ";").constData(), encoding),
+                encodedAscii(("&" + name + ";").constData(), encoding));
+    }
+    collect(encodedAscii("\r", encoding), encodedAscii("&#13;", encoding));
+    if (changes.empty())
+        return;
+    std::sort(changes.begin(), changes.end(),
+              [](const Change& a, const Change& b) { return a.at < b.at; });
+    const std::vector<std::pair<qsizetype, qsizetype>> literal = literalStretches(bytes, encoding);
+    QByteArray out;
+    out.reserve(bytes.size() + qsizetype(changes.size()) * 4 * width);
+    qsizetype done = 0;
+    auto stretch = literal.cbegin();
+    for (const Change& change : changes) {
+        const qsizetype unitAt = change.at / width;
+        while (stretch != literal.cend() && stretch->second <= unitAt)
+            ++stretch;
+        if (stretch != literal.cend() && stretch->first <= unitAt)
+            continue;
+        out.append(bytes.constData() + done, change.at - done);
+        out.append(change.with);
+        done = change.at + change.length;
+    }
+    out.append(bytes.constData() + done, bytes.size() - done);
+    bytes = std::move(out);
+}
+
 // pugixml closes an empty element as "<a />"; a file that wrote "<a/>" gets that back. Only
 // the ends of tags change: the same characters in a comment, a CDATA section, a processing
 // instruction, the document type or an attribute value are content. The output is read in
@@ -770,17 +890,8 @@ void closeWithoutSpace(QByteArray& bytes, pugi::xml_encoding encoding)
     const qsizetype width = unitWidth(encoding);
     if (findBytes(bytes, encodedAscii(" />", encoding), 0, width) < 0)
         return;
-    const bool bigEndian =
-        encoding == pugi::encoding_utf16_be || encoding == pugi::encoding_utf32_be;
-    const qsizetype units = bytes.size() / width;
-    const auto unit = [&](qsizetype i) -> char {
-        const char* at = bytes.constData() + i * width;
-        for (qsizetype k = 0; k < width; ++k)
-            if (k != (bigEndian ? width - 1 : 0) && at[k] != 0)
-                return 0;
-        const char c = at[bigEndian ? width - 1 : 0];
-        return uchar(c) < 0x80 ? c : 0;
-    };
+    const AsciiUnits unit(bytes, encoding);
+    const qsizetype units = unit.count();
     std::vector<qsizetype> spaces; // units to drop: the blank of each " />" ending a tag
     scanMarkup(units, unit, [&](qsizetype i, Region region) {
         if (region == Region::Tag && i + 2 < units && unit(i) == ' ' && unit(i + 1) == '/' &&
@@ -1770,11 +1881,6 @@ QByteArray serialized(XmlDocumentState& state)
         writer.bytes = writer.bytes.first(body) + latin1Output(writer.bytes.sliced(body));
     if (m_state->emptyForm == XmlDocumentState::EmptyForm::Slash)
         closeWithoutSpace(writer.bytes, encoding);
-    for (const QString& entity : m_state->entities) {
-        const QByteArray name = entity.toLatin1();
-        replaceAll(writer.bytes, encodedAscii(("&amp;" + name + ";").constData(), encoding),
-                   encodedAscii(("&" + name + ";").constData(), encoding), unitWidth(encoding));
-    }
     if (m_state->raw) {
         // Raw output breaks no line; the file's own breaks around the body come back.
         const QByteArray declarationEnd = encodedAscii("?>", encoding);
@@ -1784,10 +1890,7 @@ QByteArray serialized(XmlDocumentState& state)
         if (m_state->finalLine)
             writer.bytes += encodedAscii("\n", encoding);
     }
-    // The writer puts a carriage return of a text out as it is, which the next load would
-    // read as a line feed; as a reference it comes back.
-    replaceAll(writer.bytes, encodedAscii("\r", encoding), encodedAscii("&#13;", encoding),
-               unitWidth(encoding));
+    restoreReferences(writer.bytes, encoding, m_state->entities);
     if (m_state->crlf)
         replaceAll(writer.bytes, encodedAscii("\n", encoding), encodedAscii("\r\n", encoding),
                    unitWidth(encoding));

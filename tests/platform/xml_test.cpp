@@ -322,6 +322,28 @@ TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
           QByteArray("<?xml version=\"1.0\"?>\n<r><a>1</a><b/></r>\n"),
           QByteArray("<r>\r\n  <a>&company; Ltd</a>\r\n</r>\r\n")})
         EXPECT_EQ(saved(loaded(kept)), kept);
+
+    // A reference to one of the file's entities goes back to a reference in text and
+    // attribute values only: elsewhere the same characters are content, in any encoding.
+    // So is a carriage return, which only a processing instruction keeps as it is.
+    const QByteArray referring = "<a k=\"&co;\">&co; <![CDATA[&amp;co;]]><!-- &amp;co; -->"
+                                 "<?p &amp;co; \r?></a>\n";
+    for (const bool wide : {false, true}) {
+        const QByteArray bytes =
+            wide ? QByteArray("\xff\xfe") +
+                       textCodec::encodeUtf16le(QString::fromLatin1(referring)).sliced(2)
+                 : referring;
+        const QString text = textCodec::decodeText(saved(loaded(bytes)));
+        for (const char* kept :
+             {"k=\"&co;\"", ">&co; <![CDATA[&amp;co;]]>", "<!-- &amp;co; -->", "<?p &amp;co; \r?>"})
+            EXPECT_TRUE(text.contains(QLatin1String(kept))) << kept << " in " << text.toStdString();
+        const XmlDocument again = loaded(saved(loaded(bytes)));
+        const XmlNodeList nodes = again.documentElement().childNodes();
+        ASSERT_EQ(nodes.length(), 4);
+        EXPECT_EQ(nodes.item(1).text(), QStringLiteral("&amp;co;"));
+        EXPECT_EQ(nodes.item(2).text(), QStringLiteral(" &amp;co; "));
+        EXPECT_EQ(nodes.item(3).text(), QStringLiteral("&amp;co; \r"));
+    }
 }
 
 TEST_F(XmlTest, ListsIterateAsSnapshotsAndNodesOutliveMovesOfTheirDocument)
