@@ -911,26 +911,62 @@ void closeWithoutSpace(QByteArray& bytes, pugi::xml_encoding encoding)
     bytes = std::move(out);
 }
 
+// The length of the well-formed UTF-8 sequence at i, 0 when there is none: what a decoder
+// reads as one character. Anything else it reads as one U+FFFD per byte.
+int utf8SequenceAt(const QByteArray& utf8, qsizetype i)
+{
+    const uchar lead = uchar(utf8[i]);
+    if (lead < 0x80)
+        return 1;
+    int length = 0;
+    uchar low = 0x80, high = 0xBF; // the bounds of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (i + length > utf8.size() || uchar(utf8[i + 1]) < low || uchar(utf8[i + 1]) > high)
+        return 0;
+    for (int k = 2; k < length; ++k)
+        if ((uchar(utf8[i + k]) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
 // UTF-8 output as a file read as Latin-1 is written: a byte for each character, as pugixml
 // writes it, except for a character beyond Latin-1, which pugixml writes as "?". In text and
 // attribute values it becomes a character reference, which the next load reads back;
-// elsewhere (a name, a comment, CDATA) nothing can stand for it but "?".
+// elsewhere (a name, a comment, CDATA) nothing can stand for it but "?". A byte that is not
+// UTF-8 (a reference to no character leaves such bytes in a text) read as U+FFFD, and is
+// written as that.
 QByteArray latin1Output(const QByteArray& utf8)
 {
-    // A character beyond U+00FF starts with a byte of 0xC4 or more.
-    if (std::none_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) >= 0xC4; })) {
-        QByteArray out(utf8.size(), Qt::Uninitialized);
-        qsizetype n = 0;
-        for (qsizetype i = 0; i < utf8.size(); ++i) {
-            const uchar c = uchar(utf8[i]);
-            if (c >= 0xC2 && i + 1 < utf8.size() && (uchar(utf8[i + 1]) & 0xC0) == 0x80) {
-                out[n++] = char(((c & 0x1F) << 6) | (uchar(utf8[++i]) & 0x3F));
-            } else {
-                out[n++] = char(c < 0x80 ? c : '?');
-            }
+    // Nothing beyond U+00FF (which starts with a byte of 0xC4 or more) and no stray byte: each
+    // character is a byte of its own, wherever it stands.
+    QByteArray latin1(utf8.size(), Qt::Uninitialized);
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const uchar c = uchar(utf8[i]);
+        if (c < 0x80) {
+            latin1[n++] = char(c);
+        } else if (c < 0xC4 && utf8SequenceAt(utf8, i) == 2) {
+            latin1[n++] = char(((c & 0x1F) << 6) | (uchar(utf8[++i]) & 0x3F));
+        } else {
+            n = -1;
+            break;
         }
-        out.truncate(n);
-        return out;
+    }
+    if (n >= 0) {
+        latin1.truncate(n);
+        return latin1;
     }
     QByteArray out;
     out.reserve(utf8.size());
@@ -940,22 +976,15 @@ QByteArray latin1Output(const QByteArray& utf8)
     scanMarkup(size, unit, [&](qsizetype i, Region region) {
         if (i < next)
             return;
-        const uchar lead = uchar(utf8[i]);
-        const int length = lead < 0x80    ? 1
-                           : lead >= 0xF0 ? 4
-                           : lead >= 0xE0 ? 3
-                           : lead >= 0xC2 ? 2
-                                          : 1;
-        char32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        bool valid = lead < 0x80 || (length > 1 && i + length <= size);
-        for (int k = 1; valid && k < length; ++k) {
-            valid = (uchar(utf8[i + k]) & 0xC0) == 0x80;
-            code = (code << 6) | (uchar(utf8[i + k]) & 0x3F);
+        const int length = utf8SequenceAt(utf8, i);
+        next = i + std::max(length, 1);
+        char32_t code = 0xFFFD;
+        if (length > 0) {
+            code = length == 1 ? uchar(utf8[i]) : uchar(utf8[i]) & (0x3F >> (length - 1));
+            for (int k = 1; k < length; ++k)
+                code = (code << 6) | (uchar(utf8[i + k]) & 0x3F);
         }
-        next = i + (valid ? length : 1);
-        if (!valid)
-            out += '?';
-        else if (code <= 0xFF)
+        if (code <= 0xFF)
             out += char(code);
         else if (region == Region::Text || region == Region::Quoted)
             out += "&#x" + QByteArray::number(uint(code), 16).toUpper() + ';';

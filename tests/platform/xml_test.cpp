@@ -285,6 +285,18 @@ TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
               QStringLiteral("\u20AC \U000220AC"));
     EXPECT_EQ(again.documentElement().attribute("n"), QStringLiteral("\u4E00"));
 
+    // A reference to no character leaves bytes that are not UTF-8 in the tree; they read as
+    // U+FFFD, one for each, and are written as that.
+    XmlDocument beyond = loaded("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                                "<a k=\"&#x220AC2;\">x&#x220AC2;<b/></a>\n");
+    const QString beyondText = beyond.documentElement().text();
+    EXPECT_EQ(beyondText, QStringLiteral("x\uFFFD\uFFFD\uFFFD\uFFFD"));
+    const QString beyondValue = beyond.documentElement().attribute("k");
+    beyond.documentElement().appendChild(beyond.createElement("c"));
+    const XmlDocument beyondAgain = loaded(saved(beyond));
+    EXPECT_EQ(beyondAgain.documentElement().text(), beyondText);
+    EXPECT_EQ(beyondAgain.documentElement().attribute("k"), beyondValue);
+
     // The document type ends where the parser ended it, whatever brackets it opens: the
     // text after it is text, where a reference can stand for a character.
     for (const QByteArray& doctype :
