@@ -659,6 +659,17 @@ enum class Region
     Literal, // in a comment, CDATA section, processing instruction or the document type
 };
 
+// True when the units from i on spell text; unit(i) is the ASCII character unit i holds, or
+// 0 for any other.
+template <typename Unit>
+bool unitsStartWith(qsizetype units, const Unit& unit, qsizetype i, const char* text)
+{
+    for (; *text; ++text, ++i)
+        if (i >= units || unit(i) != *text)
+            return false;
+    return true;
+}
+
 // The unit after the document type that starts at from ("<!DOCTYPE"): it ends where the
 // parser ended it, at the first ">" outside its declarations ("<!ENTITY ...>"), ignored
 // sections, quoted literals, processing instructions and comments. Brackets count for
@@ -667,10 +678,7 @@ template <typename Unit>
 qsizetype documentTypeEnd(qsizetype units, const Unit& unit, qsizetype from)
 {
     const auto startsWith = [&](qsizetype i, const char* text) {
-        for (; *text; ++text, ++i)
-            if (i >= units || unit(i) != *text)
-                return false;
-        return true;
+        return unitsStartWith(units, unit, i, text);
     };
     const auto past = [&](qsizetype i, const char* end) {
         while (i < units && !startsWith(i, end))
@@ -721,10 +729,7 @@ template <typename Unit, typename Visit>
 void scanMarkup(qsizetype units, const Unit& unit, const Visit& visit)
 {
     const auto startsWith = [&](qsizetype i, const char* text) {
-        for (; *text; ++text, ++i)
-            if (i >= units || unit(i) != *text)
-                return false;
-        return true;
+        return unitsStartWith(units, unit, i, text);
     };
     qsizetype i = 0;
     const auto literalPast = [&](qsizetype from, const char* end) {
@@ -804,10 +809,7 @@ std::vector<std::pair<qsizetype, qsizetype>> literalStretches(const QByteArray& 
     const AsciiUnits unit(bytes, encoding);
     const qsizetype units = unit.count();
     const auto startsWith = [&](qsizetype i, const char* text) {
-        for (; *text; ++text, ++i)
-            if (i >= units || unit(i) != *text)
-                return false;
-        return true;
+        return unitsStartWith(units, unit, i, text);
     };
     const auto past = [&](qsizetype i, const char* end) {
         const qsizetype at = findBytes(bytes, encodedAscii(end, encoding), i * width, width);
