@@ -12,7 +12,9 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QStringList>
+#include <QSysInfo>
 
 #include <algorithm>
 #include <array>
@@ -996,6 +998,37 @@ QByteArray latin1Output(const QByteArray& utf8)
     return out;
 }
 
+// UTF-8 output as a file read as UTF-16 or UTF-32 is written. A byte that is not part of a
+// character (a reference to no character leaves such bytes in a text) is written as U+FFFD,
+// as a load reads it, where pugixml's own conversion drops it.
+QByteArray wideOutput(const QByteArray& utf8, pugi::xml_encoding encoding)
+{
+    const bool little = QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    QStringConverter::Encoding to = QStringConverter::Utf16LE;
+    switch (encoding) {
+    case pugi::encoding_utf16_be:
+        to = QStringConverter::Utf16BE;
+        break;
+    case pugi::encoding_utf16:
+        to = little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE;
+        break;
+    case pugi::encoding_utf32_le:
+        to = QStringConverter::Utf32LE;
+        break;
+    case pugi::encoding_utf32_be:
+        to = QStringConverter::Utf32BE;
+        break;
+    case pugi::encoding_utf32:
+    case pugi::encoding_wchar:
+        to = little ? QStringConverter::Utf32LE : QStringConverter::Utf32BE;
+        break;
+    default:
+        break;
+    }
+    QStringEncoder encoder(to);
+    return encoder.encode(QString::fromUtf8(utf8));
+}
+
 class ByteWriter : public pugi::xml_writer
 {
 public:
@@ -1898,9 +1931,9 @@ QByteArray serialized(XmlDocumentState& state)
     pugi::xml_document().save(writer, "", flags, encoding);
     flags &= ~pugi::format_write_bom;
     // Latin-1 is written from UTF-8, so that no character is lost to a "?" that a reference
-    // can stand for.
+    // can stand for; so are UTF-16 and UTF-32, so that no byte of a text is lost at all.
     const pugi::xml_encoding printed =
-        encoding == pugi::encoding_latin1 ? pugi::encoding_utf8 : encoding;
+        encoding == pugi::encoding_latin1 || wide ? pugi::encoding_utf8 : encoding;
     const qsizetype body = writer.bytes.size();
     for (pugi::xml_node child = declaration.first_child(); child; child = child.next_sibling())
         child.print(writer, m_state->indent.c_str(), flags, printed, 0);
@@ -1908,8 +1941,10 @@ QByteArray serialized(XmlDocumentState& state)
          child = child.next_sibling())
         if (child != m_state->parking)
             child.print(writer, m_state->indent.c_str(), flags, printed, 0);
-    if (printed != encoding)
+    if (encoding == pugi::encoding_latin1)
         writer.bytes = writer.bytes.first(body) + latin1Output(writer.bytes.sliced(body));
+    else if (wide)
+        writer.bytes = writer.bytes.first(body) + wideOutput(writer.bytes.sliced(body), encoding);
     if (m_state->emptyForm == XmlDocumentState::EmptyForm::Slash)
         closeWithoutSpace(writer.bytes, encoding);
     if (m_state->raw) {

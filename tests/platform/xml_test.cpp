@@ -286,16 +286,21 @@ TEST_F(XmlTest, UnchangedLoadSaveKeepsEveryNodeAndEncoding)
     EXPECT_EQ(again.documentElement().attribute("n"), QStringLiteral("\u4E00"));
 
     // A reference to no character leaves bytes that are not UTF-8 in the tree; they read as
-    // U+FFFD, one for each, and are written as that.
-    XmlDocument beyond = loaded("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
-                                "<a k=\"&#x220AC2;\">x&#x220AC2;<b/></a>\n");
-    const QString beyondText = beyond.documentElement().text();
-    EXPECT_EQ(beyondText, QStringLiteral("x\uFFFD\uFFFD\uFFFD\uFFFD"));
-    const QString beyondValue = beyond.documentElement().attribute("k");
-    beyond.documentElement().appendChild(beyond.createElement("c"));
-    const XmlDocument beyondAgain = loaded(saved(beyond));
-    EXPECT_EQ(beyondAgain.documentElement().text(), beyondText);
-    EXPECT_EQ(beyondAgain.documentElement().attribute("k"), beyondValue);
+    // U+FFFD, one for each, and are written as that in every encoding.
+    for (const char* encoding : {"ISO-8859-1", "UTF-16", "UTF-8"}) {
+        const QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>\n"
+                                           "<a k=\"&#x220AC2;\">x&#x220AC2;<b/></a>\n")
+                                .arg(QLatin1String(encoding));
+        XmlDocument beyond = loaded(qstrcmp(encoding, "UTF-16") == 0 ? textCodec::encodeUtf16le(xml)
+                                                                     : xml.toLatin1());
+        const QString beyondText = beyond.documentElement().text();
+        EXPECT_EQ(beyondText, QStringLiteral("x\uFFFD\uFFFD\uFFFD\uFFFD")) << encoding;
+        const QString beyondValue = beyond.documentElement().attribute("k");
+        beyond.documentElement().appendChild(beyond.createElement("c"));
+        const XmlDocument beyondAgain = loaded(saved(beyond));
+        EXPECT_EQ(beyondAgain.documentElement().text(), beyondText) << encoding;
+        EXPECT_EQ(beyondAgain.documentElement().attribute("k"), beyondValue) << encoding;
+    }
 
     // The document type ends where the parser ended it, whatever brackets it opens: the
     // text after it is text, where a reference can stand for a character.
