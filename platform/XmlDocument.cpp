@@ -295,21 +295,31 @@ bool isValidName(const QString& name)
 bool declaresWindows1252(const QByteArray& data)
 {
     // Read by hand, in place: an inspection runs this on several threads, over thousands of
-    // files, half of which start with a byte-order mark.
-    std::array<char, 200> lowered;
-    const qsizetype length = std::min<qsizetype>(data.size(), qsizetype(lowered.size()));
+    // files, half of which start with a byte-order mark. The declaration is read whole, to
+    // its first ">": a save writes a control character of a value as a reference, which
+    // may push the encoding past any fixed length.
+    const qsizetype longest = std::min<qsizetype>(data.size(), 64 * 1024);
+    const void* end = std::memchr(data.constData(), '>', size_t(longest));
+    const qsizetype length = end ? static_cast<const char*>(end) - data.constData() + 1 : longest;
+    std::array<char, 200> small;
+    std::string large;
+    char* lowered = small.data();
+    if (length > qsizetype(small.size())) {
+        large.resize(size_t(length));
+        lowered = large.data();
+    }
     for (qsizetype i = 0; i < length; ++i) {
         const char c = data.at(i);
-        lowered[size_t(i)] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+        lowered[i] = c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
     }
-    const QByteArrayView head(lowered.data(), length);
+    const QByteArrayView head(lowered, length);
     qsizetype at = 0;
     while (at < head.size() && QChar::isSpace(uchar(head.at(at))))
         ++at;
     if (!head.sliced(at).startsWith("<?xml"))
         return false;
-    // Searched as a plain view: the searches of QByteArrayView cost more to set up than the
-    // 200 bytes take to scan.
+    // Searched as a plain view: the searches of QByteArrayView cost more to set up than a
+    // declaration takes to scan.
     const std::string_view plain(head.data(), size_t(head.size()));
     const auto find = [&](std::string_view what, qsizetype from) {
         const size_t found = plain.find(what, size_t(from));
