@@ -41,9 +41,9 @@ public:
     // The saves a WriteBatch holds back are about to replace their targets: whatever was
     // recorded for them must be durable now.
     virtual void aboutToCommit() {}
-    // The bytes a replacement of path writes, and the file it wrote them to, told after it
-    // was written (or held back in a WriteBatch): what an observer derives from them can be
-    // ready before it is needed.
+    // The bytes a replacement of path writes, and the file it wrote them to, told once they
+    // are written and before the file replaces its target (at once, or at a WriteBatch's
+    // commit): what an observer derives from them is ready before the change is made.
     virtual void written(const QString& /*path*/, const QByteArray& /*bytes*/,
                          const WrittenFile& /*file*/)
     {

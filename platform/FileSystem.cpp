@@ -1112,8 +1112,10 @@ void atomicWriteFile(const QString& nativePath, const QByteArray& data)
         struct stat info;
         if (::fstat(fd, &info) == 0)
             file = writtenFileOf(info);
+        // Before the rename: a journal records what the file will hold while the change can
+        // still be told apart from a later edit.
+        notifyWritten(written, data, file);
     });
-    notifyWritten(written, data, file);
 }
 
 bool fileHolds(const QString& nativePath, QByteArrayView bytes)
