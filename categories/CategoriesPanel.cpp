@@ -129,6 +129,8 @@ void CategoriesPanel::enter()
 void CategoriesPanel::GetCategories()
 {
     const auto action = m_host.beginAction("GetCategories");
+    if (!action)
+        return;
     trap(m_host, "GetCategories", [&] {
         const ProjectContext project = m_host.project();
         m_setPath = project.bookCategoriesPath();
@@ -219,6 +221,8 @@ void CategoriesPanel::txtCategoryName_KeyPress(int& keyAscii)
 void CategoriesPanel::cmdApplyAddEditCate_Click()
 {
     const auto action = m_host.beginAction("cmdApplyAddEditCate_Click");
+    if (!action)
+        return;
     trap(m_host, "cmdApplyAddEditCate_Click", [&] {
         const QString mode = m_host.mode();
         const qint32 installType = m_host.project().installType;
@@ -282,6 +286,8 @@ void CategoriesPanel::cmdCategoryCancel_Click()
 void CategoriesPanel::cmdCategoryDelete_Click()
 {
     const auto action = m_host.beginAction("cmdCategoryDelete_Click");
+    if (!action)
+        return;
     trap(m_host, "cmdCategoryDelete_Click", [&] {
         const int selectedIndex = listIndex(lstAvaBookCategories);
         bool found = true;
@@ -342,6 +348,8 @@ void CategoriesPanel::cmdCategoryDelete_Click()
 void CategoriesPanel::PictureMoveUP2_MouseDown()
 {
     const auto action = m_host.beginAction("PictureMoveUP2_MouseDown");
+    if (!action)
+        return;
     trap(m_host, "PictureMoveUP2_MouseDown", [&] {
         PictureMoveUP1->setVisible(true);
         PictureMoveUP2->setVisible(false);
@@ -360,6 +368,8 @@ void CategoriesPanel::PictureMoveUP2_MouseUp()
 void CategoriesPanel::PictureMoveDown2_MouseDown()
 {
     const auto action = m_host.beginAction("PictureMoveDown2_MouseDown");
+    if (!action)
+        return;
     trap(m_host, "PictureMoveDown2_MouseDown", [&] {
         PictureMoveDown1->setVisible(true);
         PictureMoveDown2->setVisible(false);

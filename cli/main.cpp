@@ -5,7 +5,7 @@
 // Every run first puts back what an interrupted action left in the data root's journal.
 #include "categories/CategoryChanges.h"
 #include "check/ProjectCheck.h"
-#include "core/Journal.h"
+#include "core/Action.h"
 #include "core/Preview.h"
 #include "core/StringTable.h"
 #include "documents/CategorySet.h"
@@ -37,35 +37,6 @@
 using namespace globalstab;
 
 namespace {
-
-// One command's change: its writes stay below the data root and go through the journal, its
-// documents are parsed and saved once, and its saves become durable together.
-struct CommandAction
-{
-    CommandAction(const QString& root, const QString& procedure)
-        : boundary(root), journal(root, procedure)
-    {
-    }
-    // Writes what waits; a failure is reported under procedure and fails the action.
-    bool commit(Feedback& feedback, const char* procedure)
-    {
-        bool written = false;
-        trap(feedback, procedure, [&] {
-            documents.writeOut();
-            batch.commit();
-            written = true;
-        });
-        if (!written)
-            journal.markFailed();
-        return written;
-    }
-    void markFailed() { journal.markFailed(); }
-
-    WriteBoundary boundary;
-    JournalScope journal;
-    WriteBatch batch;
-    DocumentCache documents;
-};
 
 constexpr int Done = 0;
 constexpr int Refused = 1;
@@ -137,7 +108,62 @@ public:
         ++shown;
         return MessageAnswer::Ok;
     }
+    void reportError(const char* procedure, const RuntimeError& error,
+                     ErrorForm form = ErrorForm::Standard) override
+    {
+        ++errors;
+        if (Action* action = Action::active())
+            action->errorReported();
+        Feedback::reportError(procedure, error, form);
+    }
     int shown = 0;
+    int errors = 0; // a run that reported one does not exit 0
+};
+
+// One command's change, as one action: refused before any change when another writer keeps
+// the data root; its end reported as the procedure's error; the documents it left as they
+// were, because they could not be read, warned about.
+class CommandAction
+{
+public:
+    CommandAction(Console& console, const QString& root, const char* procedure)
+        : m_console(console), m_procedure(procedure)
+    {
+        try {
+            m_action.emplace(root, QString::fromLatin1(procedure));
+        } catch (const RuntimeError& error) {
+            console.reportError(procedure, error, ErrorForm::Standard);
+            return;
+        }
+        if (!m_action->recovered().empty())
+            err() << "globalstab: " << Action::describeRecovery(m_action->recovered()) << '\n';
+    }
+    ~CommandAction() { commit(); }
+    CommandAction(const CommandAction&) = delete;
+    CommandAction& operator=(const CommandAction&) = delete;
+
+    bool admitted() const { return m_action.has_value(); }
+    // Ends the action; true when it was admitted and nothing reported an error.
+    bool commit()
+    {
+        if (!m_action)
+            return false;
+        if (!m_ended) {
+            m_ended = true;
+            trap(m_console, m_procedure, [&] { m_action->end(); });
+            for (const SkippedDocument& skipped : m_action->skipped())
+                err() << "globalstab: warning: '" << skipped.path
+                      << "' was left as it was: " << skipped.reason << '\n';
+            err().flush();
+        }
+        return m_console.errors == 0;
+    }
+
+private:
+    Console& m_console;
+    const char* m_procedure;
+    std::optional<Action> m_action;
+    bool m_ended = false;
 };
 
 // The usage text's block of one command (its line and the lines indented under it); the
@@ -223,10 +249,12 @@ int checkProject(const QString& root, QStringList arguments, bool json, bool dry
     QList<check::Finding> findings;
     if (repair) {
         Console console;
-        CommandAction action(root, QStringLiteral("repair"));
+        CommandAction action(console, root, "repair");
+        if (!action.admitted())
+            return Refused;
         findings = check::repair(console, {root, arguments.first(), 0});
-        if (action.commit(console, "repair") && console.shown > 0)
-            action.markFailed();
+        if (!action.commit())
+            return Refused;
     } else {
         findings = check::run({root, arguments.first(), 0});
     }
@@ -274,10 +302,11 @@ int updatePages(const QString& root, QStringList arguments, bool json, bool dryR
             print(json, lines.join(QLatin1Char('\n')), {{QStringLiteral("plan"), list}});
             return Done;
         }
-        CommandAction action(root, QStringLiteral("PXUpdateFiles"));
+        CommandAction action(console, root, "PXUpdateFiles");
+        if (!action.admitted())
+            return Refused;
         rewritePageTokens(folder, change, console);
-        if (action.commit(console, "PXUpdateFiles") && console.shown > 0)
-            action.markFailed();
+        action.commit();
     } catch (const RuntimeError& error) {
         console.reportError("PXUpdateFiles", error);
     }
@@ -322,25 +351,26 @@ int renameProject(const QString& root, QStringList arguments, bool json, bool dr
             applied = true;
             return;
         }
-        CommandAction action(root, QStringLiteral("CmdProjectNameApply_click"));
+        CommandAction action(console, root, "CmdProjectNameApply_click");
+        if (!action.admitted())
+            return;
         bool written = false;
         trap(console, "UpdatePXTocWithProdInfo",
              [&] { written = ProjectRename(change).apply(console); });
-        if (!written) {
-            action.markFailed();
+        if (!written)
             return;
-        }
         rewritePageTokens(FileSystem().GetFolder(current.docsFolder() + change.newName),
                           {root, current.projectName, change.newName, 0}, console);
-        if (!action.commit(console, "CmdProjectNameApply_click"))
-            return;
+        // Said once its end is recorded, as the tab says it, errors reported or not; the exit
+        // status tells a script of the errors.
+        action.commit();
         print(json, resourceString(5539),
               {{QStringLiteral("project"), change.newName},
                {QStringLiteral("id"), change.id},
                {QStringLiteral("rank"), change.rank}});
         applied = true;
     });
-    return applied ? Done : Refused;
+    return applied && console.errors == 0 ? Done : Refused;
 }
 
 // The category panel's add, rename (its Edit mode), delete and up/down arrows, with its
@@ -422,9 +452,11 @@ int categoryCommand(const QString& root, QStringList arguments, bool json, bool 
         };
         if (!found && !dryRun) {
             // The panel still files the books without a category before it says so.
-            CommandAction action(root, QString::fromLatin1(procedure));
+            CommandAction action(console, root, procedure);
+            if (!action.admitted())
+                return Refused;
             trap(console, procedure, [&] { operation(project, console); });
-            action.commit(console, procedure);
+            action.commit();
             return refuse(resourceString(2007));
         }
     } else {
@@ -444,14 +476,13 @@ int categoryCommand(const QString& root, QStringList arguments, bool json, bool 
         printPlan(json, plan);
         return Done;
     }
-    CommandAction action(root, QString::fromLatin1(procedure));
+    CommandAction action(console, root, procedure);
+    if (!action.admitted())
+        return Refused;
     const int before = console.shown;
     trap(console, procedure, [&] { operation(project, console); });
-    action.commit(console, procedure);
-    if (console.shown != before) {
-        action.markFailed();
+    if (!action.commit() || console.shown != before)
         return Refused;
-    }
     CategorySet after;
     after.load(project.bookCategoriesPath());
     print(json, after.names().join(QLatin1Char('\n')),
@@ -545,15 +576,16 @@ int pageCommand(const QString& root, QStringList arguments, bool json, bool dryR
         printPlan(json, plan);
         return Done;
     }
-    CommandAction action(root, QString::fromLatin1(procedure));
+    CommandAction action(console, root, procedure);
+    if (!action.admitted())
+        return Refused;
     const int before = console.shown;
     int answer = 0;
     trap(console, procedure, [&] { answer = operation(project, console); });
-    action.commit(console, procedure);
-    if (console.shown != before || answer == 145 || answer == 142) {
+    const bool clean = action.commit();
+    if (!clean || console.shown != before || answer == 145 || answer == 142) {
         if (answer == 145 || answer == 142)
             console.message(resourceString(answer));
-        action.markFailed();
         return Refused;
     }
     const QStringList pages = pageNames(project);
@@ -567,7 +599,7 @@ int pageCommand(const QString& root, QStringList arguments, bool json, bool dryR
 int undo(const QString& root, bool json)
 {
     try {
-        const journal::Outcome outcome = journal::undoLast(root);
+        const journal::Outcome outcome = Action::undoLast(root);
         print(json,
               QStringLiteral("Undid \"%1\": %2 file(s) put back.")
                   .arg(outcome.actions.join(QStringLiteral(", ")))
@@ -628,11 +660,15 @@ int main(int argc, char** argv)
     if (arguments.isEmpty())
         return usage(QStringLiteral("no command"));
 
-    const journal::Outcome recovered = journal::recover(root);
+    journal::Outcome recovered;
+    try {
+        recovered = Action::recover(root);
+    } catch (const RuntimeError& error) {
+        err() << "globalstab: " << error.description() << '\n';
+        return Refused;
+    }
     if (!recovered.empty())
-        err() << "Changes that could not be finished were put back: "
-              << recovered.actions.join(QStringLiteral(", ")) << " (" << recovered.files
-              << " file(s) restored).\n";
+        err() << "globalstab: " << Action::describeRecovery(recovered) << '\n';
 
     const QString command = arguments.takeFirst();
     if (command == QLatin1String("check"))

@@ -57,8 +57,10 @@ public:
     // Reads the global page list afresh.
     virtual void loadPageName() = 0;
 
-    // One user action: its writes stay below the data root and go through the journal,
-    // until the returned scope ends. Nested actions join the outer one.
+    // One user action: it holds the data root for itself, its writes stay below the data
+    // root and go through the journal, until the returned scope ends. Nested actions join
+    // the outer one. nullptr when the action is refused before any change (another writer
+    // keeps the data root, or the journal cannot be written): that is reported already.
     class Action
     {
     public:

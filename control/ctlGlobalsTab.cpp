@@ -4,7 +4,8 @@
 #include "control/GlobalVariables.h"
 #include "control/ViewStyle.h"
 #include "control/ctlGlobalsTab_p.h"
-#include "core/Journal.h"
+#include "core/Action.h"
+#include "core/DataRootLock.h"
 #include "globalpages/GlobalPagesPanel.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -17,6 +18,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <optional>
@@ -157,6 +159,8 @@ void ctlGlobalsTab::PXUpdateFiles(const Folder& objFolder, const QString& vstrPr
                                   qint16 vintType)
 {
     const auto action = d->beginAction("PXUpdateFiles");
+    if (!action)
+        return;
     const Global_Variables& g = globalVariables();
     try {
         const ObservedProgress progress(
@@ -330,45 +334,39 @@ void ctlGlobalsTab::Private::loadPageName()
 }
 
 namespace {
-// The documents of an action are parsed once and saved once; its saves wait in a batch and
-// become durable together at its end, or earlier, whenever control leaves the tab: a
-// message, an event. Services a host installed
-// read the files themselves, so with them every save is made at once, as it always was.
+// The shell's side of one action: the running procedure, the end reported as the procedure's
+// error, and the documents it skipped told to the host once it ended. Services a host
+// installed read the files themselves, so with them every save is made at once.
 class ActionScope : public PanelHost::Action
 {
 public:
-    ActionScope(Feedback& feedback, const char*& running, const QString& root,
+    ActionScope(Feedback& shell, ctlGlobalsTab* tab, const char*& running, const QString& root,
                 const char* procedure, bool batched)
-        : m_feedback(feedback), m_running(running), m_procedure(procedure), m_boundary(root),
-          m_journal(root, QString::fromLatin1(procedure))
+        : m_shell(shell), m_tab(tab), m_running(running), m_procedure(procedure),
+          m_action(root, QString::fromLatin1(procedure), {.batched = batched})
     {
         m_outermost = m_running == nullptr;
         if (m_outermost)
             m_running = procedure;
-        if (batched) {
-            m_batch.emplace();
-            m_documents.emplace();
-        }
     }
     ~ActionScope() override
     {
-        if (m_documents)
-            trap(m_feedback, m_procedure, [&] { m_documents->writeOut(); });
-        if (m_batch)
-            trap(m_feedback, m_procedure, [&] { m_batch->commit(); });
+        trap(m_shell, m_procedure, [&] { m_action.end(); });
         if (m_outermost)
             m_running = nullptr;
+        if (!m_action.joined())
+            for (const SkippedDocument& skipped : m_action.skipped())
+                Q_EMIT m_tab->documentSkipped(skipped.path, skipped.reason);
     }
+    const globalstab::Action& action() const { return m_action; }
 
 private:
-    Feedback& m_feedback;
+    Feedback& m_shell;
+    ctlGlobalsTab* m_tab;
     const char*& m_running;
     const char* m_procedure;
     bool m_outermost = false;
-    WriteBoundary m_boundary;
-    JournalScope m_journal;
-    std::optional<WriteBatch> m_batch; // after the journal, so that it commits inside it
-    std::optional<DocumentCache> m_documents;
+    globalstab::Action m_action;
 };
 } // namespace
 
@@ -381,7 +379,21 @@ std::unique_ptr<PanelHost::Action> ctlGlobalsTab::Private::beginAction(const cha
     // as shipped gets the batch.
     const std::shared_ptr<ServiceProvider> provider = services();
     const bool ownServices = provider && typeid(*provider) == typeid(DefaultServiceProvider);
-    return std::make_unique<ActionScope>(*this, runningAction, root, procedure, ownServices);
+    std::unique_ptr<ActionScope> scope;
+    try {
+        scope =
+            std::make_unique<ActionScope>(*this, q, runningAction, root, procedure, ownServices);
+    } catch (const RuntimeError& error) {
+        // Another writer, or a journal that cannot be written: refused before any change.
+        reportError(procedure, error);
+        return nullptr;
+    }
+    if (const journal::Outcome& recovered = scope->action().recovered(); !recovered.empty())
+        message(globalstab::Action::describeRecovery(recovered), MessageButtons::Ok,
+                recovered.kept.isEmpty() && recovered.setAside.isEmpty()
+                    ? MessageIcon::Information
+                    : MessageIcon::Exclamation);
+    return scope;
 }
 
 namespace {
@@ -406,18 +418,14 @@ void ctlGlobalsTab::Private::progressEnded()
 void ctlGlobalsTab::Private::putBackAction()
 {
     progressEnded();
-    if (WriteBatch* batch = WriteBatch::active())
-        batch->discard();
-    DocumentCache::discardActive();
+    globalstab::Action* action = globalstab::Action::active();
     try {
-        if (JournalScope* journal = JournalScope::active())
-            journal->rollBackNow();
+        if (action)
+            action->putBack();
         message(QStringLiteral("The change was cancelled. Every file is as it was before."),
                 MessageButtons::Ok, MessageIcon::Information);
     } catch (const RuntimeError& error) {
-        // Not all of it could be put back now; the next start tries again.
-        if (JournalScope* journal = JournalScope::active())
-            journal->markFailed();
+        // Not all of it could be put back now; the log stays for the next start.
         message(QStringLiteral("The change was cancelled, but not every file could be put back "
                                "yet; that is tried again at the next start: ") +
                     error.description(),
@@ -427,13 +435,16 @@ void ctlGlobalsTab::Private::putBackAction()
 
 void ctlGlobalsTab::Private::commitWrites()
 {
-    if (!WriteBatch::active())
+    globalstab::Action* action = globalstab::Action::active();
+    // The report of a failed commit shows a message, which commits first: not again.
+    if (!action || committing)
         return;
+    committing = true;
+    const auto done = qScopeGuard([this] { committing = false; });
     try {
-        WriteBatch::commitActive();
+        action->commitWrites();
     } catch (const RuntimeError& error) {
-        // The batch is dropped by now, so the report itself commits nothing; no progress
-        // dialog stands over it.
+        // What waited is dropped by now; no progress dialog stands over the report.
         progressEnded();
         reportError(runningAction ? runningAction : "PXUpdateFiles", error);
     }
@@ -442,8 +453,8 @@ void ctlGlobalsTab::Private::commitWrites()
 void ctlGlobalsTab::Private::reportError(const char* procedure, const RuntimeError& error,
                                          ErrorForm form)
 {
-    if (JournalScope* action = JournalScope::active())
-        action->markFailed();
+    if (globalstab::Action* action = globalstab::Action::active())
+        action->errorReported();
     PanelHost::reportError(procedure, error, form);
 }
 
@@ -451,18 +462,19 @@ void ctlGlobalsTab::Private::recoverDataRoot()
 {
     static QSet<QString> recovered;
     const QString root = globalVariables().gstrRootPath;
-    if (root.isEmpty() || recovered.contains(root) || JournalScope::active())
+    if (root.isEmpty() || recovered.contains(root) || globalstab::Action::active())
+        return;
+    // A writer at work holds the lock: whoever takes it next recovers what needs it.
+    if (!DataRootLock::isFree(root))
         return;
     recovered.insert(root);
     try {
-        const journal::Outcome outcome = journal::recover(root);
+        const journal::Outcome outcome = globalstab::Action::recover(root);
         if (outcome.empty())
             return;
-        message(QStringLiteral("Changes that could not be finished were put back: %1 (%2 file(s) "
-                               "restored).")
-                    .arg(outcome.actions.join(QStringLiteral(", ")))
-                    .arg(outcome.files),
-                MessageButtons::Ok, MessageIcon::Information);
+        message(globalstab::Action::describeRecovery(outcome), MessageButtons::Ok,
+                outcome.kept.isEmpty() && outcome.setAside.isEmpty() ? MessageIcon::Information
+                                                                     : MessageIcon::Exclamation);
     } catch (const RuntimeError& error) {
         message(QStringLiteral("Changes that could not be finished could not be put back: ") +
                     error.description(),

@@ -97,6 +97,11 @@ Q_SIGNALS:
     // Emitted after each of the six events above, with its number and arguments.
     void eventRaised(int number, const QVariantList& arguments);
 
+    // After an action ends, once for each document it left as it was because the document
+    // could not be read (path and why). The tab's own messages stay silent about some of
+    // these; a host can log or show them. Not one of the six events.
+    void documentSkipped(const QString& path, const QString& reason);
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

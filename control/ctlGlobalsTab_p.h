@@ -79,6 +79,7 @@ public:
     bool applicationStyle = false;
     const char* runningAction = nullptr; // the procedure of the outermost running action
     bool showingProgress = false;
+    bool committing = false; // a commit runs, or reports its failure
 
     ProjectInfoPanel* info = nullptr;
     CategoriesPanel* categories = nullptr;

@@ -1,5 +1,6 @@
 #include "core/Preview.h"
 
+#include "core/Action.h"
 #include "platform/FileChanges.h"
 #include "platform/FileSystem.h"
 
@@ -76,8 +77,12 @@ Plan previewChanges(const QString& dataRoot,
     NoteChanges notes;
     {
         const ObservedFileChanges observing(notes);
-        const WriteBoundary boundary(copyRoot);
+        // The same action as on the data root, on a copy nobody else writes to and without a
+        // journal: the copy goes when the plan is made.
+        Action action(copyRoot, QStringLiteral("preview"),
+                      {.journaled = false, .batched = true, .locked = false});
         operation(copyRoot + QLatin1Char('/'));
+        action.end();
     }
 
     // Each path once, where it was first changed; its summary from the state at the end.

@@ -265,6 +265,8 @@ void GlobalPagesPanel::cmdBrowse_Click()
 void GlobalPagesPanel::cmdAddGblPage_Click()
 {
     const auto action = m_host.beginAction("cmdAddGblPage_Click");
+    if (!action)
+        return;
     trap(m_host, "cmdAddGblPage_Click", [&] {
         const ProjectContext project = m_host.project();
         std::unique_ptr<GlobalBookService> book = m_host.create<GlobalBookService>();
@@ -327,6 +329,8 @@ void GlobalPagesPanel::cmdCancelGblPage_Click()
 void GlobalPagesPanel::cmdDelGblPage_Click()
 {
     const auto action = m_host.beginAction("cmdDelGblPage_Click");
+    if (!action)
+        return;
     trap(m_host, "cmdDelGblPage_Click", [&] {
         if (txtPageName->text().isEmpty()) {
             m_host.message(m_host.text(134), MessageButtons::Ok, MessageIcon::Critical);

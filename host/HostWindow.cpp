@@ -2,7 +2,7 @@
 
 #include "categories/CategoryChanges.h"
 #include "check/ProjectCheck.h"
-#include "core/Journal.h"
+#include "core/Action.h"
 #include "documents/CategorySet.h"
 #include "documents/SelectionList.h"
 #include "documents/TableOfContents.h"
@@ -230,7 +230,7 @@ bool HostWindow::undoLastChange()
     QString text;
     bool undone = false;
     try {
-        const journal::Outcome outcome = journal::undoLast(m_dataRoot);
+        const journal::Outcome outcome = Action::undoLast(m_dataRoot);
         text = tr("Undid \"%1\": %2 file(s) put back as they were before it.")
                    .arg(outcome.actions.join(QStringLiteral(", ")))
                    .arg(outcome.files);
@@ -345,6 +345,10 @@ void HostWindow::recreateTab()
     m_tab->setAccessibleName(tr("Globals tab"));
     m_tabColumn->insertWidget(1, m_tab);
     connect(m_tab, &ctlGlobalsTab::eventRaised, this, &HostWindow::onEventRaised);
+    connect(m_tab, &ctlGlobalsTab::documentSkipped, this,
+            [this](const QString& path, const QString& reason) {
+                log(tr("Skipped %1: %2").arg(QDir::toNativeSeparators(path), reason));
+            });
 
     reloadProjects();
     if (!openProject(project) && m_projects->count() > 0)

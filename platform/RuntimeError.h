@@ -17,6 +17,7 @@ constexpr int TypeMismatch = 13;
 constexpr int InternalError = 51;
 constexpr int FileNotFound = 53;
 constexpr int FileAlreadyExists = 58;
+constexpr int DiskFull = 61;
 constexpr int PermissionDenied = 70;
 constexpr int PathFileAccessError = 75;
 constexpr int PathNotFound = 76;

@@ -2,7 +2,6 @@
 
 #include "control/PanelHost.h"
 #include "control/ViewStyle.h"
-#include "core/Journal.h"
 #include "documents/SelectionList.h"
 #include "platform/FileSystem.h"
 #include "platform/Progress.h"
@@ -100,6 +99,8 @@ void ProjectInfoPanel::keepShownIdAndRank()
 void ProjectInfoPanel::CmdProjectNameApply_click()
 {
     const auto action = m_host.beginAction("CmdProjectNameApply_click");
+    if (!action)
+        return;
     trap(m_host, "CmdProjectNameApply_click", [&] {
         const ProjectContext current = m_host.project();
         const QString oldName = current.projectName;
@@ -126,9 +127,6 @@ void ProjectInfoPanel::CmdProjectNameApply_click()
         m_host.setBusy(false);
         if (!written) {
             m_host.setCurrentProjectName(oldName);
-            // Half a rename must not stay: the journal puts it back at the next start.
-            if (JournalScope* journal = JournalScope::active())
-                journal->markFailed();
             return;
         }
 
