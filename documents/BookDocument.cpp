@@ -23,6 +23,15 @@ QStringList BookDocument::categories() const
     return names;
 }
 
+BookDocument::ProjectFields BookDocument::projectFields() const
+{
+    const auto textOf = [](const XmlNode& node) {
+        return node ? std::optional<QString>(node.text()) : std::nullopt;
+    };
+    return {textOf(m_doc.selectSingleNode(QStringLiteral("Book_Master/Book/Book_Key"))),
+            textOf(m_doc.selectSingleNode(QStringLiteral("Book_Master/Book/Book_Path")))};
+}
+
 XmlNode BookDocument::createBook(const QString& name, const QString& acro, const QString& key,
                                  const QString& path, const QString& category)
 {

@@ -2,6 +2,8 @@
 
 #include "documents/DocumentAccess.h"
 
+#include <optional>
+
 namespace globalstab {
 
 // A book document: Book_Master/Book with the book's key, its path and its
@@ -20,6 +22,13 @@ public:
     static bool holdsCategory(const XmlDocument& doc, const access::NameInAnyCase& name);
     // The categories the book files itself under, in document order.
     QStringList categories() const;
+    // Book_Key and Book_Path as setProject() writes them; nullopt where the document has none.
+    struct ProjectFields
+    {
+        std::optional<QString> key;
+        std::optional<QString> path;
+    };
+    ProjectFields projectFields() const;
 
 protected:
     // A new document: Book_Master holding the Book part with its name, acronym, key, path

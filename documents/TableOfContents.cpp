@@ -237,9 +237,30 @@ QList<TableOfContents::Book> TableOfContents::books() const
         for (const XmlNode& list : book.childElements(QStringLiteral("Book_Categories")))
             for (const XmlNode& category : list.childElements(QStringLiteral("Book_Category")))
                 entry.categories << category.text();
+        if (const XmlNode key = book.selectSingleNode(QStringLiteral("Book_Key")))
+            entry.key = key.text();
         books << entry;
     }
     return books;
+}
+
+TableOfContents::ProductInfo TableOfContents::productInfo() const
+{
+    const auto textOf = [this](const QString& xpath) {
+        const XmlNode node = m_doc.selectSingleNode(xpath);
+        return node ? std::optional<QString>(node.text()) : std::nullopt;
+    };
+    return {textOf(QStringLiteral("PX_Master/PX/PX_Platform")),
+            textOf(QStringLiteral("PX_Master/PX/PX_Variation"))};
+}
+
+QStringList TableOfContents::projectCategories() const
+{
+    QStringList names;
+    for (const XmlNode& category :
+         nodesOf(m_doc.selectNodes(QStringLiteral("PX_Master/PX/PX_Categories/*"))))
+        names << category.text();
+    return names;
 }
 
 bool TableOfContents::addBook(const QString& name, const QString& acro, const QString& folder,

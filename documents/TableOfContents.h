@@ -57,9 +57,19 @@ public:
         QString file;
         QStringList categories;
         bool listsCategories = false; // it has a Book_Categories element
+        std::optional<QString> key;   // Book_Key; nullopt when the entry has none
     };
     // Every book of PX_Master/PX_Books, in document order.
     QList<Book> books() const;
+    // PX_Platform and PX_Variation as setProductInfo() writes them; nullopt where missing.
+    struct ProductInfo
+    {
+        std::optional<QString> platform;
+        std::optional<QString> variation;
+    };
+    ProductInfo productInfo() const;
+    // The texts of the project's categories (the children of PX_Master/PX/PX_Categories).
+    QStringList projectCategories() const;
 
     // Lists a book with its own category, and that category among the project's
     // categories, unless a book of that folder and file (any letter case) is listed.
