@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
 #include "projectinfo/PageTokens.h"
+#include "projectinfo/ProjectRename.h"
 #include "services/DefaultServices.h"
 #include "services/ServiceFactory.h"
 
@@ -17,6 +18,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <functional>
 
 namespace globalstab::check {
 
@@ -62,6 +64,32 @@ void checkPages(const Folder& top, const QStringList& otherProjects, QList<Findi
     }
 }
 
+// A book's own categories against those the contents give it. A category rename changes
+// neither the book's document nor the project's categories in the contents, and a delete
+// visits only documents kept as ".XML" (that spelling): what either leaves behind is a name
+// the set no longer has, which the book may keep. A name only the contents give the book is
+// the new name of one of those, so there must be as many of them.
+bool categoriesDiffer(const QStringList& ofDocument, const TableOfContents::Book& book,
+                      const QSet<QString>& setFolded, const QSet<QString>& projectFolded)
+{
+    const QSet<QString> own = folded(ofDocument);
+    const QSet<QString> listed = folded(book.categories);
+    const bool deleteSkips = !book.file.contains(QLatin1String(".XML"), Qt::CaseSensitive);
+    qsizetype formerNames = 0;
+    for (const QString& name : own - listed) {
+        if (setFolded.contains(name) || !(projectFolded.contains(name) || deleteSkips))
+            return true;
+        ++formerNames;
+    }
+    return (listed - own).size() > formerNames;
+}
+
+bool filesBooks(const CategorySet::Category& category)
+{
+    return std::any_of(category.bookAcros.begin(), category.bookAcros.end(),
+                       [](const QString& acro) { return !acro.isEmpty(); });
+}
+
 } // namespace
 
 QString describe(const Finding& finding)
@@ -79,6 +107,13 @@ QString describe(const Finding& finding)
         {Kind::ForeignToken, QStringLiteral("page carries another project's token")},
         {Kind::UncategorisedNotFiled,
          QStringLiteral("book without a category not under \"Other Category\"")},
+        {Kind::DocumentUnreadable, QStringLiteral("document cannot be read")},
+        {Kind::BookKeyDiffers,
+         QStringLiteral("book document does not match the project's name and folder")},
+        {Kind::ContentsKeyDiffers,
+         QStringLiteral("table of contents does not match the project's name")},
+        {Kind::CategoryNotInContents,
+         QStringLiteral("category the table of contents does not name")},
     };
     QString line = what.value(finding.kind) + QStringLiteral(": \"") + finding.text +
                    QStringLiteral("\" in ") + finding.file;
@@ -92,31 +127,46 @@ QList<Finding> run(const ProjectContext& project)
     QList<Finding> findings;
     const FileSystem fso;
     const QString name = project.projectName;
+    const auto unreadable = [&](const QString& path, const QString& element) {
+        findings.append({Kind::DocumentUnreadable, path, element, FileSystem::GetFileName(path)});
+    };
 
     SelectionList selection;
     const QString selectionPath = FileSystem::resolve(project.selectionListPath());
-    selection.load(selectionPath);
-    const QStringList projects = selection.projectNames();
-    const qsizetype entries = projects.count(name);
-    if (entries == 0)
-        findings.append(
-            {Kind::SelectionEntryMissing, selectionPath, QStringLiteral("PX_Name"), name});
-    else if (entries > 1)
-        findings.append(
-            {Kind::SelectionEntryTwice, selectionPath, QStringLiteral("PX_Name"), name});
+    QStringList projects;
+    if (fso.FileExists(selectionPath) && !selection.load(selectionPath)) {
+        unreadable(selectionPath, QString());
+    } else {
+        projects = selection.projectNames();
+        const qsizetype entries = projects.count(name);
+        if (entries == 0)
+            findings.append(
+                {Kind::SelectionEntryMissing, selectionPath, QStringLiteral("PX_Name"), name});
+        else if (entries > 1)
+            findings.append(
+                {Kind::SelectionEntryTwice, selectionPath, QStringLiteral("PX_Name"), name});
+    }
     if (!fso.FolderExists(project.projectFolder())) {
         findings.append({Kind::ProjectFolderMissing, FileSystem::resolve(project.docsFolder()),
                          QString(), name});
         return findings;
     }
 
+    // Without readable contents the categories and books cannot be compared: that one finding
+    // stands for them.
     TableOfContents toc;
     const QString tocPath = FileSystem::resolve(project.tocPath());
-    toc.load(tocPath);
+    const bool haveToc = toc.load(tocPath);
+    if (!haveToc)
+        unreadable(tocPath, QString());
     const QList<TableOfContents::Book> books = toc.books();
+    // A project without a set is no drift: the panel's next refresh writes it.
     CategorySet set;
     const QString setPath = FileSystem::resolve(project.bookCategoriesPath());
-    const bool haveSet = set.load(setPath);
+    const bool setPresent = fso.FileExists(setPath);
+    const bool haveSet = setPresent && set.load(setPath);
+    if (setPresent && !haveSet)
+        unreadable(setPath, QString());
     const QList<CategorySet::Category> categories = set.categories();
 
     QStringList setNames;
@@ -131,19 +181,37 @@ QList<Finding> run(const ProjectContext& project)
         listed << book.categories;
     const QSet<QString> listedFolded = folded(listed);
     const QSet<QString> setFolded = folded(setNames);
+    const QSet<QString> projectFolded = folded(toc.projectCategories());
+
+    if (haveToc) {
+        const PlatformVariation expected = splitProjectName(name);
+        const TableOfContents::ProductInfo info = toc.productInfo();
+        if (info.platform && *info.platform != expected.platform)
+            findings.append(
+                {Kind::ContentsKeyDiffers, tocPath, QStringLiteral("PX_Platform"), *info.platform});
+        if (info.variation && *info.variation != expected.variation)
+            findings.append({Kind::ContentsKeyDiffers, tocPath, QStringLiteral("PX_Variation"),
+                             *info.variation});
+    }
 
     // A default category of any install type belongs to the data root's design: one that
-    // files no book is no drift.
+    // files no book is no drift. Nor is a category the set files no book under: an add
+    // leaves one, and so does a rename of a category without books. Neither writes the
+    // project's categories in the contents, so a name missing there is drift only when the
+    // set files books under it.
     DefaultCategories defaults;
     defaults.load(FileSystem::resolve(project.defaultCategoriesPath()));
     const QSet<QString> defaultFolded = folded(defaults.allNames());
-    if (haveSet) {
-        for (const QString& category : setNames)
-            if (!defaultFolded.contains(category.toCaseFolded()) &&
-                category != CategorySet::OtherCategory &&
-                !listedFolded.contains(category.toCaseFolded()))
-                findings.append(
-                    {Kind::CategoryUnused, setPath, QStringLiteral("Category"), category});
+    if (haveSet && haveToc) {
+        for (const CategorySet::Category& category : categories) {
+            const QString key = category.name.toCaseFolded();
+            if (defaultFolded.contains(key) || category.name == CategorySet::OtherCategory ||
+                listedFolded.contains(key) || !filesBooks(category))
+                continue;
+            findings.append(
+                {projectFolded.contains(key) ? Kind::CategoryUnused : Kind::CategoryNotInContents,
+                 setPath, QStringLiteral("Category"), category.name});
+        }
         QSet<QString> reported;
         for (const TableOfContents::Book& book : books)
             for (const QString& category : book.categories)
@@ -155,11 +223,15 @@ QList<Finding> run(const ProjectContext& project)
                 }
     }
 
+    QSet<QString> readBooks;
     for (const TableOfContents::Book& book : books) {
-        if (book.listsCategories && book.categories.isEmpty() &&
+        if (haveSet && book.listsCategories && book.categories.isEmpty() &&
             !filedUnderOther.contains(book.acro))
             findings.append({Kind::UncategorisedNotFiled, setPath, QStringLiteral("Other Category"),
                              book.acro});
+        if (book.key && *book.key != name)
+            findings.append({Kind::ContentsKeyDiffers, tocPath,
+                             QStringLiteral("Book %1: Book_Key").arg(book.acro), *book.key});
         if (book.folder.isEmpty())
             continue;
         const QString path = FileSystem::resolve(project.bookPath(book.folder, book.file));
@@ -168,19 +240,33 @@ QList<Finding> run(const ProjectContext& project)
                              QStringLiteral("Book %1").arg(book.acro), book.file});
             continue;
         }
+        readBooks.insert(path);
         BookDocument document;
-        if (document.load(path) && folded(document.categories()) != folded(book.categories))
+        if (!document.load(path)) {
+            unreadable(path, QStringLiteral("Book %1").arg(book.acro));
+            continue;
+        }
+        if (categoriesDiffer(document.categories(), book, setFolded, projectFolded))
             findings.append({Kind::BookCategoriesDiffer, path, QStringLiteral("BookSet_Categories"),
                              book.acro});
+        const BookDocument::ProjectFields fields = document.projectFields();
+        if (fields.key && *fields.key != name)
+            findings.append({Kind::BookKeyDiffers, path, QStringLiteral("Book_Key"), *fields.key});
+        if (fields.path && *fields.path != name + QLatin1Char('\\') + book.folder)
+            findings.append(
+                {Kind::BookKeyDiffers, path, QStringLiteral("Book_Path"), *fields.path});
     }
 
     GlobalBook global;
-    if (global.load(FileSystem::resolve(project.globalBookPath())))
+    const QString globalPath = FileSystem::resolve(project.globalBookPath());
+    if (global.load(globalPath)) {
         for (const auto& [page, file] : global.pageFiles())
             if (!file.isEmpty() && !fso.FileExists(project.globalFolder() + file))
-                findings.append({Kind::GlobalDocumentMissing,
-                                 FileSystem::resolve(project.globalBookPath()),
+                findings.append({Kind::GlobalDocumentMissing, globalPath,
                                  QStringLiteral("Heading %1").arg(page), file});
+    } else if (fso.FileExists(globalPath) && !readBooks.contains(globalPath)) {
+        unreadable(globalPath, QString());
+    }
 
     QStringList others = projects;
     others.removeAll(name);
@@ -191,6 +277,9 @@ QList<Finding> run(const ProjectContext& project)
 QList<Finding> repair(Feedback& feedback, const ProjectContext& project)
 {
     const QList<Finding> found = run(project);
+    const auto any = [&](const std::function<bool(const Finding&)>& test) {
+        return std::any_of(found.begin(), found.end(), test);
+    };
     DefaultServiceProvider services(project.dataRoot, project.installType);
     const QString setPath = project.bookCategoriesPath();
     QStringList tokens;
@@ -221,11 +310,47 @@ QList<Finding> repair(Feedback& feedback, const ProjectContext& project)
             break;
         }
     }
-    const bool unfiled = std::any_of(found.begin(), found.end(), [](const Finding& finding) {
-        return finding.kind == Kind::UncategorisedNotFiled;
-    });
-    if (unfiled)
+    if (any([](const Finding& f) { return f.kind == Kind::UncategorisedNotFiled; }))
         categories::fileUncategorisedBooks(feedback, &services, project, setPath);
+
+    // Keys and paths are the project's name once the selection list settles that name; the
+    // platform and variation are not mended, as their only writer also empties PX_ID.
+    const bool nameSettled = !any([&](const Finding& f) {
+        return f.kind == Kind::SelectionEntryMissing || f.kind == Kind::SelectionEntryTwice ||
+               (f.kind == Kind::DocumentUnreadable &&
+                f.file == FileSystem::resolve(project.selectionListPath()));
+    });
+    QSet<QString> stale;
+    bool staleContents = false;
+    for (const Finding& finding : found) {
+        if (finding.kind == Kind::BookKeyDiffers)
+            stale.insert(finding.file);
+        staleContents = staleContents || (finding.kind == Kind::ContentsKeyDiffers &&
+                                          finding.element.endsWith(QLatin1String("Book_Key")));
+    }
+    if (nameSettled && (staleContents || !stale.isEmpty())) {
+        trap(feedback, "UpdatePXTocWithProdInfo", [&] {
+            TableOfContents toc;
+            if (!toc.load(project.tocPath()))
+                return;
+            // The rename's own walk: every entry gets the name, and each book document the
+            // name and its folder.
+            toc.setBookKeys(project.projectName, [&](const QString& folder, const QString& file) {
+                const QString path = FileSystem::resolve(project.bookPath(folder, file));
+                if (!stale.contains(path))
+                    return;
+                trap(feedback, "UpdateProductInfoInBook", [&] {
+                    BookDocument book;
+                    if (!book.load(path))
+                        return;
+                    book.setProject(project.projectName, folder);
+                    book.save(path);
+                });
+            });
+            if (staleContents)
+                toc.save(project.tocPath());
+        });
+    }
     return run(project);
 }
 

@@ -14,7 +14,7 @@ struct Finding
 {
     enum class Kind
     {
-        CategoryUnused,        // in the category set, listed by no book of the contents
+        CategoryUnused,        // files books in the set, but no book of the contents lists it
         CategoryUnknown,       // listed by a book of the contents, missing from the set
         BookCategoriesDiffer,  // the contents and the book's own document disagree
         BookDocumentMissing,   // a book of the contents has no document
@@ -24,6 +24,10 @@ struct Finding
         ProjectFolderMissing,  // the selection list names a project without a folder
         ForeignToken,          // a page carries the name token of another project
         UncategorisedNotFiled, // a book without a category is not under "Other Category"
+        DocumentUnreadable,    // a document of the project is missing or does not load
+        BookKeyDiffers,        // a book's document names another project or folder
+        ContentsKeyDiffers,    // the contents' key, platform or variation is another project's
+        CategoryNotInContents, // files books in the set, named nowhere in the contents
     };
     Kind kind;
     QString file;    // the file that holds the drift
@@ -40,10 +44,13 @@ QList<Finding> run(const ProjectContext& project);
 
 // Mends what the tab's own rules can mend, through the file-system backed services: pages
 // with another project's token get this project's, categories the contents list join the
-// set with their books, categories no book lists are removed across the documents, and
-// books without a category are filed under "Other Category". Errors go to feedback.
-// Returns what is left: what only the author can decide (a missing document, books whose
-// own categories disagree with the contents, a selection list to correct).
+// set with their books, categories no book lists are removed across the documents, books
+// without a category are filed under "Other Category", and, when the selection list names
+// the project once, book keys and paths get the project's name as a rename writes them.
+// Errors go to feedback. Returns what is left: what only the author can decide (a missing
+// or unreadable document, books whose own categories disagree with the contents, a category
+// the set files books under that the contents do not name, a platform or variation, a
+// selection list to correct).
 QList<Finding> repair(Feedback& feedback, const ProjectContext& project);
 
 } // namespace globalstab::check

@@ -1,6 +1,9 @@
 // The consistency check of a project: nothing on the samples, each kind of drift when seeded.
+#include "categories/CategoryChanges.h"
 #include "check/ProjectCheck.h"
 #include "core/Preview.h"
+#include "services/DefaultServices.h"
+#include "services/ServiceFactory.h"
 #include "tests/support/CoreSupport.h"
 
 #include <QDir>
@@ -34,12 +37,30 @@ QList<Kind> kinds(const QList<check::Finding>& findings)
     return found;
 }
 
+bool has(const QList<check::Finding>& findings, Kind kind, const QString& text,
+         const QString& fileName, const QString& element = QString())
+{
+    for (const check::Finding& finding : findings)
+        if (finding.kind == kind && finding.text == text && finding.file.endsWith(fileName) &&
+            (element.isEmpty() || finding.element == element))
+            return true;
+    return false;
+}
+
+std::string lines(const QList<check::Finding>& findings)
+{
+    QStringList all;
+    for (const check::Finding& finding : findings)
+        all << check::describe(finding);
+    return all.join('\n').toStdString();
+}
+
 } // namespace
 
 TEST(ProjectCheck, TheSamplesAreConsistent)
 {
     SampleDataRoot data;
-    for (const char* project : {"Orion Suite 2024", "Vega Toolkit 3"}) {
+    for (const char* project : {"Orion Suite 2024", "Vega Toolkit 3", "Lyra Reference"}) {
         const auto findings = check::run({data.root(), project, 0});
         QStringList lines;
         for (const check::Finding& finding : findings)
@@ -50,51 +71,92 @@ TEST(ProjectCheck, TheSamplesAreConsistent)
 
 TEST(ProjectCheck, EachKindOfDriftIsFoundWithItsFileAndName)
 {
-    const std::tuple<Kind, QString, std::function<void(const SampleDataRoot&)>> drifts[] = {
-        {Kind::CategoryUnused, "Reference",
-         [](const SampleDataRoot& d) {
-             replaceIn(d, Project + "PX_TOC.xml", "<Book_Category>Reference<",
-                       "<Book_Category>Administration<");
-             replaceIn(d, Project + "Admin Reference/AR_Book.XML", ">Reference<",
-                       ">Administration<");
-         }},
-        {Kind::CategoryUnknown, "Security",
-         [](const SampleDataRoot& d) {
-             replaceIn(d, Project + "PX_TOC.xml", "<Book_Category>Reference<",
-                       "<Book_Category>Security<");
-         }},
-        {Kind::BookCategoriesDiffer, "AR",
-         [](const SampleDataRoot& d) {
-             replaceIn(d, Project + "Admin Reference/AR_Book.XML", ">Reference<", ">Tutorials<");
-         }},
-        {Kind::BookDocumentMissing, "RN_Book.xml",
-         [](const SampleDataRoot& d) {
-             QFile::remove(d.path(Project + "Release Notes/RN_Book.xml"));
-         }},
-        {Kind::GlobalDocumentMissing, "Terms.html",
-         [](const SampleDataRoot& d) {
-             QFile::remove(d.path(Project + "_Global Information/Terms.html"));
-         }},
-        {Kind::SelectionEntryMissing, "Orion Suite 2024",
-         [](const SampleDataRoot& d) {
-             replaceIn(d, "Docs/PX_Selection.xml", ">Orion Suite 2024<", ">Orion Suite 2023<");
-         }},
-        {Kind::ForeignToken, "Vega Toolkit 3",
-         [](const SampleDataRoot& d) { d.write(Project + "Stray.htm", "**Vega Toolkit 3**"); }},
-        {Kind::UncategorisedNotFiled, "RN",
-         [](const SampleDataRoot& d) {
-             replaceIn(d, Project + "PX_BookCategories.xml", "<BookAcro>RN</BookAcro>", "");
-         }},
-    };
-    for (const auto& [kind, text, seed] : drifts) {
+    const std::tuple<Kind, QString, QString, std::function<void(const SampleDataRoot&)>> drifts[] =
+        {
+            // The set files the Admin Reference under a category no book lists any more.
+            {Kind::CategoryUnused, "Reference", "/PX_BookCategories.xml",
+             [](const SampleDataRoot& d) {
+                 replaceIn(d, Project + "PX_TOC.xml", "<Book_Category>Reference<",
+                           "<Book_Category>Administration<");
+                 replaceIn(d, Project + "Admin Reference/AR_Book.XML", ">Reference<",
+                           ">Administration<");
+             }},
+            // The same, under a name the contents do not know at all: the set was renamed
+            // alone.
+            {Kind::CategoryNotInContents, "Manuals", "/PX_BookCategories.xml",
+             [](const SampleDataRoot& d) {
+                 replaceIn(d, Project + "PX_BookCategories.xml", ">Reference<", ">Manuals<");
+             }},
+            {Kind::CategoryUnknown, "Security", "/PX_TOC.xml",
+             [](const SampleDataRoot& d) {
+                 replaceIn(d, Project + "PX_TOC.xml", "<Book_Category>Reference<",
+                           "<Book_Category>Security<");
+             }},
+            {Kind::BookCategoriesDiffer, "AR", "/AR_Book.XML",
+             [](const SampleDataRoot& d) {
+                 replaceIn(d, Project + "Admin Reference/AR_Book.XML", ">Reference<",
+                           ">Tutorials<");
+             }},
+            {Kind::BookDocumentMissing, "RN_Book.xml", "/PX_TOC.xml",
+             [](const SampleDataRoot& d) {
+                 QFile::remove(d.path(Project + "Release Notes/RN_Book.xml"));
+             }},
+            {Kind::DocumentUnreadable, "RN_Book.xml", "/Release Notes/RN_Book.xml",
+             [](const SampleDataRoot& d) {
+                 d.write(Project + "Release Notes/RN_Book.xml", "<Book_Master><Book>");
+             }},
+            {Kind::DocumentUnreadable, "Book_Global.xml", "/Book_Global.xml",
+             [](const SampleDataRoot& d) {
+                 d.write(Project + "_Global Information/Book_Global.xml", "");
+             }},
+            {Kind::DocumentUnreadable, "PX_BookCategories.xml", "/PX_BookCategories.xml",
+             [](const SampleDataRoot& d) {
+                 d.write(Project + "PX_BookCategories.xml", "<BookSet_Categories>");
+             }},
+            {Kind::BookKeyDiffers, "Orion Suite 2023", "/IG_Book.xml",
+             [](const SampleDataRoot& d) {
+                 replaceIn(d, Project + "Installation Guide/IG_Book.xml",
+                           "<Book_Key>Orion Suite 2024<", "<Book_Key>Orion Suite 2023<");
+             }},
+            {Kind::BookKeyDiffers, "Orion Suite 2024\\Setup", "/IG_Book.xml",
+             [](const SampleDataRoot& d) {
+                 replaceIn(d, Project + "Installation Guide/IG_Book.xml", "\\Installation Guide<",
+                           "\\Setup<");
+             }},
+            {Kind::ContentsKeyDiffers, "Orion Suite 2023", "/PX_TOC.xml",
+             [](const SampleDataRoot& d) {
+                 replaceIn(d, Project + "PX_TOC.xml", "<Book_Key>Orion Suite 2024<",
+                           "<Book_Key>Orion Suite 2023<");
+             }},
+            {Kind::ContentsKeyDiffers, "2023", "/PX_TOC.xml",
+             [](const SampleDataRoot& d) {
+                 replaceIn(d, Project + "PX_TOC.xml", ">2024</PX_Variation>",
+                           ">2023</PX_Variation>");
+             }},
+            {Kind::GlobalDocumentMissing, "Terms.html", "/Book_Global.xml",
+             [](const SampleDataRoot& d) {
+                 QFile::remove(d.path(Project + "_Global Information/Terms.html"));
+             }},
+            {Kind::SelectionEntryMissing, "Orion Suite 2024", "/PX_Selection.xml",
+             [](const SampleDataRoot& d) {
+                 replaceIn(d, "Docs/PX_Selection.xml", ">Orion Suite 2024<", ">Orion Suite 2023<");
+             }},
+            {Kind::DocumentUnreadable, "PX_Selection.xml", "/PX_Selection.xml",
+             [](const SampleDataRoot& d) { d.write("Docs/PX_Selection.xml", "<PX_Selection_"); }},
+            {Kind::ForeignToken, "Vega Toolkit 3", "/Stray.htm",
+             [](const SampleDataRoot& d) { d.write(Project + "Stray.htm", "**Vega Toolkit 3**"); }},
+            {Kind::UncategorisedNotFiled, "RN", "/PX_BookCategories.xml",
+             [](const SampleDataRoot& d) {
+                 replaceIn(d, Project + "PX_BookCategories.xml", "<BookAcro>RN</BookAcro>", "");
+             }},
+        };
+    for (const auto& [kind, text, file, seed] : drifts) {
         SampleDataRoot data;
         seed(data);
         const auto findings = check::run({data.root(), sampleProject(), 0});
-        bool found = false;
-        for (const check::Finding& finding : findings)
-            found =
-                found || (finding.kind == kind && finding.text == text && !finding.file.isEmpty());
-        EXPECT_TRUE(found) << text.toStdString() << " in " << findings.size() << " finding(s)";
+        EXPECT_TRUE(has(findings, kind, text, file))
+            << text.toStdString() << " in " << file.toStdString() << ", found:\n"
+            << lines(findings);
     }
 
     // A project the selection list names twice, and one whose folder is gone.
@@ -140,4 +202,118 @@ TEST(ProjectCheck, RepairMendsWhatTheTabsRulesMendAndItsPlanNamesEveryFileItWrit
     for (const QString& file : changed)
         EXPECT_TRUE(planned.contains(file)) << file.toStdString();
     EXPECT_GE(changed.size(), 12);
+}
+
+TEST(ProjectCheck, UnreadableContentsAreOneFindingAndTheRepairLeavesTheSetAlone)
+{
+    // Without its contents every category of the set would look unused, and a repair would
+    // remove them all.
+    SampleDataRoot data;
+    const QString toc = Project + "PX_TOC.xml";
+    const QByteArray contents = data.read(toc);
+    data.write(toc, "<PX_Master><PX>");
+    const ProjectContext project{data.root(), sampleProject(), 0};
+    const auto findings = check::run(project);
+    ASSERT_EQ(findings.size(), 1) << lines(findings);
+    EXPECT_TRUE(has(findings, Kind::DocumentUnreadable, "PX_TOC.xml", "/PX_TOC.xml"));
+
+    const auto before = snapshot(data.root());
+    RecordingFeedback feedback;
+    EXPECT_EQ(kinds(check::repair(feedback, project)), QList<Kind>{Kind::DocumentUnreadable});
+    EXPECT_TRUE(snapshot(data.root()) == before);
+
+    // Contents that are missing say so just the same.
+    QFile::remove(data.path(toc));
+    EXPECT_TRUE(has(check::run(project), Kind::DocumentUnreadable, "PX_TOC.xml", "/PX_TOC.xml"));
+
+    // A project without a category set is no drift: the panel's next refresh writes one.
+    data.write(toc, contents);
+    QFile::remove(data.path(Project + "PX_BookCategories.xml"));
+    EXPECT_EQ(lines(check::run(project)), "");
+}
+
+TEST(ProjectCheck, ACategoryRenameThatCouldNotReadTheContentsIsFoundOnBothSides)
+{
+    // The rename as the command line makes it: the set through the category service, then
+    // the contents, which end it without a word when they do not load.
+    SampleDataRoot data;
+    const ProjectContext project{data.root(), sampleProject(), 0};
+    DefaultServiceProvider services(data.root(), 0);
+    const QString toc = Project + "PX_TOC.xml";
+    const QByteArray contents = data.read(toc);
+    data.write(toc, "<PX_Master><PX>");
+    RecordingFeedback feedback;
+    categories::renameCategory(feedback, &services, project, "Reference", "Manuals");
+    EXPECT_TRUE(feedback.messages.isEmpty());
+
+    data.write(toc, contents);
+    const auto findings = check::run(project);
+    EXPECT_EQ(findings.size(), 2) << lines(findings);
+    // The set files the Admin Reference under a name the contents do not know...
+    EXPECT_TRUE(has(findings, Kind::CategoryNotInContents, "Manuals", "/PX_BookCategories.xml"));
+    // ... and the contents file it under one the set no longer has.
+    EXPECT_TRUE(has(findings, Kind::CategoryUnknown, "Reference", "/PX_TOC.xml", "Book AR"));
+    // Whether the rename is to be finished or undone is the author's choice: the repair
+    // leaves the new name where it is.
+    EXPECT_TRUE(has(check::repair(feedback, project), Kind::CategoryNotInContents, "Manuals",
+                    "/PX_BookCategories.xml"));
+
+    // The same rename with readable contents, and an add, leave nothing to report.
+    SampleDataRoot clean;
+    const ProjectContext cleanProject{clean.root(), sampleProject(), 0};
+    DefaultServiceProvider cleanServices(clean.root(), 0);
+    categories::renameCategory(feedback, &cleanServices, cleanProject, "Reference", "Manuals");
+    createService<BookCategoryService>(&cleanServices)
+        ->AddCategory(cleanProject.bookCategoriesPath(), "Security");
+    EXPECT_TRUE(feedback.messages.isEmpty()) << feedback.texts().join('\n').toStdString();
+    EXPECT_EQ(lines(check::run(cleanProject)), "");
+}
+
+TEST(ProjectCheck, RepairGivesBooksTheProjectsNameWhenTheSelectionListSettlesIt)
+{
+    const auto seed = [](const SampleDataRoot& data) {
+        replaceIn(data, Project + "Installation Guide/IG_Book.xml", ">Orion Suite 2024<",
+                  ">Orion Suite 2023<");
+        replaceIn(data, Project + "Installation Guide/IG_Book.xml",
+                  ">Orion Suite 2024\\Installation Guide<",
+                  ">Orion Suite 2023\\Installation Guide<");
+        replaceIn(data, Project + "PX_TOC.xml",
+                  "<Book_Key>Orion Suite 2024</Book_Key>\n            <Book_Categories/>",
+                  "<Book_Key>Orion Suite 2023</Book_Key>\n            <Book_Categories/>");
+        replaceIn(data, Project + "PX_TOC.xml", ">2024</PX_Variation>", ">2023</PX_Variation>");
+    };
+    SampleDataRoot data;
+    seed(data);
+    const ProjectContext project{data.root(), sampleProject(), 0};
+    EXPECT_EQ(kinds(check::run(project)),
+              (QList<Kind>{Kind::ContentsKeyDiffers, Kind::BookKeyDiffers, Kind::BookKeyDiffers,
+                           Kind::ContentsKeyDiffers}))
+        << lines(check::run(project));
+
+    const auto before = snapshot(data.root());
+    RecordingFeedback feedback;
+    const auto left = check::repair(feedback, project);
+    EXPECT_TRUE(feedback.messages.isEmpty()) << feedback.texts().join('\n').toStdString();
+    // The variation's only writer also empties PX_ID: it is left to the author.
+    ASSERT_EQ(left.size(), 1) << lines(left);
+    EXPECT_TRUE(has(left, Kind::ContentsKeyDiffers, "2023", "/PX_TOC.xml", "PX_Variation"));
+    const auto after = snapshot(data.root());
+    QStringList changed;
+    for (auto it = after.cbegin(); it != after.cend(); ++it)
+        if (before.value(it.key()) != it.value())
+            changed << it.key();
+    EXPECT_EQ(changed, QStringList({"Docs/Orion Suite 2024/Installation Guide/IG_Book.xml",
+                                    "Docs/Orion Suite 2024/PX_TOC.xml"}));
+    EXPECT_EQ(
+        xmlTexts(data.path(Project + "Installation Guide/IG_Book.xml"), "//Book_Key | //Book_Path"),
+        QStringList({"Orion Suite 2024", "Orion Suite 2024\\Installation Guide"}));
+
+    // Without its entry in the selection list the project's name is in doubt: nothing is
+    // written.
+    SampleDataRoot unlisted;
+    seed(unlisted);
+    replaceIn(unlisted, "Docs/PX_Selection.xml", ">Orion Suite 2024<", ">Orion Suite 2023<");
+    const auto unlistedBefore = snapshot(unlisted.root());
+    check::repair(feedback, {unlisted.root(), sampleProject(), 0});
+    EXPECT_TRUE(snapshot(unlisted.root()) == unlistedBefore);
 }
