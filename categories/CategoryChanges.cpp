@@ -1,5 +1,6 @@
 #include "categories/CategoryChanges.h"
 
+#include "core/Action.h"
 #include "core/StringTable.h"
 #include "documents/BookDocument.h"
 #include "documents/CategorySet.h"
@@ -145,8 +146,15 @@ void renameInToc(Feedback& feedback, const QString& tocPath, const QString& newN
         feedback, "EditBookCateinPXTOC",
         [&] {
             TableOfContents toc;
-            if (!toc.load(tocPath))
+            if (!toc.load(tocPath)) {
+                // The panel says nothing here; the set already bears the new name.
+                noteSkippedDocument(
+                    FileSystem::resolve(tocPath),
+                    QStringLiteral("it could not be read (%1), so its categories still name "
+                                   "\"%2\" where the category set says \"%3\"")
+                        .arg(toc.parseError(), oldName, newName));
                 return;
+            }
             toc.renameBookCategory(oldName, newName, [&] { toc.save(tocPath); });
         },
         ErrorForm::BookTab);
@@ -178,8 +186,13 @@ void fileUncategorisedBooks(Feedback& feedback, ServiceProvider* services,
 void moveCategory(const QString& setPath, const QString& escapedName, bool up)
 {
     CategorySet set;
-    if (!set.load(setPath))
+    if (!set.load(setPath)) {
+        noteSkippedDocument(FileSystem::resolve(setPath),
+                            QStringLiteral("it could not be read (%1), so the category was "
+                                           "not moved")
+                                .arg(set.parseError()));
         return;
+    }
     if (set.moveCategory(escapedName, up))
         set.save(setPath);
 }

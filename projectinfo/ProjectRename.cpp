@@ -1,5 +1,6 @@
 #include "projectinfo/ProjectRename.h"
 
+#include "core/Action.h"
 #include "core/StringTable.h"
 #include "documents/BookDocument.h"
 #include "documents/SelectionList.h"
@@ -141,9 +142,15 @@ ProjectRename::ProjectRename(const ProjectInfoChange& change) : d(std::make_uniq
             if (!fso.FileExists(bookPath))
                 return;
             auto book = std::make_unique<BookDocument>();
-            // A book that cannot be read is left as it is.
-            if (!book->load(bookPath))
+            // A book that cannot be read is left as it is, without a message.
+            if (!book->load(bookPath)) {
+                noteSkippedDocument(
+                    FileSystem::resolve(bookPath),
+                    QStringLiteral("it could not be read (%1), so it keeps the project name "
+                                   "\"%2\" and its old book key")
+                        .arg(book->parseError(), change.project.projectName));
                 return;
+            }
             book->setProject(change.newName, folder);
             d->books.push_back({after.bookPath(folder, file), std::move(book)});
         });

@@ -1,4 +1,5 @@
 #include "control/ctlGlobalsTab.h"
+#include "core/Action.h"
 #include "platform/XmlDocument.h"
 #include "tests/support/TestSupport.h"
 
@@ -253,6 +254,10 @@ TEST_F(Categories, DeleteClearsTheNameWhereverItCanAndSparesWhatItCannotReadOrWr
     EXPECT_TRUE(h.dialogs->messages[1].text.endsWith("\rTovanel::ctlGlobalsTab - DelCateinPXTOC"));
     EXPECT_EQ(setBooks("Reference") + "/" + texts(ArBook, BookCategories), "/Reference");
     QFile::setPermissions(h.data.path(Toc), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // The delete ended there, as reported: a second host starting keeps the removal.
+    const QByteArray removed = h.data.read(Set);
+    EXPECT_TRUE(Action::recover(h.data.root()).empty());
+    EXPECT_EQ(h.data.read(Set), removed);
 
     // Without PX_Books nothing can be filed, and that is reported in its own form.
     replaceIn(Toc, "PX_Books>", "PX_Shelf>");

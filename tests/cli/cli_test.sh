@@ -121,4 +121,43 @@ grep -q "rename-project" "$work/out" && fail "page --help shows other commands"
 status=0
 "$tool" --data-root "$work/data" frobnicate 2>/dev/null || status=$?
 [ "$status" -eq 2 ] || fail "a usage error exits $status"
+
+# A rename that reports an error goes on as the tab does, but does not exit 0; the book it
+# could not read is named on stderr, which the tab keeps silent about.
+printf '<Book_Master>' >"$work/data/Docs/Nova 7/Release Notes/RN_Book.xml"
+chmod 0444 "$work/data/Docs/Nova 7/Admin Reference/AR_Book.XML"
+status=0
+"$tool" --data-root "$work/data" rename-project "Nova 7" "Nova 8" --id NV >"$work/out" \
+    2>"$work/err" || status=$?
+[ "$status" -eq 1 ] || fail "a rename with an error reported exits $status"
+grep -q "Applied the project information" "$work/out" || fail "no result: $(cat "$work/out")"
+grep -q "warning: '.*RN_Book.xml' was left as it was" "$work/err" ||
+    fail "the skipped book was not named: $(cat "$work/err")"
+grep -q "UpdateProductInfoInBook" "$work/err" || fail "the error was not shown: $(cat "$work/err")"
+[ -d "$work/data/Docs/Nova 8" ] || fail "the rename did not stay"
+
+# Two writers at once, from two processes: both categories stay, or one is refused before
+# it changes anything, naming the lock.
+for i in 1 2 3 4; do
+    "$tool" --data-root "$work/data" category "Nova 8" add "First $i" >/dev/null \
+        2>"$work/err1" &
+    first=$!
+    "$tool" --data-root "$work/data" category "Nova 8" add "Second $i" >/dev/null \
+        2>"$work/err2" &
+    second=$!
+    s1=0 s2=0
+    wait $first || s1=$?
+    wait $second || s2=$?
+    set=$(cat "$work/data/Docs/Nova 8/PX_BookCategories.xml")
+    for n in 1 2; do
+        eval "st=\$s$n"
+        name=$([ $n -eq 1 ] && echo First || echo Second)
+        if [ "$st" -eq 0 ]; then
+            echo "$set" | grep -q "$name $i" || fail "an add that exited 0 was lost"
+        else
+            grep -q "globalstab/lock" "$work/err$n" || fail "refused without the lock: \
+$(cat "$work/err$n")"
+        fi
+    done
+done
 echo OK

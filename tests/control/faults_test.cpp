@@ -7,6 +7,9 @@
 
 #include <QLineEdit>
 #include <QMap>
+#include <QSet>
+
+#include <dlfcn.h>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +122,58 @@ TEST(Faults, EveryFailureOfEveryActionIsReportedKeptAtTheNextStartAndUndoneWhole
                     differing << key;
             EXPECT_TRUE(differing.isEmpty()) << "failure at change " << at << " of " << changes
                                              << ": " << differing.first().toStdString();
+        }
+    }
+}
+
+// The journal itself fails at each of its writes, flushes, links and files in turn, with a
+// full disk and with an I/O error: the tab goes on, says so naming the journal, and after
+// the next start every file holds one whole version of itself, before or after the action.
+TEST(Faults, AFullOrFailingJournalAtAnyPointEndsInAMessageAndWholeFiles)
+{
+    using Arm = void (*)(int, int);
+    using Disarm = int (*)();
+    const auto arm = reinterpret_cast<Arm>(::dlsym(RTLD_DEFAULT, "globalstabFaultArm"));
+    const auto disarm = reinterpret_cast<Disarm>(::dlsym(RTLD_DEFAULT, "globalstabFaultDisarm"));
+    if (!arm || !disarm)
+        GTEST_SKIP() << "needs the journal fault library preloaded, as ctest runs it";
+    for (const UserAction& action : actions) {
+        SCOPED_TRACE(action.name);
+        QSet<QByteArray> versions;
+        int calls = 0;
+        {
+            TabHarness h;
+            action.prepare(h);
+            for (const QByteArray& hash : snapshot(h.data.root()))
+                versions.insert(hash);
+            arm(0, 0);
+            action.act(h);
+            calls = disarm();
+            for (const QByteArray& hash : snapshot(h.data.root()))
+                versions.insert(hash);
+        }
+        ASSERT_GT(calls, 0);
+        for (int at = 1; at <= calls; ++at) {
+            for (const int error : {ENOSPC, EIO}) {
+                TabHarness h;
+                action.prepare(h);
+                h.dialogs->clear();
+                arm(at, error);
+                action.act(h);
+                disarm();
+                const QStringList journalReports = h.dialogs->texts().filter("/.globalstab/");
+                Action::recover(h.data.root());
+                const auto now = snapshot(h.data.root());
+                for (auto it = now.cbegin(); it != now.cend(); ++it) {
+                    EXPECT_TRUE(versions.contains(it.value()))
+                        << "at " << at << ": " << it.key().toStdString() << " is torn";
+                    EXPECT_FALSE(it.key().endsWith(".part")) << it.key().toStdString();
+                }
+                // A failure that changed the outcome was told, naming the journal.
+                if (!journalReports.isEmpty())
+                    EXPECT_TRUE(
+                        journalReports.first().contains(error == ENOSPC ? "Disk full" : "journal"));
+            }
         }
     }
 }

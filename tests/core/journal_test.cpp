@@ -2,6 +2,7 @@
 #include "core/Action.h"
 #include "core/DataRootLock.h"
 #include "core/Journal.h"
+#include "core/JournalLog.h"
 #include "platform/FileSystem.h"
 #include "tests/support/CoreSupport.h"
 
@@ -9,6 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QTemporaryDir>
+
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -193,4 +197,173 @@ TEST(Journal, TheEndStateOfALargeFileIsTheFileAsTheActionLeftIt)
     QFile after(toc);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), rewritten);
+}
+
+namespace {
+
+// An action cut short, as a crash leaves it: changes made, no end recorded.
+template <typename Changes> void cutShort(const SampleDataRoot& data, Changes changes)
+{
+    struct Cut
+    {
+    };
+    try {
+        JournalScope action(data.root(), "cut short");
+        changes();
+        throw Cut();
+    } catch (const Cut&) {
+    }
+}
+
+QString firstLog(const SampleDataRoot& data)
+{
+    return journal::folder(data.root()) + "/00000001.log";
+}
+
+} // namespace
+
+// A log is read as untrusted input: one that names a path outside the data root (climbing,
+// absolute, or through a link inside it), that does not begin as a log, or whose records do
+// not check, is set aside whole and reported; nothing of it is applied, nowhere.
+TEST(Journal, LogsThatCannotBeTrustedAreSetAsideAndNothingOutsideTheRootIsWritten)
+{
+    SampleDataRoot data;
+    QTemporaryDir outside;
+    const QString victim = outside.path() + "/victim.xml";
+    QFile file(victim);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<precious/>");
+    file.close();
+    ASSERT_TRUE(QFile::link(outside.path(), data.path("Docs/escape")));
+    const QString logs = journal::folder(data.root());
+    ASSERT_TRUE(QDir().mkpath(logs));
+    const QString climbing = QDir(data.root()).relativeFilePath(victim);
+    for (const QString& path : {climbing, victim, QString("Docs/escape/victim.xml")}) {
+        journal::detail::LogWriter log;
+        log.create(logs, "planted");
+        log.append("R", {journal::detail::encodedPath(path), "4"}, "evil");
+        log.sync();
+    }
+    QFile garbage(logs + "/00000004.log");
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("hello\tthere\t0\t0000000000000000\nR\tDocs/PX_Selection.xml\t4\tbad\n");
+    garbage.close();
+
+    const auto before = snapshot(data.root());
+    const journal::Outcome outcome = Action::recover(data.root());
+    EXPECT_TRUE(outcome.actions.isEmpty());
+    EXPECT_EQ(outcome.setAside.size(), 4);
+    EXPECT_TRUE(outcome.setAside.filter("not a path inside the data root").size() == 3);
+    EXPECT_TRUE(Action::describeRecovery(outcome).contains("00000004.log.bad"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "<precious/>");
+    EXPECT_TRUE(snapshot(data.root()) == before);
+    EXPECT_TRUE(journal::detail::logsNewestFirst(logs).isEmpty());
+
+    // A record flipped in the middle of a real log: none of it is put back, not even the
+    // records before the flip.
+    cutShort(data, [&] {
+        atomicWriteFile(data.path("Docs/PX_Selection.xml"), "<one/>");
+        atomicWriteFile(data.path("Docs/PX_DefaultCategories.xml"), "<two/>");
+    });
+    const QStringList written = journal::detail::logsNewestFirst(logs);
+    ASSERT_EQ(written.size(), 1);
+    QFile flipped(written.first());
+    ASSERT_TRUE(flipped.open(QIODevice::ReadWrite));
+    QByteArray bytes = flipped.readAll();
+    ASSERT_GT(bytes.size(), 100);
+    const qsizetype middle = bytes.size() / 3; // in the bytes the first record keeps
+    bytes[middle] = bytes[middle] ^ 0x20;
+    flipped.seek(0);
+    flipped.write(bytes);
+    flipped.close();
+    const journal::Outcome damaged = Action::recover(data.root());
+    EXPECT_TRUE(damaged.actions.isEmpty());
+    ASSERT_EQ(damaged.setAside.size(), 1);
+    EXPECT_TRUE(damaged.setAside.first().contains("does not check"));
+    EXPECT_EQ(data.read("Docs/PX_Selection.xml"), "<one/>");
+}
+
+// Paths in a log are relative to the data root: a root moved or restored elsewhere after a
+// crash is put back where it is now, and its old place is not touched.
+TEST(Journal, AMovedDataRootIsPutBackWhereItIsNow)
+{
+    SampleDataRoot data;
+    const auto before = snapshot(data.root());
+    cutShort(data, [&] { changeEverything(data); });
+    const QString moved = QDir(data.root()).absolutePath() + "-moved";
+    ASSERT_TRUE(QDir().rename(data.root(), moved));
+    const journal::Outcome outcome = Action::recover(moved);
+    EXPECT_EQ(outcome.actions, QStringList{"cut short"});
+    EXPECT_TRUE(snapshot(moved) == before);
+    EXPECT_FALSE(QFileInfo::exists(data.root()));
+    ASSERT_TRUE(QDir().rename(moved, data.root()));
+}
+
+// Recovery never writes over a file someone changed after the action was cut off: that file
+// is kept and named. A kept copy that no longer checks is not put back either.
+TEST(Journal, RecoveryKeepsFilesChangedSinceAndDamagedCopies)
+{
+    for (const bool batched : {false, true}) {
+        SCOPED_TRACE(batched ? "batched" : "at once");
+        SampleDataRoot data;
+        const QString selection = "Docs/PX_Selection.xml";
+        const QString toc = "Docs/" + sampleProject() + "/PX_TOC.xml";
+        const QByteArray selectionBefore = data.read(selection);
+        cutShort(data, [&] {
+            std::optional<WriteBatch> batch;
+            if (batched)
+                batch.emplace();
+            atomicWriteFile(data.path(selection), "<one/>");
+            atomicWriteFile(data.path(toc), "<two/>");
+            if (batch)
+                batch->commit();
+        });
+        atomicWriteFile(data.path(toc), "<edited by the user/>");
+        const journal::Outcome outcome = Action::recover(data.root());
+        EXPECT_EQ(outcome.actions, QStringList{"cut short"});
+        EXPECT_EQ(outcome.kept, QStringList{toc});
+        EXPECT_TRUE(Action::describeRecovery(outcome).contains("changed since"));
+        EXPECT_EQ(data.read(selection), selectionBefore);
+        EXPECT_EQ(data.read(toc), "<edited by the user/>");
+    }
+
+    SampleDataRoot data;
+    const QString toc = "Docs/" + sampleProject() + "/PX_TOC.xml";
+    cutShort(data, [&] {
+        WriteBatch batch;
+        atomicWriteFile(data.path(toc), "<new/>");
+        batch.commit();
+    });
+    QFile kept(firstLog(data) + ".kept/1");
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("<damaged/>");
+    kept.close();
+    const journal::Outcome outcome = Action::recover(data.root());
+    EXPECT_EQ(outcome.kept, QStringList{toc + " (its kept copy is damaged)"});
+    EXPECT_EQ(data.read(toc), "<new/>");
+}
+
+// One writer per data root: a second action waits briefly, then is refused before it reads
+// or writes anything, naming the lock; it runs once the first has finished.
+TEST(Journal, ASecondWriterOfADataRootIsRefusedBeforeItChangesAnything)
+{
+    SampleDataRoot data;
+    const auto before = snapshot(data.root());
+    {
+        const DataRootLock first(data.root(), 0);
+        const auto refused = caught([&] {
+            Action second(data.root(), "second", {.waitMs = 50});
+            atomicWriteFile(data.path("Docs/PX_Selection.xml"), "<second/>");
+        });
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->number(), rt::PermissionDenied);
+        EXPECT_TRUE(refused->description().contains(DataRootLock::path(data.root())));
+        EXPECT_TRUE(snapshot(data.root()) == before);
+    }
+    {
+        Action second(data.root(), "second");
+        atomicWriteFile(data.path("Docs/PX_Selection.xml"), "<second/>");
+    }
+    EXPECT_EQ(data.read("Docs/PX_Selection.xml"), "<second/>");
 }

@@ -1,5 +1,6 @@
 // The project info panel driven through its widgets on copies of the sample data.
 #include "control/ctlGlobalsTab.h"
+#include "core/Action.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -217,6 +219,7 @@ TEST(ProjectInfo, BrokenSelectionListOrBookIsReportedAndTheApplyGoesOn)
     h.data.write(project + "Release Notes/RN_Book.xml", "<Book_Master>");
     QFile::setPermissions(h.data.path(project + "Admin Reference/AR_Book.XML"),
                           QFileDevice::ReadOwner);
+    QSignalSpy skipped(h.tab.get(), &ctlGlobalsTab::documentSkipped);
     h.apply("Nova");
 
     const QStringList shown = h.dialogs->texts();
@@ -229,6 +232,16 @@ TEST(ProjectInfo, BrokenSelectionListOrBookIsReportedAndTheApplyGoesOn)
     EXPECT_EQ(h.data.read("Docs/Nova/Release Notes/RN_Book.xml"), "<Book_Master>");
     EXPECT_EQ(h.xml("Docs/Nova/Admin Reference/AR_Book.XML", "//Book_Key"), Orion);
     EXPECT_EQ(h.xml("Docs/Nova/User Manual/um_book.xml", "//Book_Key"), "Nova");
+    // The tab says nothing of the unreadable book; the host is told once the apply ended.
+    ASSERT_EQ(skipped.size(), 1);
+    EXPECT_TRUE(skipped[0][0].toString().endsWith("Release Notes/RN_Book.xml"));
+    EXPECT_TRUE(skipped[0][1].toString().contains("keeps the project name \"" + Orion + "\""));
+
+    // The apply ended as the tab's rules end it, errors and all: a second host starting on
+    // the data root leaves it so.
+    const QStringList ended = h.snapshot();
+    EXPECT_TRUE(Action::recover(h.data.root()).empty());
+    EXPECT_EQ(h.snapshot(), ended);
 }
 
 TEST(ProjectInfo, QuotesInTheOpenProjectsNameMakeTheQueriesFail)
@@ -244,6 +257,11 @@ TEST(ProjectInfo, QuotesInTheOpenProjectsNameMakeTheQueriesFail)
     ASSERT_EQ(h.dialogs->texts().size(), 2);
     EXPECT_TRUE(h.dialogs->texts()[0].endsWith(" - UpdatePXSelection"));
     EXPECT_EQ(h.data.read(List), list);
+    // Renamed and announced despite the error: a second start keeps the rename.
+    EXPECT_EQ(h.atEvent.size(), 1);
+    EXPECT_TRUE(Action::recover(h.data.root()).empty());
+    EXPECT_TRUE(QDir(h.data.docs() + "Nova").exists());
+    EXPECT_FALSE(QDir(h.data.docs() + apostrophe).exists());
 
     h.dialogs->clear();
     h.tab->setProjectName(QStringLiteral("Orion \"X\""));
