@@ -3,7 +3,7 @@
 // to the journal or a rename of the batch's commit. Prints how many changes the rename made.
 //
 //   rename_child DATA_ROOT OLD_NAME NEW_NAME N
-#include "core/Journal.h"
+#include "core/Action.h"
 #include "platform/FileChanges.h"
 #include "platform/FileSystem.h"
 #include "platform/FileSystemTesting.h"
@@ -60,10 +60,7 @@ int main(int argc, char** argv)
     globalstab::testing::setBeforeBatchRename(change);
     Silent feedback;
     {
-        const WriteBoundary boundary(root);
-        JournalScope action(root, QStringLiteral("CmdProjectNameApply_click"));
-        WriteBatch batch;
-        DocumentCache documents;
+        Action action(root, QStringLiteral("CmdProjectNameApply_click"));
         const ProjectContext project{root, oldName, 0};
         if (ProjectRename({project, newName, QStringLiteral("NV"), QStringLiteral("10")})
                 .apply(feedback))
