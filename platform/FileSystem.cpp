@@ -483,6 +483,7 @@ struct WriteBatch::Private
     };
     std::vector<Waiting> waiting; // in the order first saved
     QHash<QString, size_t> index; // target -> position in waiting
+    detail::WaitingPaths targets;
     // Paths found spelt as on disk during the action, until an entry is made, moved or removed.
     QHash<QString, QString> resolved;
 
@@ -496,25 +497,25 @@ struct WriteBatch::Private
         }
         index.insert(target, waiting.size());
         waiting.push_back({fileName(temp), target, created});
+        targets.add(target, created);
     }
 
     bool waits(const QString& native) const { return index.contains(native); }
 
-    QString newFileSpelt(const QString& native) const
-    {
-        for (const Waiting& file : waiting)
-            if (file.created && file.target.compare(native, Qt::CaseInsensitive) == 0)
-                return file.target;
-        return QString();
-    }
+    QString newFileSpelt(const QString& native) const { return targets.createdSpelt(native); }
 
     // True when a file waits below folder; only new files count unless all is set.
     bool waitsBelow(const QString& folder, bool all) const
     {
-        const QString prefix = withoutTrailingSeparator(folder) + QLatin1Char('/');
-        return std::any_of(waiting.begin(), waiting.end(), [&](const Waiting& file) {
-            return (all || file.created) && file.target.startsWith(prefix);
-        });
+        return !waiting.empty() &&
+               targets.below(withoutTrailingSeparator(folder) + QLatin1Char('/'), all);
+    }
+
+    void clear()
+    {
+        waiting.clear();
+        index.clear();
+        targets.clear();
     }
 
     // Hidden: the class is exported for its scope, its insides are not.
@@ -524,8 +525,7 @@ struct WriteBatch::Private
     {
         for (size_t i = from; i < waiting.size(); ++i)
             ::unlink(encoded(waiting[i].temp()).constData());
-        waiting.clear();
-        index.clear();
+        clear();
     }
 };
 
@@ -1172,9 +1172,9 @@ void WriteBatch::Private::commit()
             error = EIO;
         } else if (g_crashNextSave.exchange(false)) {
             // A dead process removes nothing: every file still waiting stays behind.
-            waiting.clear();
-            index.clear();
-            failErrno(EIO, file.target);
+            const QString target = file.target;
+            clear();
+            failErrno(EIO, target);
         } else if (::rename(encoded(file.temp()).constData(), encoded(file.target).constData()) !=
                    0) {
             error = errno;
@@ -1193,8 +1193,7 @@ void WriteBatch::Private::commit()
         // A stop here is put back by the journal, which holds every file as it was.
         reportProgress(int(i + 1), int(waiting.size()));
     }
-    waiting.clear();
-    index.clear();
+    clear();
 
     flushFolders();
 }
@@ -1261,6 +1260,65 @@ bool WriteBatch::waits(const QString& nativePath)
 }
 
 namespace detail {
+
+void WaitingPaths::count(const QString& native, bool created, int step)
+{
+    for (qsizetype at = native.indexOf(QLatin1Char('/')); at >= 0;
+         at = native.indexOf(QLatin1Char('/'), at + 1)) {
+        // Looked up in place; only a folder met for the first time is copied.
+        auto found = m_below.find(QString::fromRawData(native.constData(), at + 1));
+        if (found == m_below.end()) {
+            if (step < 0)
+                continue;
+            found = m_below.insert(native.left(at + 1), Counts());
+        }
+        found->all += step;
+        found->created += created ? step : 0;
+        if (found->all <= 0)
+            m_below.erase(found);
+    }
+}
+
+void WaitingPaths::add(const QString& native, bool created)
+{
+    count(native, created, 1);
+    if (created)
+        m_created[native.toCaseFolded()].append(native);
+}
+
+void WaitingPaths::remove(const QString& native, bool created)
+{
+    count(native, created, -1);
+    if (!created)
+        return;
+    const QString folded = native.toCaseFolded();
+    const auto found = m_created.find(folded);
+    if (found == m_created.end())
+        return;
+    found->removeOne(native);
+    if (found->isEmpty())
+        m_created.erase(found);
+}
+
+void WaitingPaths::clear()
+{
+    m_below.clear();
+    m_created.clear();
+}
+
+QString WaitingPaths::createdSpelt(const QString& native) const
+{
+    if (m_created.isEmpty())
+        return QString();
+    const auto found = m_created.constFind(native.toCaseFolded());
+    return found != m_created.cend() ? found->first() : QString();
+}
+
+bool WaitingPaths::below(const QString& prefix, bool all) const
+{
+    const auto found = m_below.constFind(prefix);
+    return found != m_below.cend() && (all ? found->all : found->created) > 0;
+}
 
 HeldDocuments* heldDocuments()
 {

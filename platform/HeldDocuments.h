@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 // The link between the file-system layer and a DocumentCache above it: documents whose saves
 // wait in memory must be written out before anything looks at their files, and a write by
@@ -31,6 +33,38 @@ public:
     virtual void forget(const QString& native) = 0;
     // Folders move: every path kept may now name something else.
     virtual void forgetAll() = 0;
+};
+
+// The paths of the saves that wait, found without a walk over all of them: an action that
+// saves thousands of files asks before every file operation whether one waits below a
+// folder, or names a new file in another letter case. Paths are native ("/" separates).
+class WaitingPaths
+{
+public:
+    void add(const QString& native, bool created);
+    // Takes back an add() of the same path and kind.
+    void remove(const QString& native, bool created);
+    void clear();
+
+    // The first path added as created that native names ignoring letter case; empty when
+    // none.
+    QString createdSpelt(const QString& native) const;
+    // A path waits that starts with prefix, which ends in "/": a created one only, unless
+    // all is set.
+    bool below(const QString& prefix, bool all) const;
+
+private:
+    void count(const QString& native, bool created, int step);
+
+    struct Counts
+    {
+        int all = 0;
+        int created = 0;
+    };
+    // By every leading part of a path that ends in "/", the folders it lies in.
+    QHash<QString, Counts> m_below;
+    // The created paths by their case-folded form, first added first.
+    QHash<QString, QStringList> m_created;
 };
 
 // The documents held on the calling thread, if any.

@@ -1537,13 +1537,18 @@ struct DocumentCache::Private : detail::HeldDocuments
         bool created = false;    // the file did not exist when the save was held
         bool deleted = false;    // a deletion waits (no tree then)
         bool readOnDisk = false; // left alone, the file holds the bytes of its first parse
+        qsizetype slot = -1;     // its place in order, while the next writeOut is to save it
     };
     QHash<QString, Entry> entries;
     // Each file's tree as first read, while unchanged: a refresh deletes the category set
     // and builds it anew, and when it comes out as it was, the tree read at the start is
     // still the parse of the file, for the next action to take.
     QHash<QString, std::shared_ptr<XmlDocumentState>> firstRead;
-    QStringList order; // of the waiting saves, first saved first
+    // The saves the next writeOut makes, first saved first; a save forgotten leaves an empty
+    // place, so that forgetting one of thousands moves none of the others.
+    std::vector<QString> order;
+    qsizetype listed = 0; // the places of order that are not empty
+    detail::WaitingPaths listedPaths;
     bool writing = false;
 
     // The tree of the file, unless it was changed since it was read and never saved.
@@ -1559,9 +1564,29 @@ struct DocumentCache::Private : detail::HeldDocuments
 
     void keep(const QString& native, const std::shared_ptr<XmlDocumentState>& state)
     {
-        entries.insert(native, {state, state->generation, false, false});
+        Entry& entry = entries[native];
+        unlist(native, entry);
+        entry = Entry{state, state->generation};
         if (state->generation == 0 && state->loaded && !firstRead.contains(native))
             firstRead.insert(native, state);
+    }
+
+    void list(const QString& native, Entry& entry)
+    {
+        entry.slot = qsizetype(order.size());
+        order.push_back(native);
+        ++listed;
+        listedPaths.add(native, entry.created);
+    }
+
+    void unlist(const QString& native, Entry& entry)
+    {
+        if (entry.slot < 0)
+            return;
+        order[size_t(entry.slot)] = QString();
+        --listed;
+        listedPaths.remove(native, entry.created);
+        entry.slot = -1;
     }
 
     void hold(const QString& native, const std::shared_ptr<XmlDocumentState>& state)
@@ -1570,7 +1595,7 @@ struct DocumentCache::Private : detail::HeldDocuments
         if (!entry.waiting) {
             entry.waiting = true;
             entry.created = ::access(QFile::encodeName(native).constData(), F_OK) != 0;
-            order << native;
+            list(native, entry);
         }
         // A save after a deletion replaces the file on disk.
         entry.deleted = false;
@@ -1584,9 +1609,15 @@ struct DocumentCache::Private : detail::HeldDocuments
         if (writing)
             return false;
         Entry& entry = entries[native];
-        if (!entry.waiting)
-            order << native;
-        entry = Entry{nullptr, 0, true, false, true};
+        const bool wasWaiting = entry.waiting;
+        const qsizetype slot = entry.slot;
+        if (slot >= 0)
+            listedPaths.remove(native, entry.created);
+        entry = Entry{nullptr, 0, true, false, true, false, slot};
+        if (!wasWaiting)
+            list(native, entry);
+        else if (slot >= 0)
+            listedPaths.add(native, false);
         return true;
     }
 
@@ -1604,21 +1635,13 @@ struct DocumentCache::Private : detail::HeldDocuments
 
     QString newFileSpelt(const QString& native) const override
     {
-        for (const QString& waiting : order)
-            if (entries[waiting].created && waiting.compare(native, Qt::CaseInsensitive) == 0)
-                return waiting;
-        return QString();
+        return listed > 0 ? listedPaths.createdSpelt(native) : QString();
     }
 
     bool waitsBelow(const QString& folder, bool all) const override
     {
-        const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + '/';
-        for (const QString& native : order) {
-            const Entry& entry = entries[native];
-            if (entry.waiting && (all || entry.created) && native.startsWith(prefix))
-                return true;
-        }
-        return false;
+        return listed > 0 &&
+               listedPaths.below(folder.endsWith(QLatin1Char('/')) ? folder : folder + '/', all);
     }
 
     // The texts of the documents that wait to be written, each tree printed once (two paths
@@ -1639,12 +1662,15 @@ struct DocumentCache::Private : detail::HeldDocuments
         }
     };
 
-    Serialized serializeAll(const QStringList& saving)
+    Serialized serializeAll(const std::vector<QString>& saving)
     {
         Serialized out;
         std::vector<XmlDocumentState*> trees;
         for (const QString& native : saving) {
-            const Entry& entry = entries[native];
+            const auto found = entries.constFind(native);
+            if (found == entries.cend())
+                continue;
+            const Entry& entry = *found;
             if (entry.waiting && !entry.deleted && entry.state &&
                 !out.index.contains(entry.state.get())) {
                 out.index.insert(entry.state.get(), trees.size());
@@ -1665,21 +1691,32 @@ struct DocumentCache::Private : detail::HeldDocuments
 
     void writeOut() override
     {
-        if (writing || order.isEmpty())
+        if (writing || listed == 0)
             return;
         writing = true;
         // A stop raised by the progress leaves through here.
         const auto written = qScopeGuard([this] { writing = false; });
-        const QStringList saving = std::exchange(order, QStringList());
+        std::vector<QString> saving;
+        saving.reserve(size_t(listed));
+        for (QString& native : order) {
+            if (native.isEmpty())
+                continue;
+            entries[native].slot = -1;
+            saving.push_back(std::move(native));
+        }
+        order.clear();
+        listed = 0;
+        listedPaths.clear();
         const Serialized texts = serializeAll(saving);
         std::optional<RuntimeError> first;
         int done = 0;
         for (const QString& native : saving) {
             // An action that saves hundreds of documents at its end keeps its window painted.
             reportProgress(done++, int(saving.size()));
-            Entry& entry = entries[native];
-            if (!entry.waiting)
+            const auto found = entries.find(native);
+            if (found == entries.end() || !found->waiting)
                 continue;
+            Entry& entry = *found;
             entry.waiting = false;
             try {
                 if (entry.deleted) {
@@ -1712,8 +1749,11 @@ struct DocumentCache::Private : detail::HeldDocuments
     {
         if (writing)
             return;
-        if (entries.remove(native))
-            order.removeAll(native);
+        const auto found = entries.find(native);
+        if (found == entries.end())
+            return;
+        unlist(native, *found);
+        entries.erase(found);
     }
 
     void forgetAll() override
@@ -1722,6 +1762,8 @@ struct DocumentCache::Private : detail::HeldDocuments
             return;
         entries.clear();
         order.clear();
+        listed = 0;
+        listedPaths.clear();
         firstRead.clear();
     }
 };

@@ -448,3 +448,32 @@ TEST_F(FileSystemTest, BatchedSavesWaitUntilCommitAndAreSeenByTheLayerMeanwhile)
     EXPECT_EQ(read("Docs/c.htm"), "c");
     EXPECT_EQ(entries("Docs"), (QStringList{"a.htm", "b.htm", "c.htm"}));
 }
+
+// A walk commits the batch when a new file waits anywhere below the folder it lists, and
+// only then: a replaced file lists as it is. Moving a folder commits whatever waits below it.
+TEST_F(FileSystemTest, AWalkCommitsTheBatchOnlyForANewFileBelowIt)
+{
+    write("Docs/Book/Chapter/old.htm", "old");
+    write("Docs/Other/x.htm", "x");
+    WriteBatch batch;
+    atomicWriteFile(path("Docs/Book/Chapter/old.htm"), "new");
+    fso.GetFolder(path("Docs")).SubFolders();
+    fso.GetFolder(path("Docs/Book/Chapter")).Files();
+    EXPECT_EQ(batch.pending(), 1);
+
+    atomicWriteFile(path("Docs/Book/Chapter/New.htm"), "n");
+    EXPECT_EQ(FileSystem::resolve(path("docs/book/chapter/NEW.HTM")),
+              path("Docs/Book/Chapter/New.htm"));
+    fso.GetFolder(path("Docs/Other")).Files();
+    EXPECT_EQ(batch.pending(), 2);
+    fso.GetFolder(path("Docs")).SubFolders();
+    EXPECT_EQ(batch.pending(), 0);
+    EXPECT_EQ(read("Docs/Book/Chapter/old.htm"), "new");
+
+    atomicWriteFile(path("Docs/Book/Chapter/old.htm"), "newer");
+    fso.GetFolder(path("Docs")).SubFolders();
+    EXPECT_EQ(batch.pending(), 1);
+    fso.GetFolder(path("Docs/Book")).Move(path("Docs/Moved"));
+    EXPECT_EQ(batch.pending(), 0);
+    EXPECT_EQ(read("Docs/Moved/Chapter/old.htm"), "newer");
+}

@@ -510,6 +510,45 @@ TEST_F(XmlTest, CachedDocumentsShareOneTreeAndAreWrittenOnceAtTheEnd)
     EXPECT_TRUE(FileSystem().ReadAllText(kept).contains("<New"));
 }
 
+// The layer writes the waiting saves out before it walks a folder a new file waits in, at any
+// depth, and finds a new file by any spelling; once a save is dropped it is found no more,
+// and walks leave the other waiting saves where they are.
+TEST_F(XmlTest, AWaitingNewDocumentIsSeenFromEveryFolderAboveItUntilDropped)
+{
+    atomicWriteFile(file, abc);
+    QDir(dir.path()).mkpath("Sub/Deep");
+    const QString created = dir.filePath("Sub/Deep/New.xml");
+    const QString asTyped = dir.path() + "\\sub\\deep\\new.Xml";
+    const auto saveNew = [](const QString& path) {
+        XmlDocument doc;
+        doc.appendChild(doc.createElement("New"));
+        doc.save(path);
+    };
+    DocumentCache cache;
+    XmlDocument changed;
+    ASSERT_TRUE(changed.load(file));
+    changed.documentElement().appendChild(changed.createElement("Cat"));
+    changed.save(file);
+
+    saveNew(created);
+    EXPECT_EQ(FileSystem::resolve(asTyped), created);
+    saveNew(asTyped); // the same file
+    FileSystem().DeleteFile(asTyped);
+    EXPECT_TRUE(FileSystem::resolve(asTyped).endsWith("/Sub/Deep/new.Xml"));
+    EXPECT_FALSE(FileSystem().FileExists(asTyped));
+
+    // Nothing new waits: the walks write nothing out.
+    EXPECT_EQ(FileSystem().GetFolder(dir.path()).SubFolders().size(), 1);
+    EXPECT_TRUE(FileSystem().GetFolder(dir.filePath("Sub/Deep")).Files().isEmpty());
+    EXPECT_EQ(read(), abc);
+
+    saveNew(created);
+    // A walk of a folder far above the new file writes out every waiting save.
+    EXPECT_EQ(FileSystem().GetFolder(dir.path()).SubFolders().size(), 1);
+    EXPECT_NE(read(), abc);
+    EXPECT_EQ(FileSystem().GetFolder(dir.filePath("Sub/Deep")).Files().size(), 1);
+}
+
 // The documents an action saved are printed together at its end: each file gets the text of
 // its own tree as it stood at the end, a tree saved under two names once for each.
 TEST_F(XmlTest, EveryDocumentAnActionSavedIsWrittenWithItsLastText)
