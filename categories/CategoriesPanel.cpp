@@ -253,15 +253,10 @@ void CategoriesPanel::cmdApplyAddEditCate_Click()
             return;
         }
 
-        if (FileSystem().FileExists(m_setPath)) {
-            if (mode == ModeAdd) {
-                service->AddCategory(m_setPath, name);
-            } else if (mode == ModeEdit) {
-                service->RenameCategory(m_setPath, name, m_host.selectedCategory());
-                categories::renameInToc(m_host, m_host.tocPathAtLoad(), name,
-                                        m_host.selectedCategory());
-            }
-        }
+        if (mode == ModeAdd || mode == ModeEdit)
+            categories::applyCategoryChange(
+                m_host, *service, m_setPath, m_host.tocPathAtLoad(), name,
+                mode == ModeEdit ? std::optional(m_host.selectedCategory()) : std::nullopt);
         txtCategoryName->clear();
         lstAvaBookCategories->clear();
         GetCategories();

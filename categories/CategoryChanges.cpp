@@ -221,14 +221,27 @@ QString refuseCategoryChange(ServiceProvider* services, const ProjectContext& pr
     return QString();
 }
 
+void applyCategoryChange(Feedback& feedback, BookCategoryService& service, const QString& setPath,
+                         const QString& tocPath, const QString& name,
+                         const std::optional<QString>& oldName)
+{
+    if (!FileSystem().FileExists(setPath))
+        return;
+    if (!oldName) {
+        service.AddCategory(setPath, name);
+        return;
+    }
+    service.RenameCategory(setPath, name, *oldName);
+    renameInToc(feedback, tocPath, name, *oldName);
+}
+
 void renameCategory(Feedback& feedback, ServiceProvider* services, const ProjectContext& project,
                     const QString& oldName, const QString& newName)
 {
     if (!FileSystem().FileExists(project.bookCategoriesPath()))
         return;
-    createService<BookCategoryService>(services)->RenameCategory(project.bookCategoriesPath(),
-                                                                 newName, oldName);
-    renameInToc(feedback, project.tocPath(), newName, oldName);
+    applyCategoryChange(feedback, *createService<BookCategoryService>(services),
+                        project.bookCategoriesPath(), project.tocPath(), newName, oldName);
 }
 
 void deleteCategory(Feedback& feedback, ServiceProvider* services, const ProjectContext& project,

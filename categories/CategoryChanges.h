@@ -74,6 +74,14 @@ QString refuseCategoryChange(ServiceProvider* services, const ProjectContext& pr
                              const QStringList& listed, const QString& name,
                              const std::optional<QString>& newName);
 
+// The category panel's OK once its checks passed, for the panel and every other front end:
+// name added to the set at setPath, or, with oldName, the category renamed in the set
+// through the category service given, then in the table of contents at tocPath. Nothing when the
+// set is missing.
+void applyCategoryChange(Feedback& feedback, BookCategoryService& service, const QString& setPath,
+                         const QString& tocPath, const QString& name,
+                         const std::optional<QString>& oldName);
+
 // The category panel's rename and delete as operations of their own, for a front end without
 // the panel (the command line, a preview): the rename goes into the set through the category
 // service, then into the table of contents; the delete removes a listed category across the

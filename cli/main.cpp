@@ -354,13 +354,8 @@ int renameProject(const QString& root, QStringList arguments, bool json, bool dr
         CommandAction action(console, root, "CmdProjectNameApply_click");
         if (!action.admitted())
             return;
-        bool written = false;
-        trap(console, "UpdatePXTocWithProdInfo",
-             [&] { written = ProjectRename(change).apply(console); });
-        if (!written)
+        if (!renameProject(console, change))
             return;
-        rewritePageTokens(FileSystem().GetFolder(current.docsFolder() + change.newName),
-                          {root, current.projectName, change.newName, 0}, console);
         // Said once its end is recorded, as the tab says it, errors reported or not; the exit
         // status tells a script of the errors.
         action.commit();
@@ -430,13 +425,9 @@ int categoryCommand(const QString& root, QStringList arguments, bool json, bool 
         const QString newName = trimBlanks(typed);
         operation = [=](const ProjectContext& at, Feedback& feedback) {
             DefaultServiceProvider provider(at.dataRoot, installType);
-            const auto service = createService<BookCategoryService>(&provider);
-            if (!FileSystem().FileExists(at.bookCategoriesPath()))
-                return;
-            if (adding)
-                service->AddCategory(at.bookCategoriesPath(), newName);
-            else
-                categories::renameCategory(feedback, &provider, at, name, newName);
+            categories::applyCategoryChange(
+                feedback, *createService<BookCategoryService>(&provider), at.bookCategoriesPath(),
+                at.tocPath(), newName, adding ? std::nullopt : std::optional(name));
         };
     } else if (verb == QLatin1String("delete")) {
         procedure = "cmdCategoryDelete_Click";

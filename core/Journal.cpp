@@ -245,6 +245,9 @@ struct JournalScope::Private
         ended = true;
     }
 
+    void recordWritten(const QString& path, const QByteArray& bytes, const WrittenFile& file);
+    void recordChange(DiskChange change, const QString& path, const QString& target);
+
     void changing()
     {
         if (!log.isOpen())
@@ -333,68 +336,96 @@ void JournalScope::noteSkipped(const QString& nativePath, const QString& reason)
         d->log.append("S", {d->relative(nativePath), reason.toUtf8().toPercentEncoding(" ")});
 }
 
+namespace {
+// Runs a step of the recorder; whatever stops it stops the change as a JournalFailure.
+template <typename Step> void recording(Step step)
+{
+    try {
+        step();
+    } catch (const JournalFailure&) {
+        throw;
+    } catch (const RuntimeError& error) {
+        throw JournalFailure(error.number(), error.description());
+    }
+}
+} // namespace
+
 void JournalScope::aboutToCommit()
 {
-    if (d->log.isOpen() && !d->putBack)
-        d->makeDurable();
+    recording([&] {
+        if (d->log.isOpen() && !d->putBack)
+            d->makeDurable();
+    });
 }
 
 void JournalScope::written(const QString& path, const QByteArray& bytes, const WrittenFile& file)
 {
-    if (!d->log.isOpen() || d->putBack)
-        return;
-    const QByteArray state = stateOfBytes(bytes);
-    d->written.insert(path, {file, state});
-    d->log.append("W", {d->relative(path), state});
-    // A save made at once takes its place as soon as this returns.
-    if (!WriteBatch::active())
-        d->log.push();
+    recording([&] { d->recordWritten(path, bytes, file); });
 }
 
 void JournalScope::aboutToChange(DiskChange change, const QString& path, const QString& target)
 {
-    if (d->putBack)
+    recording([&] { d->recordChange(change, path, target); });
+}
+
+void JournalScope::Private::recordWritten(const QString& path, const QByteArray& bytes,
+                                          const WrittenFile& file)
+{
+    if (!log.isOpen() || putBack)
         return;
-    const QByteArray name = d->relative(path);
-    d->changing();
+    const QByteArray state = stateOfBytes(bytes);
+    written.insert(path, {file, state});
+    log.append("W", {relative(path), state});
+    // A save made at once takes its place as soon as this returns.
+    if (!WriteBatch::active())
+        log.push();
+}
+
+void JournalScope::Private::recordChange(DiskChange change, const QString& path,
+                                         const QString& target)
+{
+    if (putBack)
+        return;
+    const QByteArray name = relative(path);
+    changing();
     switch (change) {
     case DiskChange::Replace:
     case DiskChange::Delete: {
-        if (!d->first(path))
+        if (!first(path))
             return;
         // A batch replaces its files only after aboutToCommit(), which makes the log durable.
         const bool held = change == DiskChange::Replace && WriteBatch::active();
         // A change made at once would pay for flushing a link on its own: only the saves a
         // batch holds back, made durable together, keep their file by a link.
-        if (const std::optional<QByteArray> link = held ? d->keepByLink(path) : std::nullopt) {
-            d->log.append("L", {name, *link});
+        if (const std::optional<QByteArray> link = held ? keepByLink(path) : std::nullopt) {
+            log.append("L", {name, *link});
         } else {
             const std::optional<QByteArray> before = exists(path) ? readFile(path) : std::nullopt;
-            d->log.append(change == DiskChange::Replace ? "R" : "D",
-                          {name, before ? QByteArray::number(before->size()) : "-1"},
-                          before.value_or(QByteArray()));
+            log.append(change == DiskChange::Replace ? "R" : "D",
+                       {name, before ? QByteArray::number(before->size()) : "-1"},
+                       before.value_or(QByteArray()));
         }
         if (!held)
-            d->makeDurable();
+            makeDurable();
         break;
     }
     case DiskChange::CreateFolder:
-        if (d->first(path)) {
-            d->log.append("C", {name});
-            d->makeDurable();
+        if (first(path)) {
+            log.append("C", {name});
+            makeDurable();
         }
         break;
     case DiskChange::MoveFolder:
-        d->first(target);
-        d->log.append("M", {name, d->relative(target)});
-        d->makeDurable();
+        first(target);
+        log.append("M", {name, relative(target)});
+        makeDurable();
         break;
     case DiskChange::SetAttributes: {
         struct stat info;
         if (::stat(nativeName(path).constData(), &info) != 0)
             break;
-        d->log.append("A", {name, QByteArray::number(info.st_mode & 07777, 8)});
-        d->makeDurable();
+        log.append("A", {name, QByteArray::number(info.st_mode & 07777, 8)});
+        makeDurable();
         break;
     }
     }

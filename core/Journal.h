@@ -2,6 +2,7 @@
 
 #include "core/JournalLog.h"
 #include "platform/FileChanges.h"
+#include "platform/RuntimeError.h"
 
 #include <QHash>
 #include <QSet>
@@ -11,6 +12,15 @@
 #include <memory>
 
 namespace globalstab {
+
+// The journal could not record a change, so the change was not made. A front end that tells
+// the user of a failed change in its own words passes this one on instead: its cause is not
+// the file the change was about.
+class JournalFailure : public RuntimeError
+{
+public:
+    using RuntimeError::RuntimeError;
+};
 
 // The journal of a data root, in "Docs/.globalstab/journal": one log per user action. Before
 // the file-system layer replaces, deletes or moves anything, the log records what was there

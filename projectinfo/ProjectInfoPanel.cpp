@@ -123,18 +123,14 @@ void ProjectInfoPanel::CmdProjectNameApply_click()
         m_projectId = id;
 
         m_host.setBusy(true);
-        const bool written = UpdatePXTocWithProdInfo(oldName);
-        m_host.setBusy(false);
-        if (!written) {
-            m_host.setCurrentProjectName(oldName);
-            return;
-        }
-
-        const Folder project = FileSystem().GetFolder(current.docsFolder() + name);
+        const ProjectInfoChange change{current, name, m_projectId, m_projectRank};
         try {
             const ObservedProgress progress(
                 [this](int done, int total) { return m_host.progress(done, total); });
-            rewritePageTokens(project, {current.dataRoot, oldName, name, 0}, m_host);
+            if (!renameProject(m_host, change, [this] { m_host.setBusy(false); })) {
+                m_host.setCurrentProjectName(oldName);
+                return;
+            }
             // Thousands of files are put in place with the progress still showing: the
             // window keeps painting, and Cancel still puts everything back.
             m_host.commitWrites();
@@ -150,18 +146,6 @@ void ProjectInfoPanel::CmdProjectNameApply_click()
         m_host.raiseEvent(OnprojectNameChangeEvent, {});
         m_host.loadPageName();
     });
-}
-
-bool ProjectInfoPanel::UpdatePXTocWithProdInfo(const QString& oldName)
-{
-    bool result = false;
-    trap(m_host, "UpdatePXTocWithProdInfo", [&] {
-        const ProjectContext project = m_host.project();
-        const ProjectRename rename(
-            {project.withProject(oldName), project.projectName, m_projectId, m_projectRank});
-        result = rename.apply(m_host);
-    });
-    return result;
 }
 
 void ProjectInfoPanel::cmdProjectNameCancel_Click()

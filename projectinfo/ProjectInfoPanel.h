@@ -36,7 +36,6 @@ public:
 private:
     void CmdProjectNameApply_click();
     void cmdProjectNameCancel_Click();
-    bool UpdatePXTocWithProdInfo(const QString& oldName);
 
     PanelHost& m_host;
     QString m_projectId;   // last loaded or applied

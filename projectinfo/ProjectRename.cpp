@@ -1,6 +1,7 @@
 #include "projectinfo/ProjectRename.h"
 
 #include "core/Action.h"
+#include "core/Journal.h"
 #include "core/StringTable.h"
 #include "documents/BookDocument.h"
 #include "documents/SelectionList.h"
@@ -187,6 +188,8 @@ bool ProjectRename::apply(Feedback& feedback) const
     try {
         Folder project = fso.GetFolder(d->folderFrom);
         project.Move(d->folderTo);
+    } catch (const JournalFailure&) {
+        throw; // the folder was never touched: the journal is what failed
     } catch (const RuntimeError&) {
         // Another program holding the folder is the usual cause; the user is told so rather
         // than shown the platform's error.
@@ -214,6 +217,22 @@ bool ProjectRename::apply(Feedback& feedback) const
     if (d->tocError)
         throw *d->tocError;
     d->toc.save(d->tocPath);
+    return true;
+}
+
+bool renameProject(Feedback& feedback, const ProjectInfoChange& change,
+                   const std::function<void()>& documentsDone)
+{
+    bool renamed = false;
+    trap(feedback, "UpdatePXTocWithProdInfo",
+         [&] { renamed = ProjectRename(change).apply(feedback); });
+    if (documentsDone)
+        documentsDone();
+    if (!renamed)
+        return false;
+    const ProjectContext& current = change.project;
+    rewritePageTokens(FileSystem().GetFolder(current.docsFolder() + change.newName),
+                      {current.dataRoot, current.projectName, change.newName, 0}, feedback);
     return true;
 }
 

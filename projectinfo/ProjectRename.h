@@ -4,6 +4,7 @@
 #include "core/FileChange.h"
 #include "documents/ProjectContext.h"
 
+#include <functional>
 #include <memory>
 
 namespace globalstab {
@@ -40,6 +41,15 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+// An accepted apply of new project information, as every front end makes it: the folder,
+// the selection list, the books and the table of contents ("UpdatePXTocWithProdInfo"), then
+// the name token in the pages below the renamed folder. documentsDone runs between the two,
+// whatever the first gave. False when the documents were not renamed (already reported): the
+// pages are then left alone. An error of the page walk is raised; a stop asked through the
+// progress raises ActionCancelled.
+bool renameProject(Feedback& feedback, const ProjectInfoChange& change,
+                   const std::function<void()>& documentsDone = {});
 
 // The platform and the variation a project name stands for: a numeric last word is the
 // variation, and the platform is what stands before its first occurrence, blank included.
