@@ -57,6 +57,11 @@ const UserAction actions[] = {
                            "</Category></BookSet_Categories>");
      },
      [](TabHarness& h) { h.pick("Edit", "Hierarchical Category"); }},
+    {"category add", [](TabHarness& h) { h.pick("Add", "Hierarchical Category"); },
+     [](TabHarness& h) {
+         h.setText("txtCategoryName", "Manuals");
+         h.click("cmdApplyAddEditCate");
+     }},
     {"category rename", [](TabHarness& h) { h.pick("Edit", "Hierarchical Category"); },
      [](TabHarness& h) {
          h.clickItem("lstAvaBookCategories", "Reference");
