@@ -53,6 +53,16 @@ template <typename F> F real(const char* name)
     return reinterpret_cast<F>(::dlsym(RTLD_NEXT, name));
 }
 
+// open() and open64(): a new file in the journal is a call that may fail.
+int openAs(const char* name, const char* path, int flags, va_list arguments)
+{
+    const auto next = real<int (*)(const char*, int, ...)>(name);
+    const mode_t mode = (flags & O_CREAT) ? va_arg(arguments, mode_t) : 0;
+    if ((flags & O_CREAT) && fails(inJournal(path)))
+        return -1;
+    return next(path, flags, mode);
+}
+
 } // namespace
 
 extern "C" {
@@ -115,32 +125,20 @@ int mkdir(const char* path, mode_t mode)
 
 int open(const char* path, int flags, ...)
 {
-    static const auto next = real<int (*)(const char*, int, ...)>("open");
-    mode_t mode = 0;
-    if (flags & O_CREAT) {
-        va_list arguments;
-        va_start(arguments, flags);
-        mode = va_arg(arguments, mode_t);
-        va_end(arguments);
-    }
-    if ((flags & O_CREAT) && fails(inJournal(path)))
-        return -1;
-    return next(path, flags, mode);
+    va_list arguments;
+    va_start(arguments, flags);
+    const int fd = openAs("open", path, flags, arguments);
+    va_end(arguments);
+    return fd;
 }
 
 int open64(const char* path, int flags, ...)
 {
-    static const auto next = real<int (*)(const char*, int, ...)>("open64");
-    mode_t mode = 0;
-    if (flags & O_CREAT) {
-        va_list arguments;
-        va_start(arguments, flags);
-        mode = va_arg(arguments, mode_t);
-        va_end(arguments);
-    }
-    if ((flags & O_CREAT) && fails(inJournal(path)))
-        return -1;
-    return next(path, flags, mode);
+    va_list arguments;
+    va_start(arguments, flags);
+    const int fd = openAs("open64", path, flags, arguments);
+    va_end(arguments);
+    return fd;
 }
 
 } // extern "C"
