@@ -7,9 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
 #include <QScopeGuard>
-#include <QSet>
 
 #include <optional>
 
@@ -49,34 +47,11 @@ void requireWritableJournal(const QString& dataRoot)
                        .arg(folder));
 }
 
-// Leftovers of interrupted saves are swept once per process and root, and whenever recovery
-// finds a writer that was cut off: never while another writer could own them.
-QSet<QString>& sweptRoots()
-{
-    static QSet<QString> roots;
-    return roots;
-}
-
-QMutex& sweptMutex()
-{
-    static QMutex mutex;
-    return mutex;
-}
-
+// What a writer cut off before left is put back by whoever takes the lock next; the
+// leftovers of its interrupted saves go with it, never while another writer could own them.
 journal::Outcome recoverLocked(const QString& dataRoot)
 {
-    const QString root = FileSystem::resolve(dataRoot);
-    bool firstTime = false;
-    {
-        QMutexLocker locker(&sweptMutex());
-        firstTime = !sweptRoots().contains(root);
-        sweptRoots().insert(root);
-    }
-    if (journal::interrupted(dataRoot))
-        return journal::recover(dataRoot); // sweeps as well
-    if (firstTime)
-        journal::sweepLeftovers(dataRoot);
-    return {};
+    return journal::interrupted(dataRoot) ? journal::recover(dataRoot) : journal::Outcome();
 }
 
 } // namespace
@@ -253,7 +228,8 @@ Action* Action::active()
 
 journal::Outcome Action::recover(const QString& dataRoot, int waitMs)
 {
-    if (t_action)
+    // Nothing to put back needs no lock: a read-only data root is read without a word.
+    if (t_action || !journal::interrupted(dataRoot))
         return {};
     Action action(dataRoot, QStringLiteral("recover"),
                   {.journaled = false, .batched = false, .waitMs = waitMs});
