@@ -345,6 +345,27 @@ QList<QByteArray> kindsOf(const QString& path)
     return kinds;
 }
 
+bool isChange(QByteArrayView kind)
+{
+    return kind == "R" || kind == "D" || kind == "L" || kind == "C" || kind == "M" || kind == "A";
+}
+
+bool isEnd(QByteArrayView kind)
+{
+    return kind == "E" || kind == "F";
+}
+
+bool endedByKinds(const QList<QByteArray>& kinds)
+{
+    for (auto it = kinds.crbegin(); it != kinds.crend(); ++it) {
+        if (isEnd(*it))
+            return true;
+        if (isChange(*it))
+            return false;
+    }
+    return true; // no change at all
+}
+
 void removeLog(const QString& log)
 {
     QDir(keptFolder(log)).removeRecursively();
@@ -360,9 +381,9 @@ void prune(const QString& folder, int keep)
             removeLog(log);
             continue;
         }
-        // Only a log whose last word is its end is finished; one that goes on is left alone.
-        const QByteArray last = kinds.isEmpty() ? QByteArray() : kinds.last();
-        if (last != "E" && last != "F" && last != "H")
+        // Only a log that ended after its last change is finished; one that goes on, or was
+        // cut off, is left alone.
+        if (kinds.isEmpty() || !endedByKinds(kinds))
             continue;
         if (ended < keep)
             ++ended;

@@ -105,6 +105,11 @@ QString keptFolder(const QString& log);
 QStringList logsNewestFirst(const QString& folder);
 // The kinds of a log's records, read header by header without the payloads.
 QList<QByteArray> kindsOf(const QString& path);
+bool isChange(QByteArrayView kind);
+bool isEnd(QByteArrayView kind);
+// Whether a log's action reached its end after its last change (or made none), by the kinds
+// of its records: notes that follow an end do not undo it.
+bool endedByKinds(const QList<QByteArray>& kinds);
 void removeLog(const QString& log);
 // Removes the logs no undo needs: put back, or ended beyond the newest `keep`.
 void prune(const QString& folder, int keep);

@@ -27,16 +27,6 @@ QByteArray nativeName(const QString& path)
     return QFile::encodeName(path);
 }
 
-bool isChange(const QByteArray& kind)
-{
-    return kind == "R" || kind == "D" || kind == "L" || kind == "C" || kind == "M" || kind == "A";
-}
-
-bool isEnd(const QByteArray& kind)
-{
-    return kind == "E" || kind == "F";
-}
-
 QString actionOf(const ParsedLog& log)
 {
     return QString::fromUtf8(log.records.first().fields.value(2));
@@ -305,7 +295,10 @@ Outcome undoLast(const QString& dataRoot)
         const QList<Record>& records = log.log.records;
         const bool putBack = std::any_of(records.begin(), records.end(),
                                          [](const Record& record) { return record.kind == "X"; });
-        if (putBack || !isEnd(records.last().kind))
+        QList<QByteArray> kinds;
+        for (const Record& record : records)
+            kinds << record.kind;
+        if (putBack || !endedByKinds(kinds))
             continue;
         // The latest state each file was left in must still be there.
         QHash<QByteArray, QByteArray> leftLast;
@@ -339,7 +332,7 @@ bool interrupted(const QString& dataRoot)
             return true;
         if (kinds.contains("X"))
             continue;
-        if (!isEnd(kinds.last()))
+        if (!endedByKinds(kinds))
             return true;
     }
     return false;

@@ -367,3 +367,20 @@ TEST(Journal, ASecondWriterOfADataRootIsRefusedBeforeItChangesAnything)
     }
     EXPECT_EQ(data.read("Docs/PX_Selection.xml"), "<second/>");
 }
+
+// A document noted as skipped after the action's end leaves the action ended: nothing to put
+// back, and the log is pruned like any other.
+TEST(Journal, ANoteAfterTheEndKeepsTheActionEnded)
+{
+    SampleDataRoot data;
+    journal::setKeep(0);
+    {
+        JournalScope action(data.root(), "noted");
+        atomicWriteFile(data.path("Docs/PX_Selection.xml"), "<one/>");
+        action.recordEnd();
+        action.noteSkipped(data.path("Docs/PX_DefaultCategories.xml"), "unreadable");
+    }
+    journal::setKeep(5);
+    EXPECT_FALSE(journal::interrupted(data.root()));
+    EXPECT_TRUE(journal::detail::logsNewestFirst(journal::folder(data.root())).isEmpty());
+}
