@@ -1,4 +1,7 @@
 // The component shell: string table, start-up state, shared state, error reports, seams.
+#include "core/DataRootLock.h"
+#include "core/Journal.h"
+#include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
 #include <QGroupBox>
@@ -145,3 +148,47 @@ TEST(HostServices, PageTokensOfManyPagesShowProgressAndCanBeStopped)
 }
 
 } // namespace
+
+// While another writer holds the data root, a user action is refused before it changes
+// anything, in the procedure's own error report naming the lock; no event follows. A cut-off
+// action of another process is put back by the next action, which says so once.
+TEST(Actions, AnotherWriterRefusesTheActionAndACutOffOneIsPutBackByTheNext)
+{
+    TabHarness h;
+    ASSERT_TRUE(h.pick("Add", "Hierarchical Category"));
+    const QString set = "Docs/" + sampleProject() + "/PX_BookCategories.xml";
+    const QByteArray before = h.data.read(set);
+    QSignalSpy added(h.tab.get(), &ctlGlobalsTab::OnCategoryAddition);
+    h.dialogs->clear();
+    {
+        const DataRootLock other(h.data.root(), 0);
+        h.setText("txtCategoryName", "Manuals");
+        h.click("cmdApplyAddEditCate");
+    }
+    ASSERT_EQ(h.dialogs->texts().size(), 1);
+    EXPECT_TRUE(h.dialogs->texts()[0].startsWith("Error (70 ):Permission denied: another program"));
+    EXPECT_TRUE(h.dialogs->texts()[0].contains(DataRootLock::path(h.data.root())));
+    EXPECT_TRUE(
+        h.dialogs->texts()[0].endsWith("\rTovanel::ctlGlobalsTab - cmdApplyAddEditCate_Click"));
+    EXPECT_EQ(h.data.read(set), before);
+    EXPECT_EQ(added.count(), 0);
+
+    // Another process was killed in the middle of a change to the set.
+    struct Cut
+    {
+    };
+    try {
+        JournalScope killed(h.data.root(), "cmdCategoryDelete_Click");
+        atomicWriteFile(h.data.path(set), "<BookSet_Categories/>");
+        throw Cut();
+    } catch (const Cut&) {
+    }
+    h.dialogs->clear();
+    h.click("cmdApplyAddEditCate");
+    ASSERT_GE(h.dialogs->texts().size(), 1);
+    EXPECT_EQ(h.dialogs->texts()[0], "Changes that could not be finished were put back: "
+                                     "cmdCategoryDelete_Click (1 file(s) restored).");
+    EXPECT_EQ(added.count(), 1);
+    EXPECT_TRUE(h.data.read(set).contains("Manuals"));
+    EXPECT_TRUE(h.data.read(set).contains("Reference"));
+}
