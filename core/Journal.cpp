@@ -91,7 +91,9 @@ struct JournalScope::Private
     bool named = false; // the log's name is durable
     LogWriter log;
     QSet<QString> recorded;
-    QStringList touched;                  // in the order first met
+    QStringList touched; // in the order first met
+    QStringList dirty;   // touched paths changed since the end was last recorded
+    QSet<QString> dirtySet;
     QHash<QString, QByteArray> endStates; // the states the last end recorded
     struct Written
     {
@@ -200,6 +202,7 @@ struct JournalScope::Private
 
     bool first(const QString& path)
     {
+        markDirty(path);
         if (recorded.contains(path))
             return false;
         recorded.insert(path);
@@ -207,17 +210,27 @@ struct JournalScope::Private
         return true;
     }
 
+    void markDirty(const QString& path)
+    {
+        if (!dirtySet.contains(path)) {
+            dirtySet.insert(path);
+            dirty << path;
+        }
+    }
+
     void recordEnd()
     {
         if (!log.isOpen() || ended)
             return;
-        // A rename touches thousands of files: what the action wrote is known already, and
-        // only a file rewritten since by other means is read again, on every core.
-        std::vector<QByteArray> states(size_t(touched.size()));
+        // Each end records only what changed since the last one, so that an action telling
+        // the user many things does not read its files again each time. A rename touches
+        // thousands of files: what the action wrote is known already, and only a file
+        // rewritten since by other means is read again, on every core.
+        std::vector<QByteArray> states(size_t(dirty.size()));
         std::vector<std::exception_ptr> failures(states.size());
         forEachInParallel(states.size(), 16, [&](size_t i) {
             try {
-                const QString& path = touched.at(qsizetype(i));
+                const QString& path = dirty.at(qsizetype(i));
                 const auto found = written.constFind(path);
                 states[i] = found != written.cend() && writtenFileAt(path) == found->file
                                 ? found->state
@@ -231,7 +244,7 @@ struct JournalScope::Private
                 std::rethrow_exception(failure);
         checkKeptLinks();
         for (size_t i = 0; i < states.size(); ++i) {
-            const QString& path = touched.at(qsizetype(i));
+            const QString& path = dirty.at(qsizetype(i));
             QByteArray& last = endStates[path];
             if (last != states[i])
                 log.append("H", {relative(path), states[i]});
@@ -243,6 +256,8 @@ struct JournalScope::Private
             flushEntry(logs());
         named = true;
         ended = true;
+        dirty.clear();
+        dirtySet.clear();
     }
 
     void recordWritten(const QString& path, const QByteArray& bytes, const WrittenFile& file);
@@ -375,6 +390,7 @@ void JournalScope::Private::recordWritten(const QString& path, const QByteArray&
         return;
     const QByteArray state = stateOfBytes(bytes);
     written.insert(path, {file, state});
+    markDirty(path);
     log.append("W", {relative(path), state});
     // A save made at once takes its place as soon as this returns.
     if (!WriteBatch::active())
@@ -415,12 +431,21 @@ void JournalScope::Private::recordChange(DiskChange change, const QString& path,
             makeDurable();
         }
         break;
-    case DiskChange::MoveFolder:
+    case DiskChange::MoveFolder: {
+        // Whatever was recorded below either end now names something else.
+        const QString from = path + QLatin1Char('/');
+        const QString to = target + QLatin1Char('/');
+        for (const QString& earlier : std::as_const(touched))
+            if (earlier.startsWith(from) || earlier.startsWith(to))
+                markDirty(earlier);
+        markDirty(path);
         first(target);
         log.append("M", {name, relative(target)});
         makeDurable();
         break;
+    }
     case DiskChange::SetAttributes: {
+        markDirty(path);
         struct stat info;
         if (::stat(nativeName(path).constData(), &info) != 0)
             break;
