@@ -1265,12 +1265,12 @@ void WaitingPaths::count(const QString& native, bool created, int step)
 {
     for (qsizetype at = native.indexOf(QLatin1Char('/')); at >= 0;
          at = native.indexOf(QLatin1Char('/'), at + 1)) {
-        // Looked up in place; only a folder met for the first time is copied.
-        auto found = m_below.find(QString::fromRawData(native.constData(), at + 1));
+        const size_t folder = qHash(QStringView(native).first(at + 1));
+        auto found = m_below.find(folder);
         if (found == m_below.end()) {
             if (step < 0)
                 continue;
-            found = m_below.insert(native.left(at + 1), Counts());
+            found = m_below.insert(folder, Counts());
         }
         found->all += step;
         found->created += created ? step : 0;
@@ -1316,7 +1316,7 @@ QString WaitingPaths::createdSpelt(const QString& native) const
 
 bool WaitingPaths::below(const QString& prefix, bool all) const
 {
-    const auto found = m_below.constFind(prefix);
+    const auto found = m_below.constFind(qHash(QStringView(prefix)));
     return found != m_below.cend() && (all ? found->all : found->created) > 0;
 }
 

@@ -61,8 +61,10 @@ private:
         int all = 0;
         int created = 0;
     };
-    // By every leading part of a path that ends in "/", the folders it lies in.
-    QHash<QString, Counts> m_below;
+    // By the hash of every leading part of a path that ends in "/", the folders it lies in:
+    // thousands of folders need not be spelt out again. Two folders of one hash would only
+    // make a walk write out the saves a little early.
+    QHash<size_t, Counts> m_below;
     // The created paths by their case-folded form, first added first.
     QHash<QString, QStringList> m_created;
 };

@@ -20,6 +20,7 @@
 #include <array>
 #include <exception>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -1232,6 +1233,27 @@ void XmlNode::setAttribute(const QString& name, const QString& value)
     attribute.set_value(toUtf8(value).c_str());
 }
 
+namespace {
+
+// The compiled queries of the calling thread: an action asks the same few expressions of
+// thousands of documents, and each compilation took a block of 4 KiB that, freed between
+// the trees the action keeps, left the heap in holes it could not use for them.
+const pugi::xpath_query& compiledQuery(const QString& xpath)
+{
+    thread_local QHash<QString, std::shared_ptr<const pugi::xpath_query>> compiled;
+    if (const auto found = compiled.constFind(xpath); found != compiled.cend())
+        return **found;
+    // Raises for an expression that does not compile, which is then not kept.
+    auto query = std::make_shared<const pugi::xpath_query>(toUtf8(xpath).c_str());
+    // Expressions built from names would grow it without end.
+    constexpr qsizetype MostKept = 256;
+    if (compiled.size() >= MostKept)
+        compiled.clear();
+    return **compiled.insert(xpath, std::move(query));
+}
+
+} // namespace
+
 // Queries answer nodes only: an attribute that an expression selects is left out, as no
 // caller asks for one. Nodes in the parking area are left out unless the query starts
 // there.
@@ -1240,7 +1262,7 @@ XmlNodeList XmlNode::selectNodes(const QString& xpath) const
     requireNode();
     XmlNodeList list;
     try {
-        const pugi::xpath_query query(toUtf8(xpath).c_str());
+        const pugi::xpath_query& query = compiledQuery(xpath);
         pugi::xpath_node_set found = query.evaluate_node_set(node());
         found.sort();
         const bool fromParking = m_doc->hidden(node());
@@ -1662,7 +1684,7 @@ struct DocumentCache::Private : detail::HeldDocuments
         }
     };
 
-    Serialized serializeAll(const std::vector<QString>& saving)
+    Serialized serializeAll(std::span<const QString> saving)
     {
         Serialized out;
         std::vector<XmlDocumentState*> trees;
@@ -1707,12 +1729,18 @@ struct DocumentCache::Private : detail::HeldDocuments
         order.clear();
         listed = 0;
         listedPaths.clear();
-        const Serialized texts = serializeAll(saving);
         std::optional<RuntimeError> first;
-        int done = 0;
-        for (const QString& native : saving) {
+        // Printed a part at a time: the texts of thousands of documents at once cost as much
+        // memory again as the files.
+        constexpr size_t Part = 256;
+        Serialized texts;
+        for (size_t done = 0; done < saving.size(); ++done) {
+            const QString& native = saving[done];
+            if (done % Part == 0)
+                texts = serializeAll(
+                    std::span(saving).subspan(done, std::min(Part, saving.size() - done)));
             // An action that saves hundreds of documents at its end keeps its window painted.
-            reportProgress(done++, int(saving.size()));
+            reportProgress(int(done), int(saving.size()));
             const auto found = entries.find(native);
             if (found == entries.end() || !found->waiting)
                 continue;
