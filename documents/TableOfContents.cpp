@@ -233,7 +233,8 @@ QList<TableOfContents::Book> TableOfContents::books() const
                    childText(book, QStringLiteral("Book_Folder")),
                    childText(book, QStringLiteral("Book_File")),
                    {},
-                   !book.selectSingleNode(QStringLiteral("Book_Categories")).isNull()};
+                   !book.selectSingleNode(QStringLiteral("Book_Categories")).isNull(),
+                   std::nullopt};
         for (const XmlNode& list : book.childElements(QStringLiteral("Book_Categories")))
             for (const XmlNode& category : list.childElements(QStringLiteral("Book_Category")))
                 entry.categories << category.text();

@@ -1209,16 +1209,24 @@ WriteBatch::WriteBatch() : m_uncaught(std::uncaught_exceptions())
     t_batchScope = this;
 }
 
-WriteBatch::~WriteBatch() noexcept(false)
+WriteBatch::~WriteBatch()
 {
     if (m_joined)
         return;
     t_batch = nullptr;
     t_batchScope = nullptr;
-    if (std::uncaught_exceptions() > m_uncaught)
+    if (std::uncaught_exceptions() > m_uncaught) {
         d->drop(0);
-    else
+        return;
+    }
+    try {
         d->commit();
+    } catch (const RuntimeError& error) {
+        // A destructor has no one to tell: what waited is dropped and every target stays
+        // whole. Whoever must know commits before the scope ends, as an Action does.
+        d->drop(0);
+        qWarning("globalstab: saves dropped at the end of a write batch: %s", error.what());
+    }
 }
 
 void WriteBatch::commit()

@@ -180,12 +180,13 @@ bool fileHolds(const QString& nativePath, QByteArrayView bytes);
 // commit() before handing control away.
 //
 // Scopes nest; an inner one joins the outer. Leaving the scope commits; leaving it by an
-// exception drops the waiting files instead and leaves every target as it was.
+// exception, or a commit there that fails, drops the waiting files instead and leaves every
+// target as it was: a destructor raises nothing, so commit() first to learn of a failure.
 class GLOBALSTAB_EXPORT WriteBatch
 {
 public:
     WriteBatch();
-    ~WriteBatch() noexcept(false);
+    ~WriteBatch();
     WriteBatch(const WriteBatch&) = delete;
     WriteBatch& operator=(const WriteBatch&) = delete;
 

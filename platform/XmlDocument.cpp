@@ -2107,7 +2107,7 @@ DocumentCache::DocumentCache() : m_uncaught(std::uncaught_exceptions())
     detail::setHeldDocuments(d.get());
 }
 
-DocumentCache::~DocumentCache() noexcept(false)
+DocumentCache::~DocumentCache()
 {
     if (!d)
         return;
@@ -2115,7 +2115,13 @@ DocumentCache::~DocumentCache() noexcept(false)
     detail::setHeldDocuments(nullptr);
     if (std::uncaught_exceptions() > m_uncaught)
         return;
-    d->writeOut();
+    try {
+        d->writeOut();
+    } catch (const RuntimeError& error) {
+        // Nothing is kept of an action whose documents could not all be written.
+        qWarning("globalstab: documents dropped at the end of an action: %s", error.what());
+        return;
+    }
     std::vector<std::pair<QString, std::shared_ptr<XmlDocumentState>>> unchanged;
     for (auto it = d->entries.begin(); it != d->entries.end(); ++it)
         if (!it->waiting)

@@ -188,8 +188,9 @@ class DocumentCache
 {
 public:
     DocumentCache();
-    // Writes out what waits, unless an exception is unwinding: then it is dropped.
-    ~DocumentCache() noexcept(false);
+    // Writes out what waits, unless an exception is unwinding: then it is dropped. A failure
+    // to write raises nothing here: call writeOut() first to learn of it.
+    ~DocumentCache();
     DocumentCache(const DocumentCache&) = delete;
     DocumentCache& operator=(const DocumentCache&) = delete;
 
