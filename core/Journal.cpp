@@ -339,7 +339,7 @@ int JournalScope::rollBackNow()
     log.reopen(path, parsed);
     log.append("U", {});
     log.sync();
-    const int files = journal::detail::rollBackAll(d->dataRoot, path, parsed);
+    const int files = journal::detail::rollBackAll(d->dataRoot, path);
     log.append("X", {});
     log.sync();
     return files;

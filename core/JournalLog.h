@@ -116,6 +116,6 @@ void prune(const QString& folder, int keep);
 
 // Puts back every change of a trusted log, newest first, whatever its files hold now (a
 // cancel, while the action still owns them); answers how many files and folders.
-int rollBackAll(const QString& dataRoot, const QString& logPath, const ParsedLog& log);
+int rollBackAll(const QString& dataRoot, const QString& logPath);
 
 } // namespace globalstab::journal::detail

@@ -227,14 +227,13 @@ namespace journal {
 
 namespace detail {
 
-int rollBackAll(const QString& dataRoot, const QString& logPath, const ParsedLog& log)
+int rollBackAll(const QString& dataRoot, const QString& logPath)
 {
     CheckedLog checked = checkLog(dataRoot, logPath);
     if (!checked.problem.isEmpty())
         raiseError(rt::PathFileAccessError,
                    QStringLiteral("Path/File access error: the journal '%1' cannot be used (%2)")
                        .arg(logPath, checked.problem));
-    Q_UNUSED(log);
     Outcome ignored;
     return rollBack(checked, 0, false, ignored, dataRoot);
 }
