@@ -4,6 +4,8 @@
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -191,4 +193,27 @@ TEST(Actions, AnotherWriterRefusesTheActionAndACutOffOneIsPutBackByTheNext)
     EXPECT_EQ(added.count(), 1);
     EXPECT_TRUE(h.data.read(set).contains("Manuals"));
     EXPECT_TRUE(h.data.read(set).contains("Reference"));
+}
+
+// A journal folder that cannot be written refuses an action up front, saying so, instead of
+// letting the first change fail under another name.
+TEST(Actions, AReadOnlyJournalRefusesTheActionUpFront)
+{
+    TabHarness h;
+    const QString journalFolder = h.data.docs() + ".globalstab/journal";
+    ASSERT_TRUE(QDir().mkpath(journalFolder));
+    QFile::setPermissions(journalFolder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QByteArray list = h.data.read("Docs/PX_Selection.xml");
+    h.dialogs->clear();
+    h.setText("txtProjectName", "Nova");
+    h.click("cmdProjectNameApply");
+    QFile::setPermissions(journalFolder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_EQ(h.dialogs->texts().size(), 1);
+    EXPECT_TRUE(
+        h.dialogs->texts()[0].contains("the journal folder '" + journalFolder + "' is read-only"))
+        << h.dialogs->texts()[0].toStdString();
+    EXPECT_TRUE(h.dialogs->texts()[0].endsWith(" - CmdProjectNameApply_click"));
+    EXPECT_EQ(h.data.read("Docs/PX_Selection.xml"), list);
+    EXPECT_TRUE(QDir(h.data.docs() + sampleProject()).exists());
 }
