@@ -333,11 +333,26 @@ QList<QByteArray> kindsOf(const QString& path)
     QFile log(path);
     if (!log.open(QIODevice::ReadOnly))
         return kinds;
+    // A log of the first format has no check on its lines ("KIND\tfield...\tLENGTH"): its
+    // kinds still tell whether its action ended, so that an upgrade prunes ended logs quietly.
+    // One cut off is never applied: its paths were absolute.
+    bool firstFormat = false;
     while (!log.atEnd()) {
         const QByteArray line = log.readLine();
         if (!line.endsWith('\n'))
             break;
-        const std::optional<Header> header = headerOf(QByteArrayView(line).chopped(1));
+        std::optional<Header> header;
+        if (!firstFormat) {
+            header = headerOf(QByteArrayView(line).chopped(1));
+            firstFormat = !header && kinds.isEmpty() && line.startsWith("B\t");
+        }
+        if (firstFormat) {
+            const QList<QByteArray> fields = line.chopped(1).split('\t');
+            bool ok = false;
+            const qint64 length = fields.size() >= 2 ? fields.last().toLongLong(&ok) : -1;
+            if (ok && length >= 0)
+                header = Header{fields.first(), {}, length, 0};
+        }
         if (!header || !log.seek(log.pos() + header->length) || log.pos() > log.size())
             break;
         kinds.append(header->kind);

@@ -244,6 +244,11 @@ Outcome recover(const QString& dataRoot)
 {
     Outcome outcome;
     for (const QString& path : logsNewestFirst(folder(dataRoot))) {
+        // Ended logs, put back or not, wait for undo and pruning; only the others are read.
+        const QList<QByteArray> kinds = kindsOf(path);
+        if (!kinds.isEmpty() && kinds.first() == "B" &&
+            (kinds.contains("X") || (!kinds.contains("U") && endedByKinds(kinds))))
+            continue;
         const CheckedLog log = checkLog(dataRoot, path);
         if (!log.problem.isEmpty()) {
             outcome.setAside << setAside(path, log.problem);

@@ -384,3 +384,28 @@ TEST(Journal, ANoteAfterTheEndKeepsTheActionEnded)
     EXPECT_FALSE(journal::interrupted(data.root()));
     EXPECT_TRUE(journal::detail::logsNewestFirst(journal::folder(data.root())).isEmpty());
 }
+
+// Logs of the first format, without checks and with absolute paths: an ended one is left to
+// pruning without a word; one cut off is reported and set aside, never applied.
+TEST(Journal, LogsOfTheFirstFormatAreNeverApplied)
+{
+    SampleDataRoot data;
+    const QString logs = journal::folder(data.root());
+    ASSERT_TRUE(QDir().mkpath(logs));
+    const QByteArray victim = QFile::encodeName(data.path("Docs/PX_Selection.xml"));
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile log(logs + "/" + name);
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+        log.write(bytes);
+    };
+    write("00000001.log", "B\tdone\t0\nR\t" + victim + "\t3\t3\nold" + "E\t0\n");
+    EXPECT_FALSE(journal::interrupted(data.root()));
+    write("00000002.log", "B\tcut\t0\nR\t" + victim + "\t3\t3\nold");
+    const QByteArray before = data.read("Docs/PX_Selection.xml");
+    const journal::Outcome outcome = Action::recover(data.root());
+    EXPECT_TRUE(outcome.actions.isEmpty());
+    ASSERT_EQ(outcome.setAside.size(), 1);
+    EXPECT_TRUE(outcome.setAside.first().startsWith("00000002.log.bad"));
+    EXPECT_EQ(data.read("Docs/PX_Selection.xml"), before);
+    EXPECT_TRUE(QFileInfo::exists(logs + "/00000001.log"));
+}
