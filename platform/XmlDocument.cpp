@@ -1513,10 +1513,11 @@ public:
         return state;
     }
 
+    // Small files parse faster than they are worth keeping.
+    static constexpr qsizetype Smallest = 64 * 1024;
+
     void offer(const QString& native, std::shared_ptr<XmlDocumentState> state)
     {
-        // Small files parse faster than they are worth keeping.
-        constexpr qsizetype Smallest = 64 * 1024;
         // A tree with the bytes it was parsed from takes about five times as much memory.
         constexpr qsizetype MostBytes = 4 * 1024 * 1024;
         take(native);
@@ -1572,6 +1573,8 @@ struct DocumentCache::Private : detail::HeldDocuments
     qsizetype listed = 0; // the places of order that are not empty
     detail::WaitingPaths listedPaths;
     bool writing = false;
+    static constexpr qsizetype FewTrees = 256;
+    qsizetype nextLook = FewTrees; // the waiting saves at which writeOutAlone looks again
 
     // The tree of the file, unless it was changed since it was read and never saved.
     std::shared_ptr<XmlDocumentState> find(const QString& native) const
@@ -1624,6 +1627,62 @@ struct DocumentCache::Private : detail::HeldDocuments
         entry.readOnDisk = false;
         entry.state = state;
         entry.generation = state->generation;
+        writeOutAlone();
+    }
+
+    // An action that saves thousands of documents one after another would keep every tree
+    // until its end. A waiting tree that nothing but the cache holds any more (no document
+    // object has it, so no node of it may be used either) is written into the write batch
+    // instead, where it waits as a file until the commit, and dropped; a later load reads
+    // the file. Looked for whenever the waiting trees have doubled since the last look, so
+    // that trees their callers keep cost no more than a walk over them now and then. Trees
+    // of large files are left for the end, which may keep them for the next action.
+    void writeOutAlone()
+    {
+        if (writing || listed < nextLook || !WriteBatch::active())
+            return;
+        writing = true;
+        const auto written = qScopeGuard([this] { writing = false; });
+        std::vector<QString> left;
+        left.reserve(size_t(listed));
+        for (QString& native : order) {
+            if (native.isEmpty())
+                continue;
+            const auto found = entries.find(native);
+            if (found != entries.end() && writtenAlone(native, *found)) {
+                listedPaths.remove(native, found->created);
+                entries.erase(found);
+                firstRead.remove(native);
+                continue;
+            }
+            if (found != entries.end())
+                found->slot = qsizetype(left.size());
+            left.push_back(std::move(native));
+        }
+        order = std::move(left);
+        listed = qsizetype(order.size());
+        nextLook = std::max(FewTrees, 2 * listed);
+    }
+
+    // Writes the tree of entry when only the cache holds it; false when it is held elsewhere,
+    // is no tree, or the write failed (the end tries again and reports it).
+    bool writtenAlone(const QString& native, const Entry& entry)
+    {
+        if (!entry.waiting || entry.deleted || !entry.state ||
+            entry.state->source.size() >= ParsedTrees::Smallest)
+            return false;
+        const auto first = firstRead.constFind(native);
+        const long holders = first != firstRead.cend() && first->get() == entry.state.get() ? 2 : 1;
+        if (entry.state.use_count() != holders)
+            return false;
+        try {
+            const QByteArray bytes = serialized(*entry.state);
+            if (entry.created || WriteBatch::waits(native) || !fileHolds(native, bytes))
+                atomicWriteFile(native, bytes);
+            return true;
+        } catch (const RuntimeError&) {
+            return false;
+        }
     }
 
     bool holdDeletion(const QString& native) override
@@ -1729,6 +1788,7 @@ struct DocumentCache::Private : detail::HeldDocuments
         order.clear();
         listed = 0;
         listedPaths.clear();
+        nextLook = FewTrees;
         std::optional<RuntimeError> first;
         // Printed a part at a time: the texts of thousands of documents at once cost as much
         // memory again as the files.
@@ -1792,6 +1852,7 @@ struct DocumentCache::Private : detail::HeldDocuments
         order.clear();
         listed = 0;
         listedPaths.clear();
+        nextLook = FewTrees;
         firstRead.clear();
     }
 };

@@ -549,6 +549,60 @@ TEST_F(XmlTest, AWaitingNewDocumentIsSeenFromEveryFolderAboveItUntilDropped)
     EXPECT_EQ(FileSystem().GetFolder(dir.filePath("Sub/Deep")).Files().size(), 1);
 }
 
+// An action that saves thousands of documents one after another keeps only the trees someone
+// still holds: the others wait in the write batch as files, the targets untouched until the
+// commit, and a later load of one reads what was saved.
+TEST_F(XmlTest, SavedTreesNobodyHoldsWaitInTheBatchInsteadOfInMemory)
+{
+    constexpr int Count = 700;
+    const auto pathOf = [&](int i) { return dir.filePath(QStringLiteral("b%1.xml").arg(i)); };
+    for (int i = 0; i < Count; i += 2)
+        atomicWriteFile(pathOf(i), "<Book><N>old</N></Book>");
+    {
+        WriteBatch batch;
+        DocumentCache cache;
+        XmlDocument kept; // held to the end: its later change must not be lost
+        ASSERT_TRUE(kept.load(pathOf(0)));
+        kept.documentElement().firstChildElement("N").setText("first");
+        kept.save(pathOf(0));
+        for (int i = 1; i < Count; ++i) {
+            XmlDocument doc;
+            if (i % 2 == 0) {
+                ASSERT_TRUE(doc.load(pathOf(i)));
+                doc.documentElement().firstChildElement("N").setText(QString::number(i));
+            } else {
+                doc.appendChild(doc.createElement("Book")).setText(QString::number(i));
+            }
+            doc.save(pathOf(i));
+        }
+        EXPECT_GT(batch.pending(), 0);
+        QFile target(pathOf(2));
+        ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+        EXPECT_EQ(target.readAll(), "<Book><N>old</N></Book>");
+        EXPECT_FALSE(QFile::exists(pathOf(3)));
+        // A tree someone holds stays the one every load shares.
+        XmlDocument shared;
+        ASSERT_TRUE(shared.load(pathOf(0)));
+        kept.documentElement().firstChildElement("N").setText("last");
+        EXPECT_EQ(shared.documentElement().text(), "last");
+        kept.save(pathOf(0));
+
+        // Loaded again, a document written early is the one saved, and may change again.
+        XmlDocument again;
+        ASSERT_TRUE(again.load(pathOf(4)));
+        EXPECT_EQ(again.documentElement().text(), "4");
+        again.documentElement().firstChildElement("N").setText("changed");
+        again.save(pathOf(4));
+    }
+    for (int i = 0; i < Count; ++i) {
+        XmlDocument doc;
+        ASSERT_TRUE(doc.load(pathOf(i)));
+        const QString expected = i == 0 ? "last" : i == 4 ? "changed" : QString::number(i);
+        EXPECT_EQ(doc.documentElement().text(), expected) << i;
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList({".globalstab-*"}, QDir::Files | QDir::Hidden).size(), 0);
+}
+
 // The documents an action saved are printed together at its end: each file gets the text of
 // its own tree as it stood at the end, a tree saved under two names once for each.
 TEST_F(XmlTest, EveryDocumentAnActionSavedIsWrittenWithItsLastText)
