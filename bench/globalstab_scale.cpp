@@ -30,7 +30,10 @@
 #include <QWindow>
 
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/vfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -251,6 +254,48 @@ bool writeRenamedFiles(const QString& root, const QString& project, const QList<
     return ok;
 }
 
+// The command-line tool, as built beside this program; GLOBALSTAB_CLI names another.
+QString commandLineTool()
+{
+    const QString chosen = qEnvironmentVariable("GLOBALSTAB_CLI");
+    return chosen.isEmpty() ? QStringLiteral(GLOBALSTAB_CLI_PATH) : chosen;
+}
+
+// What a run of the command-line tool came to: its exit status and its own peak memory.
+struct ToolRun
+{
+    int status = -1; // the exit status; -1 when it did not start or did not exit
+    long peakKib = 0;
+};
+
+// Runs the command-line tool with its output thrown away (a dry run prints a line for every
+// file) and waits for it; the peak is the tool's own, not this process's.
+ToolRun runTool(const QStringList& arguments)
+{
+    std::vector<QByteArray> texts{QFile::encodeName(commandLineTool())};
+    for (const QString& argument : arguments)
+        texts.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ToolRun run;
+    if (::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        struct rusage usage;
+        if (::wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status)) {
+            run.status = WEXITSTATUS(status);
+            run.peakKib = usage.ru_maxrss;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
 // Runs one action and prints "<milliseconds> <peak RSS KiB>"; 1 when it did not do its work.
 int runChild(const ChildArgs& args)
 {
@@ -258,6 +303,7 @@ int runChild(const ChildArgs& args)
     const QString setPath = projectFolder + QStringLiteral("/PX_BookCategories.xml");
     QElapsedTimer timer;
     bool done = false;
+    long toolPeakKib = 0; // the peak of the command-line tool, for its kinds
     QStringList expected; // the messages the action shows when it works
     std::optional<Tab> tab;
     if (args.kind.startsWith(QLatin1String("category-")) ||
@@ -338,6 +384,25 @@ int runChild(const ChildArgs& args)
             set.save(setPath);
             toc.save(tocPath);
         }
+    } else if (args.kind == QLatin1String("cli-rename") ||
+               args.kind == QLatin1String("cli-dry-run")) {
+        // The same rename as the panel's, from a shell: a process of its own, timed from its
+        // start to its end, with its own peak memory.
+        const bool dry = args.kind == QLatin1String("cli-dry-run");
+        QStringList arguments{QStringLiteral("--data-root"), args.root};
+        if (dry)
+            arguments << QStringLiteral("--dry-run");
+        arguments << QStringLiteral("rename-project") << args.project << NewProjectName
+                  << QStringLiteral("--id") << QStringLiteral("SP2") << QStringLiteral("--rank")
+                  << QStringLiteral("10");
+        start();
+        const ToolRun run = runTool(arguments);
+        toolPeakKib = run.peakKib;
+        const bool moved = QDir(args.root + QStringLiteral("/Docs/") + NewProjectName).exists() &&
+                           !QDir(projectFolder).exists();
+        done = run.status == 0 && moved != dry;
+        if (run.status != 0)
+            std::fprintf(stderr, "%s exited with %d\n", qPrintable(commandLineTool()), run.status);
     } else if (args.kind == QLatin1String("rename-floor")) {
         const QList<NewFile> files = renamedFiles(args);
         start();
@@ -361,7 +426,8 @@ int runChild(const ChildArgs& args)
     }
     if (tab)
         tab->dialogs->responsive();
-    std::printf("%.3f %ld %.3f\n", ms, peakRssKib(), tab ? tab->dialogs->longestPauseMs : ms);
+    std::printf("%.3f %ld %.3f\n", ms, toolPeakKib > 0 ? toolPeakKib : peakRssKib(),
+                tab ? tab->dialogs->longestPauseMs : ms);
     return 0;
 }
 
@@ -374,7 +440,8 @@ struct Size
     int runs; // the median of these
     QStringList scenarios;
     QString floor;
-    double allowed; // 0: shown, not judged
+    double allowed;     // 0: shown, not judged
+    bool quick = false; // one of the sizes of --quick
 };
 
 struct Result
@@ -490,25 +557,43 @@ int runAll(const QStringList& arguments)
         made.pages = pages;
         return made;
     };
-    const QStringList rename{QStringLiteral("project-rename")};
+    const QString tabRename = QStringLiteral("project-rename");
+    const QString cliRename = QStringLiteral("cli-rename");
+    const QString cliDryRun = QStringLiteral("cli-dry-run");
+    const QStringList rename{tabRename};
+    // Projects shaped like the samples, one page a book: the panel's rename and the command
+    // line's, each against the floor of the same run.
+    const QStringList bothRenames{tabRename, cliRename};
     std::vector<Size> sizes = {
-        {QStringLiteral("30 cat/300 books"), shape(30, 300, 0), 3, categoryScenarios, floorC, 2.0},
+        {QStringLiteral("30 cat/300 books"), shape(30, 300, 0), 3, categoryScenarios, floorC, 2.0,
+         true},
         {QStringLiteral("300 cat/3000 books"), shape(300, 3000, 0), 1, categoryScenarios, floorC,
          2.0},
-        {QStringLiteral("2000 pages"), shape(10, 20, 2000), 3, rename, floorR, 1.5},
+        {QStringLiteral("2000 pages"), shape(10, 20, 2000), 3, rename, floorR, 1.5, true},
         {QStringLiteral("20000 pages"), shape(30, 200, 20000), 1, rename, floorR, 0},
+        {QStringLiteral("3000 books"), shape(300, 3000, 3000), 3, bothRenames, floorR, 1.5},
+        {QStringLiteral("10000 books"), shape(1000, 10000, 10000), 3, bothRenames, floorR, 1.5},
+        // The largest sizes once each, for their memory above all.
+        {QStringLiteral("30000 books"), shape(3000, 30000, 30000), 1,
+         bothRenames + QStringList{cliDryRun}, floorR, 0},
+        {QStringLiteral("3000 cat/30000 books"), shape(3000, 30000, 0), 1, categoryScenarios,
+         floorC, 2.0},
     };
     if (quick)
-        sizes = {sizes[0], sizes[2]};
+        std::erase_if(sizes, [](const Size& size) { return !size.quick; });
     // A noisy disk wants more runs; each size then takes the median of that many.
     const int runs = value("--runs").toInt();
     for (Size& size : sizes) {
         size.runs = runs > 0 ? runs : size.runs;
         size.scenarios.removeIf([&](const QString& name) { return !name.startsWith(only); });
     }
-    std::erase_if(sizes, [](const Size& size) { return size.scenarios.isEmpty(); });
+    const QString onlySize = value("--size");
+    std::erase_if(sizes, [&](const Size& size) {
+        return size.scenarios.isEmpty() || (!onlySize.isEmpty() && size.label != onlySize);
+    });
     if (sizes.empty()) {
-        std::fprintf(stderr, "no scenario is called %s\n", qPrintable(only));
+        std::fprintf(stderr, "no size %s has a scenario called %s\n", qPrintable(onlySize),
+                     qPrintable(only));
         return 2;
     }
 
@@ -529,10 +614,17 @@ int runAll(const QStringList& arguments)
     else
         std::printf("Median of 3 runs at the smaller sizes, 1 run at the largest.\n\n");
 
-    std::printf("%-16s %-19s %11s %11s %7s %8s  %-6s %s\n", "scenario", "size", "action ms",
+    std::printf("%-16s %-20s %11s %11s %7s %8s  %-6s %s\n", "scenario", "size", "action ms",
                 "floor ms", "ratio", "allowed", "result", "its own work (ms, ratio)");
     Runner runner(work.path());
-    std::map<int, Result> renames; // by pages
+    // Every rename measured, for the summary below the table.
+    struct RenameRow
+    {
+        QString kind;
+        DataShape shape;
+        Result result;
+    };
+    std::vector<RenameRow> renames;
     for (std::size_t i = 0; i < sizes.size(); ++i) {
         const Size& size = sizes[i];
         const QString base = work.path() + QStringLiteral("/template%1").arg(i);
@@ -545,57 +637,101 @@ int runAll(const QStringList& arguments)
         QString reference;
         if (size.floor == floorR) {
             reference = runner.freshCopy(base);
-            if (!runner.measure(QStringLiteral("project-rename"), reference, size))
+            const QString maker = size.scenarios.contains(tabRename) ? tabRename : cliRename;
+            if (!runner.measure(maker, reference, size))
                 continue;
         }
-        for (const QString& scenario : size.scenarios) {
+        // The renames of a size share one floor and every run measures them all in turn, so
+        // that they meet the same moods of the disk; each category action has its own.
+        QList<QStringList> groups;
+        if (size.floor == floorR)
+            groups << size.scenarios;
+        else
+            for (const QString& scenario : size.scenarios)
+                groups << QStringList{scenario};
+        for (const QStringList& group : groups) {
             // A rename and a delete must do more than the floor; how much more is shown
             // beside the verdict, which stays against the floor.
-            QStringList kinds{scenario, size.floor};
-            if (scenario == QLatin1String("category-rename"))
+            QStringList kinds = group;
+            kinds << size.floor;
+            if (group == QStringList{QStringLiteral("category-rename")})
                 kinds << QStringLiteral("work-rename");
-            else if (scenario == QLatin1String("category-delete"))
+            else if (group == QStringList{QStringLiteral("category-delete")})
                 kinds << QStringLiteral("work-delete");
             const auto result = runner.medians(kinds, base, size, reference);
             if (!result)
                 continue;
-            const Result& action = result->at(0);
-            const Result& floor = result->at(1);
-            const double ratio = action.ms / floor.ms;
-            const QString allowed = size.allowed > 0 ? QString::number(size.allowed, 'f', 1) : "-";
-            const char* verdict = size.allowed <= 0 ? "-" : ratio <= size.allowed ? "PASS" : "OVER";
-            const QString work = result->size() > 2
-                                     ? QStringLiteral("%1 ms, ratio %2")
-                                           .arg(result->at(2).ms, 0, 'f', 1)
-                                           .arg(action.ms / result->at(2).ms, 0, 'f', 2)
-                                     : QString();
-            std::printf("%-16s %-19s %11.1f %11.1f %7.2f %8s  %-6s %s\n", qPrintable(scenario),
-                        qPrintable(size.label), action.ms, floor.ms, ratio, qPrintable(allowed),
-                        verdict, qPrintable(work));
-            std::fflush(stdout);
-            if (scenario == QLatin1String("project-rename"))
-                renames[size.shape.pages] = action;
+            const Result& floor = result->at(size_t(group.size()));
+            for (qsizetype k = 0; k < group.size(); ++k) {
+                const QString& scenario = group.at(k);
+                const Result& action = result->at(size_t(k));
+                const double ratio = action.ms / floor.ms;
+                // A dry run writes nothing: the floor is shown beside it, not held against it.
+                const double allowed = scenario == cliDryRun ? 0 : size.allowed;
+                const QString shown = allowed > 0 ? QString::number(allowed, 'f', 1) : "-";
+                const char* verdict = allowed <= 0 ? "-" : ratio <= allowed ? "PASS" : "OVER";
+                const QString work = result->size() > size_t(group.size()) + 1
+                                         ? QStringLiteral("%1 ms, ratio %2")
+                                               .arg(result->back().ms, 0, 'f', 1)
+                                               .arg(action.ms / result->back().ms, 0, 'f', 2)
+                                         : QString();
+                std::printf("%-16s %-20s %11.1f %11.1f %7.2f %8s  %-6s %s\n", qPrintable(scenario),
+                            qPrintable(size.label), action.ms, floor.ms, ratio, qPrintable(shown),
+                            verdict, qPrintable(work));
+                std::fflush(stdout);
+                if (size.floor == floorR)
+                    renames.push_back({scenario, size.shape, action});
+            }
         }
         if (!reference.isEmpty())
             std::filesystem::remove_all(reference.toStdString());
         std::filesystem::remove_all(base.toStdString());
     }
 
-    // Linearity and memory of the rename; the memory limit holds at the largest size.
+    // How the renames grow and what memory they take at the largest sizes.
     if (!renames.empty()) {
-        std::printf("\nproject-rename per page:");
-        for (const auto& [pages, result] : renames)
-            std::printf("  %d pages %.3f ms", pages, result.ms / pages);
-        std::printf("\nproject-rename longest pause without a repaint:");
-        for (const auto& [pages, result] : renames)
-            std::printf("  %d pages %.0f ms", pages, result.longestPauseMs);
-        std::printf("\nproject-rename peak RSS: ");
-        for (const auto& [pages, result] : renames)
-            std::printf(" %d pages %.1f MiB", pages, double(result.peakKib) / 1024);
-        if (const auto largest = renames.find(20000); largest != renames.end())
-            std::printf("  (limit 64 MiB at 20000 pages: %s)",
-                        largest->second.peakKib <= 64 * 1024 ? "PASS" : "OVER");
-        std::printf("\n");
+        std::printf("\n%-16s %-20s %13s %14s %10s\n", "rename", "size", "ms per page",
+                    "longest pause", "peak RSS");
+        for (const RenameRow& row : renames) {
+            // Only the panel has a window to keep painted.
+            const QString pause =
+                row.kind == tabRename
+                    ? QStringLiteral("%1 ms").arg(row.result.longestPauseMs, 0, 'f', 0)
+                    : QStringLiteral("-");
+            std::printf(
+                "%-16s %-20s %13.3f %14s %6.1f MiB\n", qPrintable(row.kind),
+                qPrintable(
+                    QStringLiteral("%1 books, %2 pages").arg(row.shape.books).arg(row.shape.pages)),
+                row.result.ms / row.shape.pages, qPrintable(pause),
+                double(row.result.peakKib) / 1024);
+        }
+        const auto find = [&](const QString& kind, int books, int pages) -> const Result* {
+            for (const RenameRow& row : renames)
+                if (row.kind == kind && row.shape.books == books && row.shape.pages == pages)
+                    return &row.result;
+            return nullptr;
+        };
+        for (const QString& kind : {tabRename, cliRename}) {
+            const Result* small = find(kind, 3000, 3000);
+            const Result* large = find(kind, 10000, 10000);
+            if (small && large) {
+                const double growth = large->ms / small->ms;
+                std::printf("%s from 3000 to 10000 books: %.2fx the time (at most 4x: %s)\n",
+                            qPrintable(kind), growth, growth <= 4.0 ? "PASS" : "OVER");
+            }
+        }
+        const auto judgeMemory = [&](const QString& kind, int books, int pages, int limitMib) {
+            if (const Result* result = find(kind, books, pages))
+                std::printf("%s peak at %d books, %d pages: %.1f MiB (limit %d MiB: %s)\n",
+                            qPrintable(kind), books, pages, double(result->peakKib) / 1024,
+                            limitMib, result->peakKib <= limitMib * 1024 ? "PASS" : "OVER");
+        };
+        judgeMemory(tabRename, 200, 20000, 64);
+        judgeMemory(tabRename, 30000, 30000, 256);
+        judgeMemory(cliRename, 30000, 30000, 256);
+        if (const Result* dry = find(cliDryRun, 30000, 30000))
+            std::printf("%s peak at 30000 books, 30000 pages: %.1f MiB (shown)\n",
+                        qPrintable(cliDryRun), double(dry->peakKib) / 1024);
     }
     return runner.failed ? 1 : 0;
 }
@@ -619,15 +755,18 @@ int main(int argc, char** argv)
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& option = arguments.at(i);
         if (option == QLatin1String("--scenario") || option == QLatin1String("--work-dir") ||
-            option == QLatin1String("--runs"))
+            option == QLatin1String("--runs") || option == QLatin1String("--size"))
             known = known && ++i < arguments.size();
         else
             known = known && option == QLatin1String("--quick");
     }
     if (!known) {
-        std::printf("globalstab_scale [--quick] [--scenario NAME] [--work-dir DIR] [--runs N]\n"
+        std::printf("globalstab_scale [--quick] [--scenario NAME] [--size SIZE] [--work-dir DIR] "
+                    "[--runs N]\n"
                     "  NAME: category-show, category-add, category-rename, category-delete, "
-                    "project-rename, or a prefix of them (\"category\")\n");
+                    "project-rename, cli-rename, cli-dry-run, or a prefix of them "
+                    "(\"category\", \"cli\")\n"
+                    "  SIZE: a size as the table shows it, e.g. \"3000 books\"\n");
         return arguments.contains(QStringLiteral("--help")) ? 0 : 2;
     }
     QCoreApplication app(argc, argv);
