@@ -27,6 +27,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QWindow>
 
 #include <fcntl.h>
@@ -454,9 +455,20 @@ struct Result
 class Runner
 {
 public:
-    explicit Runner(const QString& workDir) : m_work(workDir) {}
+    explicit Runner(const QString& workDir, int settleSeconds)
+        : m_work(workDir), m_settleSeconds(settleSeconds)
+    {
+        m_sinceRemoval.start();
+    }
 
     bool failed = false;
+
+    // Removes a copy. Its files count as removed until the next measurement has waited.
+    void remove(const QString& root)
+    {
+        std::filesystem::remove_all(root.toStdString());
+        m_sinceRemoval.start();
+    }
 
     // A fresh copy of the template, flushed so that the measurement does not pay for it.
     QString freshCopy(const QString& from)
@@ -479,9 +491,17 @@ public:
                                size.shape.projectName,
                                categoryName(size.shape.categories / 2),
                                reference};
+        // ext4 without a journal passes over the inodes freed in the last minute when it
+        // creates a file: a measurement right after thousands were freed (a copy removed, a
+        // rename's files replaced) pays for it in every file it creates.
+        const qint64 wait = qint64(m_settleSeconds) * 1000 - m_sinceRemoval.elapsed();
+        if (wait > 0)
+            QThread::msleep(ulong(wait));
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), args);
         child.waitForFinished(-1);
+        // A rename frees the files it replaced, the floor as well.
+        m_sinceRemoval.start();
         const QList<QByteArray> out = child.readAllStandardOutput().trimmed().split(' ');
         if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0 ||
             out.size() != 3) {
@@ -502,10 +522,13 @@ public:
     {
         std::vector<std::vector<Result>> results(size_t(kinds.size()));
         for (int run = 0; run < size.runs; ++run) {
-            for (qsizetype k = 0; k < kinds.size(); ++k) {
+            // Each run starts with the next kind: none is always the one after a removal of
+            // thousands of files, which the file system is still busy with.
+            for (qsizetype i = 0; i < kinds.size(); ++i) {
+                const qsizetype k = (i + run) % kinds.size();
                 const QString root = freshCopy(base);
                 const auto result = measure(kinds.at(k), root, size, reference);
-                std::filesystem::remove_all(root.toStdString());
+                remove(root);
                 if (!result)
                     return std::nullopt;
                 results[size_t(k)].push_back(*result);
@@ -523,6 +546,8 @@ public:
 private:
     QString m_work;
     int m_copies = 0;
+    int m_settleSeconds = 0;
+    QElapsedTimer m_sinceRemoval;
 };
 
 QString fileSystemName(const QString& path)
@@ -587,13 +612,14 @@ int runAll(const QStringList& arguments)
         size.runs = runs > 0 ? runs : size.runs;
         size.scenarios.removeIf([&](const QString& name) { return !name.startsWith(only); });
     }
-    const QString onlySize = value("--size");
+    const QStringList onlySizes = value("--size").split(QLatin1Char(','), Qt::SkipEmptyParts);
     std::erase_if(sizes, [&](const Size& size) {
-        return size.scenarios.isEmpty() || (!onlySize.isEmpty() && size.label != onlySize);
+        return size.scenarios.isEmpty() ||
+               (!onlySizes.isEmpty() && !onlySizes.contains(size.label));
     });
     if (sizes.empty()) {
-        std::fprintf(stderr, "no size %s has a scenario called %s\n", qPrintable(onlySize),
-                     qPrintable(only));
+        std::fprintf(stderr, "no size %s has a scenario called %s\n",
+                     qPrintable(onlySizes.join(QLatin1Char(','))), qPrintable(only));
         return 2;
     }
 
@@ -609,6 +635,8 @@ int runAll(const QStringList& arguments)
                 fs == QLatin1String("tmpfs") ? " (in memory: fsync costs nothing there, so the "
                                                "floors are lower than on a disk)"
                                              : "");
+    if (const int settle = value("--settle").toInt(); settle > 0)
+        std::printf("At least %d s between a removal of files and each measurement.\n", settle);
     if (runs > 0)
         std::printf("Median of %d runs at every size.\n\n", runs);
     else
@@ -616,7 +644,7 @@ int runAll(const QStringList& arguments)
 
     std::printf("%-16s %-20s %11s %11s %7s %8s  %-6s %s\n", "scenario", "size", "action ms",
                 "floor ms", "ratio", "allowed", "result", "its own work (ms, ratio)");
-    Runner runner(work.path());
+    Runner runner(work.path(), value("--settle").toInt());
     // Every rename measured, for the summary below the table.
     struct RenameRow
     {
@@ -684,8 +712,8 @@ int runAll(const QStringList& arguments)
             }
         }
         if (!reference.isEmpty())
-            std::filesystem::remove_all(reference.toStdString());
-        std::filesystem::remove_all(base.toStdString());
+            runner.remove(reference);
+        runner.remove(base);
     }
 
     // How the renames grow and what memory they take at the largest sizes.
@@ -755,18 +783,21 @@ int main(int argc, char** argv)
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& option = arguments.at(i);
         if (option == QLatin1String("--scenario") || option == QLatin1String("--work-dir") ||
-            option == QLatin1String("--runs") || option == QLatin1String("--size"))
+            option == QLatin1String("--runs") || option == QLatin1String("--size") ||
+            option == QLatin1String("--settle"))
             known = known && ++i < arguments.size();
         else
             known = known && option == QLatin1String("--quick");
     }
     if (!known) {
         std::printf("globalstab_scale [--quick] [--scenario NAME] [--size SIZE] [--work-dir DIR] "
-                    "[--runs N]\n"
+                    "[--runs N] [--settle SECONDS]\n"
                     "  NAME: category-show, category-add, category-rename, category-delete, "
                     "project-rename, cli-rename, cli-dry-run, or a prefix of them "
                     "(\"category\", \"cli\")\n"
-                    "  SIZE: a size as the table shows it, e.g. \"3000 books\"\n");
+                    "  SIZE: sizes as the table shows them, separated by commas, e.g. "
+                    "\"3000 books,10000 books\"\n"
+                    "  SECONDS: the least time between a removal of files and a measurement\n");
         return arguments.contains(QStringLiteral("--help")) ? 0 : 2;
     }
     QCoreApplication app(argc, argv);
