@@ -59,16 +59,6 @@ struct CheckedTab : TabHarness
     }
 };
 
-bool has(const QList<check::Finding>& findings, Kind kind, const QString& text,
-         const QString& fileName, const QString& element = QString())
-{
-    for (const check::Finding& finding : findings)
-        if (finding.kind == kind && finding.text == text && finding.file.endsWith(fileName) &&
-            (element.isEmpty() || finding.element == element))
-            return true;
-    return false;
-}
-
 } // namespace
 
 TEST(CheckAfterActions, CleanActionsLeaveNothingToReport)
@@ -121,15 +111,17 @@ TEST(CheckAfterActions, AProjectRenameThatSkippedABookIsFoundAndRepaired)
     const QString renamed = "Docs/Orchard Guide/";
     auto findings = h.findings("Orchard Guide");
     ASSERT_EQ(findings.size(), 1) << h.lines("Orchard Guide");
-    EXPECT_TRUE(has(findings, Kind::DocumentUnreadable, "AR_Book.XML", "/" + ArBook, "Book AR"));
+    EXPECT_TRUE(
+        hasFinding(findings, Kind::DocumentUnreadable, "AR_Book.XML", "/" + ArBook, "Book AR"));
 
     // Readable again, the book still names the old project.
     h.data.write(renamed + ArBook, book);
     findings = h.findings("Orchard Guide");
     EXPECT_EQ(findings.size(), 2) << h.lines("Orchard Guide");
-    EXPECT_TRUE(has(findings, Kind::BookKeyDiffers, sampleProject(), "/" + ArBook, "Book_Key"));
-    EXPECT_TRUE(has(findings, Kind::BookKeyDiffers, sampleProject() + "\\Admin Reference",
-                    "/" + ArBook, "Book_Path"));
+    EXPECT_TRUE(
+        hasFinding(findings, Kind::BookKeyDiffers, sampleProject(), "/" + ArBook, "Book_Key"));
+    EXPECT_TRUE(hasFinding(findings, Kind::BookKeyDiffers, sampleProject() + "\\Admin Reference",
+                           "/" + ArBook, "Book_Path"));
 
     // The repair writes what the rename would have written.
     RecordingFeedback feedback;

@@ -37,16 +37,6 @@ QList<Kind> kinds(const QList<check::Finding>& findings)
     return found;
 }
 
-bool has(const QList<check::Finding>& findings, Kind kind, const QString& text,
-         const QString& fileName, const QString& element = QString())
-{
-    for (const check::Finding& finding : findings)
-        if (finding.kind == kind && finding.text == text && finding.file.endsWith(fileName) &&
-            (element.isEmpty() || finding.element == element))
-            return true;
-    return false;
-}
-
 std::string lines(const QList<check::Finding>& findings)
 {
     QStringList all;
@@ -154,7 +144,7 @@ TEST(ProjectCheck, EachKindOfDriftIsFoundWithItsFileAndName)
         SampleDataRoot data;
         seed(data);
         const auto findings = check::run({data.root(), sampleProject(), 0});
-        EXPECT_TRUE(has(findings, kind, text, file))
+        EXPECT_TRUE(hasFinding(findings, kind, text, file))
             << text.toStdString() << " in " << file.toStdString() << ", found:\n"
             << lines(findings);
     }
@@ -215,7 +205,7 @@ TEST(ProjectCheck, UnreadableContentsAreOneFindingAndTheRepairLeavesTheSetAlone)
     const ProjectContext project{data.root(), sampleProject(), 0};
     const auto findings = check::run(project);
     ASSERT_EQ(findings.size(), 1) << lines(findings);
-    EXPECT_TRUE(has(findings, Kind::DocumentUnreadable, "PX_TOC.xml", "/PX_TOC.xml"));
+    EXPECT_TRUE(hasFinding(findings, Kind::DocumentUnreadable, "PX_TOC.xml", "/PX_TOC.xml"));
 
     const auto before = snapshot(data.root());
     RecordingFeedback feedback;
@@ -224,7 +214,8 @@ TEST(ProjectCheck, UnreadableContentsAreOneFindingAndTheRepairLeavesTheSetAlone)
 
     // Contents that are missing say so just the same.
     QFile::remove(data.path(toc));
-    EXPECT_TRUE(has(check::run(project), Kind::DocumentUnreadable, "PX_TOC.xml", "/PX_TOC.xml"));
+    EXPECT_TRUE(
+        hasFinding(check::run(project), Kind::DocumentUnreadable, "PX_TOC.xml", "/PX_TOC.xml"));
 
     // A project without a category set is no drift: the panel's next refresh writes one.
     data.write(toc, contents);
@@ -250,13 +241,14 @@ TEST(ProjectCheck, ACategoryRenameThatCouldNotReadTheContentsIsFoundOnBothSides)
     const auto findings = check::run(project);
     EXPECT_EQ(findings.size(), 2) << lines(findings);
     // The set files the Admin Reference under a name the contents do not know...
-    EXPECT_TRUE(has(findings, Kind::CategoryNotInContents, "Manuals", "/PX_BookCategories.xml"));
+    EXPECT_TRUE(
+        hasFinding(findings, Kind::CategoryNotInContents, "Manuals", "/PX_BookCategories.xml"));
     // ... and the contents file it under one the set no longer has.
-    EXPECT_TRUE(has(findings, Kind::CategoryUnknown, "Reference", "/PX_TOC.xml", "Book AR"));
+    EXPECT_TRUE(hasFinding(findings, Kind::CategoryUnknown, "Reference", "/PX_TOC.xml", "Book AR"));
     // Whether the rename is to be finished or undone is the author's choice: the repair
     // leaves the new name where it is.
-    EXPECT_TRUE(has(check::repair(feedback, project), Kind::CategoryNotInContents, "Manuals",
-                    "/PX_BookCategories.xml"));
+    EXPECT_TRUE(hasFinding(check::repair(feedback, project), Kind::CategoryNotInContents, "Manuals",
+                           "/PX_BookCategories.xml"));
 
     // The same rename with readable contents, and an add, leave nothing to report.
     SampleDataRoot clean;
@@ -296,7 +288,7 @@ TEST(ProjectCheck, RepairGivesBooksTheProjectsNameWhenTheSelectionListSettlesIt)
     EXPECT_TRUE(feedback.messages.isEmpty()) << feedback.texts().join('\n').toStdString();
     // The variation's only writer also empties PX_ID: it is left to the author.
     ASSERT_EQ(left.size(), 1) << lines(left);
-    EXPECT_TRUE(has(left, Kind::ContentsKeyDiffers, "2023", "/PX_TOC.xml", "PX_Variation"));
+    EXPECT_TRUE(hasFinding(left, Kind::ContentsKeyDiffers, "2023", "/PX_TOC.xml", "PX_Variation"));
     const auto after = snapshot(data.root());
     QStringList changed;
     for (auto it = after.cbegin(); it != after.cend(); ++it)

@@ -59,6 +59,16 @@ QMap<QString, QByteArray> snapshot(const QString& folder, const QString& project
     return files;
 }
 
+bool hasFinding(const QList<check::Finding>& findings, check::Finding::Kind kind,
+                const QString& text, const QString& fileName, const QString& element)
+{
+    for (const check::Finding& finding : findings)
+        if (finding.kind == kind && finding.text == text && finding.file.endsWith(fileName) &&
+            (element.isEmpty() || finding.element == element))
+            return true;
+    return false;
+}
+
 QStringList xmlTexts(const QString& file, const QString& xpath)
 {
     XmlDocument doc;

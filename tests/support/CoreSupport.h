@@ -1,5 +1,6 @@
 #pragma once
 
+#include "check/ProjectCheck.h"
 #include "core/Feedback.h"
 #include "platform/RuntimeError.h"
 #include "services/DeveloperServices.h"
@@ -101,6 +102,11 @@ template <typename Body> std::optional<RuntimeError> caught(Body&& body)
 QMap<QString, QByteArray> snapshot(const QString& folder, const QString& project = QString());
 
 // The texts of the nodes an XPath expression selects in a file; empty when it does not load.
+// True when a finding of that kind, text and file (by the end of its path), and of that
+// element when one is given, is among the findings.
+bool hasFinding(const QList<check::Finding>& findings, check::Finding::Kind kind,
+                const QString& text, const QString& fileName, const QString& element = QString());
+
 QStringList xmlTexts(const QString& file, const QString& xpath);
 
 // The bundled samples folder of the source tree.
