@@ -86,15 +86,20 @@ QString acceptedRank(const QString& typed)
 }
 
 // Errors met while reading are kept and reported where the original order of writes would
-// have met them, so the plan changes nothing the user sees.
+// have met them, so the plan changes nothing the user sees. The books are only named here:
+// each is read, changed and saved in turn by apply(), so that a project of tens of thousands
+// of books never holds more than one of them.
 struct ProjectRename::Private
 {
     struct Book
     {
-        QString path; // where the document is after the folder moved
-        std::unique_ptr<BookDocument> document;
+        QString folder;
+        QString file;
     };
 
+    ProjectContext before;
+    ProjectContext after;
+    QString newName;
     QString folderFrom;
     QString folderTo;
 
@@ -106,54 +111,59 @@ struct ProjectRename::Private
     QString tocPath;
     bool tocMissing = false;
     TableOfContents toc;
-    std::vector<Book> books; // in the order the table of contents lists them
+    std::vector<Book> books; // present before the move, in the order the contents list them
     std::optional<RuntimeError> tocError;
+
+    // The book read and given the new name, or nothing when it cannot be read (then noted
+    // as skipped: the tab says nothing of it).
+    std::unique_ptr<BookDocument> renamedBook(const Book& book, const QString& path) const
+    {
+        auto document = std::make_unique<BookDocument>();
+        if (!document->load(path)) {
+            noteSkippedDocument(FileSystem::resolve(path),
+                                QStringLiteral("it could not be read (%1), so it keeps the "
+                                               "project name \"%2\" and its old book key")
+                                    .arg(document->parseError(), before.projectName));
+            return nullptr;
+        }
+        document->setProject(newName, book.folder);
+        return document;
+    }
 };
 
 ProjectRename::ProjectRename(const ProjectInfoChange& change) : d(std::make_unique<Private>())
 {
     const FileSystem fso;
-    const ProjectContext before = change.project;
-    const ProjectContext after = before.withProject(change.newName);
-    d->folderFrom = before.docsFolder() + before.projectName;
-    d->folderTo = after.projectFolder();
+    d->before = change.project;
+    d->after = d->before.withProject(change.newName);
+    d->newName = change.newName;
+    d->folderFrom = d->before.docsFolder() + d->before.projectName;
+    d->folderTo = d->after.projectFolder();
 
-    d->selectionPath = after.selectionListPath();
+    d->selectionPath = d->after.selectionListPath();
     d->selectionMissing = !fso.FileExists(d->selectionPath);
     if (!d->selectionMissing) {
         d->selection.load(d->selectionPath);
         try {
-            d->selection.replaceEntry(before.projectName, {change.id, change.newName, change.rank,
-                                                           before.installType == ProInstallType});
+            d->selection.replaceEntry(
+                d->before.projectName,
+                {change.id, change.newName, change.rank, d->before.installType == ProInstallType});
         } catch (const RuntimeError& error) {
             d->selectionError = error;
         }
     }
 
-    d->tocPath = after.tocPath();
-    d->tocMissing = !fso.FileExists(before.tocPath());
+    d->tocPath = d->after.tocPath();
+    d->tocMissing = !fso.FileExists(d->before.tocPath());
     if (d->tocMissing)
         return;
     try {
         const PlatformVariation parts = splitProjectName(change.newName);
-        d->toc.load(before.tocPath());
+        d->toc.load(d->before.tocPath());
         d->toc.setProductInfo(parts.platform, parts.variation);
         d->toc.setBookKeys(change.newName, [&](const QString& folder, const QString& file) {
-            const QString bookPath = before.bookPath(folder, file);
-            if (!fso.FileExists(bookPath))
-                return;
-            auto book = std::make_unique<BookDocument>();
-            // A book that cannot be read is left as it is, without a message.
-            if (!book->load(bookPath)) {
-                noteSkippedDocument(
-                    FileSystem::resolve(bookPath),
-                    QStringLiteral("it could not be read (%1), so it keeps the project name "
-                                   "\"%2\" and its old book key")
-                        .arg(book->parseError(), change.project.projectName));
-                return;
-            }
-            book->setProject(change.newName, folder);
-            d->books.push_back({after.bookPath(folder, file), std::move(book)});
+            if (fso.FileExists(d->before.bookPath(folder, file)))
+                d->books.push_back({folder, file});
         });
     } catch (const RuntimeError& error) {
         d->tocError = error;
@@ -173,9 +183,12 @@ Plan ProjectRename::plan() const
                         QStringLiteral("project entry replaced")});
     if (d->tocMissing)
         return changes;
-    for (const Private::Book& book : d->books)
-        changes.append({FileChange::Action::ReplaceFile, book.path, QString(),
-                        QStringLiteral("Book_Key and Book_Path")});
+    for (const Private::Book& book : d->books) {
+        if (d->renamedBook(book, d->before.bookPath(book.folder, book.file)))
+            changes.append({FileChange::Action::ReplaceFile,
+                            d->after.bookPath(book.folder, book.file), QString(),
+                            QStringLiteral("Book_Key and Book_Path")});
+    }
     if (!d->tocError)
         changes.append({FileChange::Action::ReplaceFile, d->tocPath, QString(),
                         QStringLiteral("platform, variation and book keys")});
@@ -212,8 +225,13 @@ bool ProjectRename::apply(Feedback& feedback) const
         feedback.message(resourceString(125), MessageButtons::Ok, MessageIcon::Information);
         return false;
     }
-    for (const Private::Book& book : d->books)
-        trap(feedback, "UpdateProductInfoInBook", [&] { book.document->save(book.path); });
+    for (const Private::Book& book : d->books) {
+        const QString path = d->after.bookPath(book.folder, book.file);
+        trap(feedback, "UpdateProductInfoInBook", [&] {
+            if (const auto document = d->renamedBook(book, path))
+                document->save(path);
+        });
+    }
     if (d->tocError)
         throw *d->tocError;
     d->toc.save(d->tocPath);
