@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-DEBIAN_PACKAGES := cmake g++ make qt6-base-dev libpugixml-dev libgtest-dev libgl-dev xvfb xauth
+DEBIAN_PACKAGES := cmake g++ make qt6-base-dev libpugixml-dev libgtest-dev libxxhash-dev libgl-dev xvfb xauth
 
 .PHONY: test run deps configure build clean fuzz bench
 

@@ -13,11 +13,11 @@
 //
 // A log is a sequence of records, each a header line "KIND\tfield...\tLENGTH\tCHECK\n" and
 // LENGTH bytes of payload. CHECK is a 64-bit FNV-1a hash of the header line before it and of
-// the payload, seeded by the random nonce that the first record, "B\t2\tNONCE\taction",
+// the payload, seeded by the random nonce that the first record, "B\t3\tNONCE\taction",
 // carries: a record of another log, a torn write or a flipped byte does not check. Paths are
 // relative to the data root and percent-encoded; a log names nothing outside its data root.
 //
-//   B 2 nonce action   the action began (format 2)
+//   B 3 nonce action   the action began (format 3)
 //   R path n  bytes    a file is replaced; its bytes before (n = -1: there was none)
 //   D path n  bytes    a file is deleted; its bytes before
 //   L path link        a file is replaced; its bytes before are kept by a second link (a
