@@ -60,7 +60,6 @@ public:
 
     // Attribute value, empty when missing.
     QString attribute(const QString& name) const;
-    bool hasAttribute(const QString& name) const;
     // createAttribute + setNamedItem: sets the value, appending the attribute when new.
     void setAttribute(const QString& name, const QString& value);
 
