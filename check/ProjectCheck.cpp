@@ -9,11 +9,14 @@
 #include "documents/TableOfContents.h"
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
+#include "platform/TextCodec.h"
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectRename.h"
 #include "services/DefaultServices.h"
 #include "services/ServiceFactory.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -84,6 +87,32 @@ bool categoriesDiffer(const QStringList& ofDocument, const TableOfContents::Book
     return (listed - own).size() > formerNames;
 }
 
+// The line of a parser's offset. The parser counts in UTF-8 when it had to convert the
+// file's text first.
+int lineAt(const QString& native, qsizetype offset)
+{
+    QFile file(native);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    QByteArray bytes = file.readAll();
+    textCodec::Encoding encoding = textCodec::Encoding::Utf8;
+    const QString text = textCodec::decodeText(bytes, &encoding);
+    if (encoding != textCodec::Encoding::Utf8 && encoding != textCodec::Encoding::Utf8WithMark)
+        bytes = text.toUtf8();
+    return int(bytes.left(offset).count('\n')) + 1;
+}
+
+ReadProblem problemOf(const QString& native, const QString& error)
+{
+    static const QRegularExpression parsed(QStringLiteral("^(.*) at offset (\\d+) of '"));
+    static const QRegularExpression opened(QStringLiteral("^Cannot (?:open|read) '.*': (.*)$"));
+    if (const QRegularExpressionMatch match = parsed.match(error); match.hasMatch())
+        return {lineAt(native, match.captured(2).toLongLong()), match.captured(1)};
+    if (const QRegularExpressionMatch match = opened.match(error); match.hasMatch())
+        return {0, match.captured(1)};
+    return {0, QString(error).remove(QLatin1Char('\'') + native + QStringLiteral("' "))};
+}
+
 bool filesBooks(const CategorySet::Category& category)
 {
     return std::any_of(category.bookAcros.begin(), category.bookAcros.end(),
@@ -92,7 +121,37 @@ bool filesBooks(const CategorySet::Category& category)
 
 } // namespace
 
-QString describe(const Finding& finding)
+QString kindName(Finding::Kind kind)
+{
+    static const QHash<Kind, QString> names = {
+        {Kind::CategoryUnused, QStringLiteral("category-unused")},
+        {Kind::CategoryUnknown, QStringLiteral("category-unknown")},
+        {Kind::BookCategoriesDiffer, QStringLiteral("book-categories-differ")},
+        {Kind::BookDocumentMissing, QStringLiteral("book-document-missing")},
+        {Kind::GlobalDocumentMissing, QStringLiteral("global-document-missing")},
+        {Kind::SelectionEntryMissing, QStringLiteral("selection-entry-missing")},
+        {Kind::SelectionEntryTwice, QStringLiteral("selection-entry-twice")},
+        {Kind::ProjectFolderMissing, QStringLiteral("project-folder-missing")},
+        {Kind::ForeignToken, QStringLiteral("foreign-token")},
+        {Kind::UncategorisedNotFiled, QStringLiteral("uncategorised-not-filed")},
+        {Kind::DocumentUnreadable, QStringLiteral("document-unreadable")},
+        {Kind::BookKeyDiffers, QStringLiteral("book-key-differs")},
+        {Kind::ContentsKeyDiffers, QStringLiteral("contents-key-differs")},
+        {Kind::CategoryNotInContents, QStringLiteral("category-not-in-contents")},
+    };
+    return names.value(kind);
+}
+
+std::optional<ReadProblem> readProblem(const QString& path)
+{
+    const QString native = FileSystem::resolve(path);
+    XmlDocument document;
+    if (document.load(native))
+        return std::nullopt;
+    return problemOf(native, document.parseError());
+}
+
+QString describe(const Finding& finding, const QString& relativeTo)
 {
     static const QHash<Kind, QString> what = {
         {Kind::CategoryUnused, QStringLiteral("category no book lists")},
@@ -115,10 +174,18 @@ QString describe(const Finding& finding)
         {Kind::CategoryNotInContents,
          QStringLiteral("category the table of contents does not name")},
     };
-    QString line = what.value(finding.kind) + QStringLiteral(": \"") + finding.text +
-                   QStringLiteral("\" in ") + finding.file;
+    QString file = finding.file;
+    if (!relativeTo.isEmpty())
+        file = QDir(relativeTo).relativeFilePath(file);
+    QString line =
+        what.value(finding.kind) + QStringLiteral(": \"") + finding.text + QStringLiteral("\" in ");
+    line += file;
+    if (finding.line > 0)
+        line += QStringLiteral(", line %1").arg(finding.line);
     if (!finding.element.isEmpty())
         line += QStringLiteral(" (") + finding.element + QLatin1Char(')');
+    if (!finding.problem.isEmpty())
+        line += QStringLiteral(": ") + finding.problem;
     return line;
 }
 
@@ -127,15 +194,18 @@ QList<Finding> run(const ProjectContext& project)
     QList<Finding> findings;
     const FileSystem fso;
     const QString name = project.projectName;
-    const auto unreadable = [&](const QString& path, const QString& element) {
-        findings.append({Kind::DocumentUnreadable, path, element, FileSystem::GetFileName(path)});
+    const auto unreadable = [&](const QString& path, const QString& element,
+                                const Document& document) {
+        const ReadProblem problem = problemOf(path, document.parseError());
+        findings.append({Kind::DocumentUnreadable, path, element, FileSystem::GetFileName(path),
+                         problem.line, problem.message});
     };
 
     SelectionList selection;
     const QString selectionPath = FileSystem::resolve(project.selectionListPath());
     QStringList projects;
     if (fso.FileExists(selectionPath) && !selection.load(selectionPath)) {
-        unreadable(selectionPath, QString());
+        unreadable(selectionPath, QString(), selection);
     } else {
         projects = selection.projectNames();
         const qsizetype entries = projects.count(name);
@@ -158,7 +228,7 @@ QList<Finding> run(const ProjectContext& project)
     const QString tocPath = FileSystem::resolve(project.tocPath());
     const bool haveToc = toc.load(tocPath);
     if (!haveToc)
-        unreadable(tocPath, QString());
+        unreadable(tocPath, QString(), toc);
     const QList<TableOfContents::Book> books = toc.books();
     // A project without a set is no drift: the panel's next refresh writes it.
     CategorySet set;
@@ -166,7 +236,7 @@ QList<Finding> run(const ProjectContext& project)
     const bool setPresent = fso.FileExists(setPath);
     const bool haveSet = setPresent && set.load(setPath);
     if (setPresent && !haveSet)
-        unreadable(setPath, QString());
+        unreadable(setPath, QString(), set);
     const QList<CategorySet::Category> categories = set.categories();
 
     QStringList setNames;
@@ -243,7 +313,7 @@ QList<Finding> run(const ProjectContext& project)
         readBooks.insert(path);
         BookDocument document;
         if (!document.load(path)) {
-            unreadable(path, QStringLiteral("Book %1").arg(book.acro));
+            unreadable(path, QStringLiteral("Book %1").arg(book.acro), document);
             continue;
         }
         if (categoriesDiffer(document.categories(), book, setFolded, projectFolded))
@@ -265,7 +335,7 @@ QList<Finding> run(const ProjectContext& project)
                 findings.append({Kind::GlobalDocumentMissing, globalPath,
                                  QStringLiteral("Heading %1").arg(page), file});
     } else if (fso.FileExists(globalPath) && !readBooks.contains(globalPath)) {
-        unreadable(globalPath, QString());
+        unreadable(globalPath, QString(), global);
     }
 
     QStringList others = projects;
@@ -280,6 +350,8 @@ QList<Finding> repair(Feedback& feedback, const ProjectContext& project)
     const auto any = [&](const std::function<bool(const Finding&)>& test) {
         return std::any_of(found.begin(), found.end(), test);
     };
+    if (any([](const Finding& f) { return f.kind == Kind::DocumentUnreadable; }))
+        return found;
     DefaultServiceProvider services(project.dataRoot, project.installType);
     const QString setPath = project.bookCategoriesPath();
     QStringList tokens;

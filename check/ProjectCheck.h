@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 namespace globalstab::check {
 
 // A place where the documents of a project disagree, as it can drift over years of edits by
@@ -29,14 +31,35 @@ struct Finding
         ContentsKeyDiffers,    // the contents' key, platform or variation is another project's
         CategoryNotInContents, // files books in the set, named nowhere in the contents
     };
+    Finding(Kind kind, const QString& file, const QString& element, const QString& text,
+            int line = 0, const QString& problem = QString())
+        : kind(kind), file(file), element(element), text(text), line(line), problem(problem)
+    {
+    }
+
     Kind kind;
     QString file;    // the file that holds the drift
     QString element; // where in it
     QString text;    // the name, acronym or token concerned
+    int line = 0;    // DocumentUnreadable: the line where the parser stopped; 0 when none
+    QString problem; // DocumentUnreadable: the parser's message, or why the file did not open
 };
 
-// One line for a person: what drifted, in which file and element.
-QString describe(const Finding& finding);
+// One line for a person: what drifted, in which file and element. Paths below relativeTo
+// are given relative to it.
+QString describe(const Finding& finding, const QString& relativeTo = QString());
+// A stable name of the kind for scripts: "category-unused", "document-unreadable", ...
+QString kindName(Finding::Kind kind);
+
+// Why a document did not load, for a person: the parser's message and the line it stopped
+// at, or the reason the file could not be opened.
+struct ReadProblem
+{
+    int line = 0; // from 1; 0 when the file could not be opened
+    QString message;
+};
+// nullopt when the XML document at path loads.
+std::optional<ReadProblem> readProblem(const QString& path);
 
 // Checks one project against its selection list entry, its category set, its table of
 // contents, its books, its global book and its pages. Reads only.
@@ -50,7 +73,8 @@ QList<Finding> run(const ProjectContext& project);
 // Errors go to feedback. Returns what is left: what only the author can decide (a missing
 // or unreadable document, books whose own categories disagree with the contents, a category
 // the set files books under that the contents do not name, a platform or variation, a
-// selection list to correct).
+// selection list to correct). Writes nothing while a document of the project cannot be read:
+// what it holds would be guessed.
 QList<Finding> repair(Feedback& feedback, const ProjectContext& project);
 
 } // namespace globalstab::check

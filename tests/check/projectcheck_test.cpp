@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -308,4 +309,58 @@ TEST(ProjectCheck, RepairGivesBooksTheProjectsNameWhenTheSelectionListSettlesIt)
     const auto unlistedBefore = snapshot(unlisted.root());
     check::repair(feedback, {unlisted.root(), sampleProject(), 0});
     EXPECT_TRUE(snapshot(unlisted.root()) == unlistedBefore);
+}
+
+TEST(ProjectCheck, AnUnreadableDocumentIsReportedWhereTheParserStoppedAndNothingIsRepaired)
+{
+    SampleDataRoot data;
+    const QString toc = Project + "PX_TOC.xml";
+    QByteArray contents = data.read(toc);
+    // The first book's name closed by another tag: the parser stops on that line.
+    const qsizetype at = contents.indexOf("</Book_Name>");
+    ASSERT_GT(at, 0);
+    const int line = int(contents.left(at).count('\n')) + 1;
+    data.write(toc, QByteArray(contents).replace(at, 12, "</Book_Nome>"));
+    // Drift the repair would mend, were the contents readable.
+    data.write(Project + "Stray.htm", "**Vega Toolkit 3**");
+    const ProjectContext project{data.root(), sampleProject(), 0};
+
+    const auto findings = check::run(project);
+    ASSERT_TRUE(hasFinding(findings, Kind::DocumentUnreadable, "PX_TOC.xml", "/PX_TOC.xml"))
+        << lines(findings);
+    const check::Finding& unreadable = findings.first();
+    EXPECT_EQ(unreadable.line, line);
+    EXPECT_FALSE(unreadable.problem.isEmpty());
+    const QString described = check::describe(unreadable, data.root());
+    EXPECT_TRUE(described.startsWith(
+        QStringLiteral(
+            "document cannot be read: \"PX_TOC.xml\" in Docs/Orion Suite 2024/PX_TOC.xml, "
+            "line %1: ")
+            .arg(line)))
+        << described.toStdString();
+    EXPECT_EQ(check::kindName(unreadable.kind), "document-unreadable");
+
+    const auto before = snapshot(data.root());
+    RecordingFeedback feedback;
+    EXPECT_EQ(check::repair(feedback, project).size(), findings.size());
+    EXPECT_TRUE(snapshot(data.root()) == before);
+
+    // A document that is not there says so, without a line.
+    QFile::remove(data.path(toc));
+    const std::optional<check::ReadProblem> missing = check::readProblem(data.root() + toc);
+    ASSERT_TRUE(missing.has_value());
+    EXPECT_EQ(missing->line, 0);
+    EXPECT_FALSE(missing->message.isEmpty());
+    EXPECT_FALSE(check::readProblem(data.root() + "Docs/PX_Selection.xml").has_value());
+}
+
+TEST(ProjectCheck, EveryKindHasItsOwnNameForScripts)
+{
+    QSet<QString> names;
+    for (int kind = int(Kind::CategoryUnused); kind <= int(Kind::CategoryNotInContents); ++kind) {
+        const QString name = check::kindName(Kind(kind));
+        EXPECT_FALSE(name.isEmpty()) << kind;
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), int(Kind::CategoryNotInContents) + 1);
 }
