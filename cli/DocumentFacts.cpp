@@ -85,14 +85,18 @@ QString encodingName(textCodec::Encoding encoding)
 
 using Said = QList<Fact>;
 
+// Any other XML document (a linked glossary) says nothing of a book.
 void bookFacts(const BookDocument& book, Said& said)
 {
     const BookDocument::ProjectFields fields = book.projectFields();
+    const QStringList categories = book.categories();
+    if (!fields.key && !fields.path && categories.isEmpty())
+        return;
     if (fields.key)
         said.append(plain(QStringLiteral("Book_Key"), quoted(*fields.key)));
     if (fields.path)
         said.append(plain(QStringLiteral("Book_Path"), quoted(*fields.path)));
-    said.append(listFact(QStringLiteral("the book's categories"), book.categories()));
+    said.append(listFact(QStringLiteral("the book's categories"), categories));
 }
 
 void pageFacts(const QByteArray& bytes, Said& said)
