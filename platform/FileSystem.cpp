@@ -1,7 +1,6 @@
 #include "platform/FileSystem.h"
 
 #include "platform/FileChanges.h"
-#include "platform/FileSystemTesting.h"
 #include "platform/HeldDocuments.h"
 #include "platform/Paths.h"
 #include "platform/Progress.h"
@@ -16,7 +15,6 @@
 #include <QSet>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -68,10 +66,6 @@ namespace {
 
 constexpr int DiskFull = 61;
 constexpr int InputPastEndOfFile = 62;
-
-std::atomic<bool> g_failNextRename{false};
-std::atomic<bool> g_crashNextSave{false};
-std::atomic<void (*)()> g_beforeBatchRename{nullptr};
 
 QByteArray encoded(const QString& path)
 {
@@ -353,12 +347,6 @@ public:
         m_fd = -1;
         if (closed != 0)
             failErrno(errno, m_target);
-        if (g_failNextRename.exchange(false))
-            failErrno(EIO, m_target);
-        if (g_crashNextSave.exchange(false)) {
-            m_path.clear(); // a dead process removes nothing
-            failErrno(EIO, m_target);
-        }
         if (::rename(encoded(m_path).constData(), encoded(m_target).constData()) != 0)
             failErrno(errno, m_target);
         m_path.clear();
@@ -1165,21 +1153,8 @@ void WriteBatch::Private::commit()
     const auto flushFolders = [&] { flushAll(folders); };
     for (size_t i = 0; i < waiting.size(); ++i) {
         const Waiting& file = waiting[i];
-        int error = 0;
-        if (void (*hook)() = g_beforeBatchRename.load())
-            hook();
-        if (g_failNextRename.exchange(false)) {
-            error = EIO;
-        } else if (g_crashNextSave.exchange(false)) {
-            // A dead process removes nothing: every file still waiting stays behind.
-            const QString target = file.target;
-            clear();
-            failErrno(EIO, target);
-        } else if (::rename(encoded(file.temp()).constData(), encoded(file.target).constData()) !=
-                   0) {
-            error = errno;
-        }
-        if (error != 0) {
+        if (::rename(encoded(file.temp()).constData(), encoded(file.target).constData()) != 0) {
+            const int error = errno;
             const QString target = file.target;
             drop(i);
             flushFolders();
@@ -1346,20 +1321,5 @@ void requireReplaceable(const QString& native)
 }
 
 } // namespace detail
-
-namespace testing {
-void failNextRename()
-{
-    g_failNextRename = true;
-}
-void crashNextSave()
-{
-    g_crashNextSave = true;
-}
-void setBeforeBatchRename(void (*hook)())
-{
-    g_beforeBatchRename = hook;
-}
-} // namespace testing
 
 } // namespace globalstab

@@ -1,7 +1,7 @@
 #include "platform/FileSystem.h"
-#include "platform/FileSystemTesting.h"
 #include "platform/TextCodec.h"
 #include "tests/support/CoreSupport.h"
+#include "tests/support/SaveFaults.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,5 +1,5 @@
-#include "platform/FileSystemTesting.h"
 #include "tests/platform/XmlFixture.h"
+#include "tests/support/SaveFaults.h"
 
 #include <QDir>
 

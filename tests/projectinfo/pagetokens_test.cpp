@@ -1,8 +1,8 @@
 // Rewriting the product-name token in the page files below a folder.
 #include "platform/FileSystem.h"
-#include "platform/FileSystemTesting.h"
 #include "projectinfo/PageTokens.h"
 #include "tests/support/CoreSupport.h"
+#include "tests/support/SaveFaults.h"
 
 #include <QDir>
 #include <QDirIterator>

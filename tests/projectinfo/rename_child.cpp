@@ -6,10 +6,10 @@
 #include "core/Action.h"
 #include "platform/FileChanges.h"
 #include "platform/FileSystem.h"
-#include "platform/FileSystemTesting.h"
 #include "platform/XmlDocument.h"
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectRename.h"
+#include "tests/support/SaveFaults.h"
 
 #include <QTextStream>
 
@@ -57,7 +57,7 @@ int main(int argc, char** argv)
     g_killAt = QByteArray(argv[4]).toInt();
     KillAt killer;
     const ObservedFileChanges observing(killer);
-    globalstab::testing::setBeforeBatchRename(change);
+    globalstab::testing::setBeforeSaveRename(change);
     Silent feedback;
     {
         Action action(root, QStringLiteral("CmdProjectNameApply_click"));
