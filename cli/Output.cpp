@@ -28,6 +28,18 @@ QTextStream& err()
     return stream;
 }
 
+// A progress line stands on the terminal until something else is told there.
+bool progressShown = false;
+
+void clearProgress()
+{
+    if (!progressShown)
+        return;
+    progressShown = false;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+}
+
 QJsonValue orNull(qint64 bytes)
 {
     return bytes < 0 ? QJsonValue() : QJsonValue(bytes);
@@ -104,6 +116,7 @@ void Reporter::say(const QString& kind, const QString& text)
         m_messages.append({{QStringLiteral("kind"), kind}, {QStringLiteral("text"), told}});
         return;
     }
+    clearProgress();
     const QString prefix = kind == say::Warning ? QStringLiteral("globalstab: warning: ")
                                                 : QStringLiteral("globalstab: ");
     for (const QString& line : told.split(QLatin1Char('\n')))
@@ -124,6 +137,7 @@ void Reporter::print(const QString& text)
 {
     if (m_json || text.isEmpty())
         return;
+    clearProgress();
     out() << withoutRoot(text) << '\n';
     out().flush();
 }
@@ -204,10 +218,7 @@ TerminalProgress::TerminalProgress() : m_start(std::chrono::steady_clock::now())
 
 TerminalProgress::~TerminalProgress()
 {
-    if (m_shown) {
-        std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
-    }
+    clearProgress();
 }
 
 bool TerminalProgress::update(int done, int total)
@@ -218,10 +229,11 @@ bool TerminalProgress::update(int done, int total)
         return false;
     m_last = now;
     m_shown = true;
+    progressShown = true;
     if (total > 0)
-        std::fprintf(stderr, "\rglobalstab: %d of %d pages", done, total);
+        std::fprintf(stderr, "\rglobalstab: %d of %d files", done, total);
     else
-        std::fprintf(stderr, "\rglobalstab: %d pages", done);
+        std::fprintf(stderr, "\rglobalstab: %d files", done);
     std::fflush(stderr);
     return false;
 }

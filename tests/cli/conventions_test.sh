@@ -119,7 +119,7 @@ if command -v script >/dev/null 2>&1; then
         "$work/typescript" >/dev/null 2>&1 || fail "update-pages on a terminal failed"
     took=$((($(date +%s%N) - started) / 1000000))
     if [ $took -gt 1500 ]; then
-        grep -q "globalstab: [0-9]* of [0-9]* pages" "$work/typescript" ||
+        grep -q "globalstab: [0-9]* of [0-9]* files" "$work/typescript" ||
             fail "no progress on a terminal in $took ms"
     fi
     says "6000 page(s) written" "$work/typescript"
