@@ -117,5 +117,8 @@ int main(int argc, char** argv)
     } catch (const RuntimeError& error) {
         reporter.say(say::Error, error.description());
         return reporter.finish(Refused);
+    } catch (const std::exception& error) {
+        reporter.say(say::Error, QString::fromLocal8Bit(error.what()));
+        return reporter.finish(Refused);
     }
 }

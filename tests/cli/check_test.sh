@@ -90,6 +90,13 @@ run 0 check "$orion" --repair
 says "repaired Docs/$orion/Stray.htm: token" "$out"
 says "\"$orion\" is consistent." "$out"
 
+# A project the selection list names, without its folder: checked, and found so.
+mv "$data/Docs/Lyra Reference" "$work/Lyra Reference"
+run 1 check "Lyra Reference"
+says 'project folder missing: "Lyra Reference" in Docs' "$out"
+refused 2 category "Lyra Reference" add Security
+mv "$work/Lyra Reference" "$data/Docs/Lyra Reference"
+
 # Drift the repair cannot mend: its dry run says what it would leave, and exits 1.
 sed -i 's#>Reference<#>Tutorials<#' "$data/Docs/$orion/Admin Reference/AR_Book.XML"
 keep
