@@ -1,7 +1,12 @@
 #include "host/HostOptions.h"
 
+#include "host/DataRoots.h"
+
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
+#include <QHostAddress>
+#include <QImageWriter>
 
 namespace globalstab::host {
 
@@ -24,6 +29,21 @@ std::optional<PickRequest> parsePick(const QString& value, QString* error)
     }
     pick.entry = entry;
     return pick;
+}
+
+QString screenshotProblem(const QString& path)
+{
+    // An extension no image writer knows is refused rather than filled with another
+    // format's bytes.
+    const QList<QByteArray> formats = QImageWriter::supportedImageFormats();
+    if (!formats.contains(QFileInfo(path).suffix().toLower().toLatin1()))
+        return QStringLiteral("Cannot write a screenshot as \"%1\": use one of the extensions %2.")
+            .arg(path, QString::fromLatin1(formats.join(", ")));
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("Cannot write the screenshot \"%1\": there is no folder \"%2\".")
+            .arg(path, QDir::toNativeSeparators(folder));
+    return QString();
 }
 
 ParseResult parseHostOptions(const QStringList& arguments, const QString& version)
@@ -62,8 +82,14 @@ ParseResult parseHostOptions(const QStringList& arguments, const QString& versio
         QStringLiteral("Show the plan of renaming the open project to NAME first (with "
                        "--screenshot, the picture is of the plan)."),
         QStringLiteral("NAME"));
+    const QCommandLineOption vncOption(
+        QStringLiteral("vnc-listen"),
+        QStringLiteral("Address Qt's VNC platform (QT_QPA_PLATFORM=vnc) listens on. Default: "
+                       "127.0.0.1, this machine only; 0.0.0.0 serves every network, without a "
+                       "password."),
+        QStringLiteral("ADDRESS"));
     parser.addOptions({dataRootOption, projectOption, installTypeOption, pickOption,
-                       screenshotOption, previewOption});
+                       screenshotOption, previewOption, vncOption});
 
     ParseResult result;
     auto fail = [&](const QString& message) {
@@ -95,6 +121,10 @@ ParseResult parseHostOptions(const QStringList& arguments, const QString& versio
         if (!QFileInfo(options.dataRoot).isDir())
             return fail(
                 QStringLiteral("--data-root: \"%1\" is not a folder.").arg(options.dataRoot));
+        if (!isDataRoot(options.dataRoot))
+            return fail(QStringLiteral("--data-root: \"%1\" has no Docs folder, so it is not a "
+                                       "data root.")
+                            .arg(options.dataRoot));
     }
     if (parser.isSet(projectOption)) {
         options.project = parser.value(projectOption);
@@ -115,11 +145,25 @@ ParseResult parseHostOptions(const QStringList& arguments, const QString& versio
         if (!options.pick)
             return fail(error);
     }
-    options.previewRename = parser.value(previewOption);
+    if (parser.isSet(previewOption)) {
+        options.previewRename = parser.value(previewOption);
+        if (options.previewRename->trimmed().isEmpty())
+            return fail(QStringLiteral("--preview-rename needs the new name of the project."));
+    }
     if (parser.isSet(screenshotOption)) {
         options.screenshot = parser.value(screenshotOption);
         if (options.screenshot.isEmpty())
             return fail(QStringLiteral("--screenshot needs a file name."));
+        const QString problem = screenshotProblem(options.screenshot);
+        if (!problem.isEmpty())
+            return fail(QStringLiteral("--screenshot: ") + problem);
+    }
+    if (parser.isSet(vncOption)) {
+        options.vncListen = parser.value(vncOption);
+        if (QHostAddress(options.vncListen).isNull())
+            return fail(QStringLiteral("--vnc-listen expects an IP address such as 127.0.0.1 or "
+                                       "0.0.0.0, not \"%1\".")
+                            .arg(options.vncListen));
     }
     return result;
 }

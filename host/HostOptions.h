@@ -20,9 +20,11 @@ struct HostOptions
     QString project;  // empty: the first project of the selection list
     std::optional<qint32> installType;
     std::optional<PickRequest> pick;
-    QString screenshot; // non-empty: write a PNG and quit
-    // non-empty: the new name of the open project, whose rename is previewed first
-    QString previewRename;
+    QString screenshot; // non-empty: write a picture, in the format its extension names, and quit
+    // the new name of the open project, whose rename is previewed first
+    std::optional<QString> previewRename;
+    // Where Qt's VNC platform listens, when it is the platform: this machine only unless asked.
+    QString vncListen = QStringLiteral("127.0.0.1");
 };
 
 enum class ParseOutcome
@@ -43,6 +45,10 @@ struct ParseResult
 
 // Parses the host's command line (arguments[0] is the program). Never exits the process.
 ParseResult parseHostOptions(const QStringList& arguments, const QString& version);
+
+// Why the image file cannot be written in the format its extension names, or "" when it can.
+// The folder must exist already, so that a run is not wasted on a picture it cannot save.
+QString screenshotProblem(const QString& path);
 
 // "Edit:Hierarchical Category" -> {"Edit", "Hierarchical Category"}; the list name is
 // matched without regard to letter case. On failure returns nothing and sets *error.

@@ -526,18 +526,13 @@ void HostWindow::watchCategorySet(const QString& project)
 
 bool HostWindow::saveScreenshot(const QString& path, QString* error, QWidget* widget)
 {
-    // The file's extension chooses the format; one no image writer knows is refused rather
-    // than filled with another format's bytes.
-    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
-    if (!QImageWriter::supportedImageFormats().contains(format)) {
+    const QString problem = screenshotProblem(path);
+    if (!problem.isEmpty()) {
         if (error)
-            *error =
-                tr("Cannot write a screenshot as \"%1\": use one of the extensions %2.")
-                    .arg(path,
-                         QString::fromLatin1(QImageWriter::supportedImageFormats().join(", ")));
+            *error = problem;
         return false;
     }
-    QImageWriter writer(path, format);
+    QImageWriter writer(path, QFileInfo(path).suffix().toLower().toLatin1());
     if (writer.write((widget ? widget : this)->grab().toImage()))
         return true;
     if (error)

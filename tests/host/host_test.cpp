@@ -4,6 +4,7 @@
 #include "host/HostOptions.h"
 #include "host/HostWindow.h"
 #include "host/PlanView.h"
+#include "host/UnattendedDialogs.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
@@ -52,6 +53,9 @@ TEST(HostOptions, ReadsEveryOption)
     EXPECT_EQ(none.outcome, ParseOutcome::Run);
     EXPECT_FALSE(none.options.installType);
     EXPECT_FALSE(none.options.pick);
+    EXPECT_FALSE(none.options.previewRename);
+    EXPECT_EQ(none.options.vncListen, "127.0.0.1");
+    EXPECT_EQ(parse({"--vnc-listen=::"}).options.vncListen, "::");
 
     EXPECT_EQ(parse({"--help"}).outcome, ParseOutcome::Help);
     EXPECT_TRUE(parse({"--help"}).text.contains(QLatin1String("--pick")));
@@ -62,7 +66,15 @@ TEST(HostOptions, ReadsEveryOption)
 
 TEST(HostOptions, RejectsBadOptionsWithAMessageNamingThem)
 {
+    QTemporaryDir notADataRoot;
     const QList<std::pair<QStringList, const char*>> cases = {
+        {{"--data-root", notADataRoot.path()}, "not a data root"},
+        {{"--preview-rename", ""}, "--preview-rename"},
+        {{"--preview-rename", "  "}, "--preview-rename"},
+        {{"--screenshot", "shot.xyz"}, "extensions"},
+        {{"--screenshot", "shot"}, "extensions"},
+        {{"--screenshot", "/no/such/folder/shot.png"}, "/no/such/folder"},
+        {{"--vnc-listen", "localhost"}, "--vnc-listen"},
         {{"--colour"}, "colour"},
         {{"--project"}, "project"},
         {{"--install-type", "pro"}, "--install-type"},
@@ -367,6 +379,37 @@ TEST_F(HostWindowTest, PreviewOfACategoryRenameOrDeleteRefusesAsThePanelDoes)
               (QStringList{"Getting Started is a default category, hence cannot be deleted",
                            "Category already Exists"}));
     EXPECT_EQ(snapshot(data.root()), before);
+}
+
+TEST(HostUnattendedDialogs, PrintInsteadOfWaitingAndAnswerNoToQuestions)
+{
+    UnattendedDialogs dialogs;
+    EXPECT_EQ(dialogs.messageBox(nullptr, "Line one\rline two", "", MessageIcon::Exclamation,
+                                 MessageButtons::Ok),
+              MessageAnswer::Ok);
+    EXPECT_EQ(dialogs.messageBox(nullptr, "Delete it?", "Delete", MessageIcon::Question,
+                                 MessageButtons::YesNo),
+              MessageAnswer::No);
+    EXPECT_TRUE(dialogs.getOpenFileName(nullptr, "Open", "All files|*.*").isEmpty());
+    EXPECT_EQ(dialogs.shown(),
+              (QStringList{"the tab says: Line one\n  line two", "Delete: Delete it? (answered No)",
+                           "Open: no file chosen, nobody is there to choose one"}));
+}
+
+TEST(HostUnattendedDialogs, ARefusedPreviewReturnsAtOnce)
+{
+    // With the real dialogs this would wait offscreen for a click forever.
+    SampleDataRoot data;
+    auto dialogs = std::make_shared<UnattendedDialogs>();
+    resetGlobalVariables();
+    HostWindow window(data.root(), 0, dialogs);
+    window.show();
+    EXPECT_EQ(window.previewProjectRename("A/B"), nullptr);
+    EXPECT_EQ(window.previewProjectRename("Vega Toolkit 3"), nullptr);
+    ASSERT_EQ(dialogs->shown().size(), 2);
+    EXPECT_TRUE(dialogs->shown().at(0).contains("Invalid Character(/)"));
+    EXPECT_TRUE(dialogs->shown().at(1).contains("already Exists"));
+    resetGlobalVariables();
 }
 
 TEST_F(HostWindowTest, ScreenshotIsAPngOfTheWindow)
