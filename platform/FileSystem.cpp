@@ -1,32 +1,23 @@
 #include "platform/FileSystem.h"
 
 #include "platform/FileChanges.h"
+#include "platform/FileSystem_p.h"
 #include "platform/HeldDocuments.h"
 #include "platform/Paths.h"
-#include "platform/Progress.h"
+#include "platform/Posix.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QRandomGenerator>
-#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <optional>
-#include <thread>
 #include <utility>
-#include <vector>
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,15 +53,12 @@
 
 namespace globalstab {
 
+namespace fs {
+
 namespace {
 
 constexpr int DiskFull = 61;
 constexpr int InputPastEndOfFile = 62;
-
-QByteArray encoded(const QString& path)
-{
-    return QFile::encodeName(path);
-}
 
 QString classicText(int number)
 {
@@ -92,7 +80,9 @@ QString classicText(int number)
     }
 }
 
-[[noreturn]] void fail(int number, const QString& path, const QString& detail = QString())
+} // namespace
+
+void fail(int number, const QString& path, const QString& detail)
 {
     QString description = QStringLiteral("%1: '%2'").arg(classicText(number), path);
     if (!detail.isEmpty())
@@ -100,8 +90,7 @@ QString classicText(int number)
     raiseError(number, description);
 }
 
-// Raises the classic error for a failed system call.
-[[noreturn]] void failErrno(int error, const QString& path)
+void failErrno(int error, const QString& path)
 {
     int number = rt::PathFileAccessError;
     switch (error) {
@@ -130,8 +119,7 @@ QString classicText(int number)
     fail(number, path, QString::fromLocal8Bit(std::strerror(error)));
 }
 
-// lstat/stat without exceptions; false when the entry does not exist.
-bool statPath(const QString& path, struct stat& info, bool followLinks = true)
+bool statPath(const QString& path, struct stat& info, bool followLinks)
 {
     const QByteArray name = encoded(path);
     return (followLinks ? ::stat(name.constData(), &info) : ::lstat(name.constData(), &info)) == 0;
@@ -143,67 +131,32 @@ bool isDirectory(const QString& path)
     return statPath(path, info) && S_ISDIR(info.st_mode);
 }
 
-bool isReadOnlyMode(mode_t mode)
+void writeAll(int fd, const char* data, qsizetype size, const QString& path)
 {
-    return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
-// Past resolve() every path is native, with "/" alone separating.
-using paths::native::fileName;
-using paths::native::join;
-using paths::native::parentOf;
-using paths::native::withoutTrailingSeparator;
-
-thread_local const WriteBoundary* t_boundary = nullptr;
-
-// The path as the system takes it: absolute, "." and ".." applied and every symbolic link
-// followed, for as far as the path exists; what does not exist is taken as written. Empty
-// when the links loop.
-QString realTarget(const QString& path)
-{
-    QString absolute = path;
-    if (!absolute.startsWith(QLatin1Char('/')))
-        absolute = join(QDir::currentPath(), absolute);
-    QStringList pending = absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    std::reverse(pending.begin(), pending.end()); // the next part last
-    QString resolved = QStringLiteral("/");
-    int links = 0;
-    while (!pending.isEmpty()) {
-        const QString part = pending.takeLast();
-        if (part == QLatin1String("."))
-            continue;
-        if (part == QLatin1String("..")) {
-            resolved = parentOf(resolved);
-            continue;
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            failErrno(errno, path);
         }
-        const QString next = join(resolved, part);
-        struct stat info;
-        if (!statPath(next, info, false) || !S_ISLNK(info.st_mode)) {
-            resolved = next;
-            continue;
-        }
-        char target[PATH_MAX];
-        const ssize_t size = ::readlink(encoded(next).constData(), target, sizeof target);
-        if (size < 0 || size == ssize_t(sizeof target) || ++links > 40)
-            return QString();
-        const QString link = QFile::decodeName(QByteArray(target, size));
-        if (link.startsWith(QLatin1Char('/')))
-            resolved = QStringLiteral("/");
-        QStringList parts = link.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-        std::reverse(parts.begin(), parts.end());
-        pending += parts;
+        data += written;
+        size -= written;
     }
-    return resolved;
 }
 
-// Raises 70 when a boundary is set and nativePath resolves to a place outside it.
-void requireInsideBoundary(const QString& nativePath)
+void requireWritableFolder(const QString& folder, const QString& forPath)
 {
-    if (t_boundary && !t_boundary->allows(nativePath))
-        raiseError(rt::PermissionDenied,
-                   QStringLiteral("Permission denied: '%1' is outside the data root '%2'")
-                       .arg(nativePath, t_boundary->root()));
+    struct stat info;
+    if (statPath(folder, info) && S_ISDIR(info.st_mode) && isReadOnlyMode(info.st_mode))
+        fail(rt::PermissionDenied, forPath, QStringLiteral("its folder is read-only"));
 }
+
+} // namespace fs
+
+using namespace fs;
+
+namespace {
 
 struct DirEntry
 {
@@ -266,322 +219,6 @@ QString matchEntry(const QString& folder, const QString& name)
             (best.isEmpty() || entry.name < best))
             best = entry.name;
     return best;
-}
-
-void writeAll(int fd, const char* data, qsizetype size, const QString& path)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(size));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            failErrno(errno, path);
-        }
-        data += written;
-        size -= written;
-    }
-}
-
-// A folder without write bits takes no new, renamed or removed entries, as for any user
-// but root; the layer enforces it for root too.
-void requireWritableFolder(const QString& folder, const QString& forPath)
-{
-    struct stat info;
-    if (statPath(folder, info) && S_ISDIR(info.st_mode) && isReadOnlyMode(info.st_mode))
-        fail(rt::PermissionDenied, forPath, QStringLiteral("its folder is read-only"));
-}
-
-// Temporary files are named apart from the target: a leftover of a crashed save must not
-// look like a page or a document to a walk that goes by what a name contains.
-const QLatin1StringView LeftoverPrefix(".globalstab-");
-const QLatin1StringView LeftoverSuffix(".part");
-
-// A temporary file beside a target, removed again unless committed.
-class TempFile
-{
-public:
-    explicit TempFile(const QString& target) : m_target(target)
-    {
-        const QString folder = parentOf(target);
-        for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
-            m_path =
-                join(folder, LeftoverPrefix +
-                                 QString::number(QRandomGenerator::global()->generate64(), 36) +
-                                 LeftoverSuffix);
-            m_fd =
-                ::open(encoded(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (m_fd < 0 && errno != EEXIST)
-                failErrno(errno, target);
-        }
-        if (m_fd < 0)
-            fail(rt::PathFileAccessError, target, QStringLiteral("no free temporary name"));
-    }
-    ~TempFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_path.isEmpty())
-            ::unlink(encoded(m_path).constData());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    int fd() const { return m_fd; }
-
-    // Closes the file unflushed and hands its path over: a batch renames it later.
-    QString release()
-    {
-        const int closed = ::close(m_fd);
-        m_fd = -1;
-        if (closed != 0)
-            failErrno(errno, m_target);
-        return std::exchange(m_path, QString());
-    }
-
-    // Flushes the data to disk and renames the file over the target.
-    void commit()
-    {
-        if (::fsync(m_fd) != 0)
-            failErrno(errno, m_target);
-        const int closed = ::close(m_fd);
-        m_fd = -1;
-        if (closed != 0)
-            failErrno(errno, m_target);
-        if (::rename(encoded(m_path).constData(), encoded(m_target).constData()) != 0)
-            failErrno(errno, m_target);
-        m_path.clear();
-        // Make the rename itself durable; a failure here loses nothing already written.
-        const int dir = ::open(encoded(parentOf(m_target)).constData(), O_RDONLY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-    }
-
-private:
-    QString m_target;
-    QString m_path;
-    int m_fd = -1;
-};
-
-thread_local WriteBatch* t_batchScope = nullptr; // the outermost scope
-
-// Makes files or folders durable: each one flushed when they are few, else one flush of each
-// file system they are on (syncfs), where every flush of a file costs a flush of the disk
-// cache. A few files are flushed one by one because syncfs also waits for whatever else waits
-// on that file system. Where syncfs fails, each is flushed on its own. The first flush that
-// failed to write (EIO, ENOSPC, EDQUOT) is answered with its error and path; a file system
-// that cannot flush (EINVAL, EROFS) is taken as it is.
-std::optional<std::pair<int, QString>> flushAll(const QStringList& paths);
-
-// flushAll() for the files an action puts in place, which may take a while: where progress is
-// observed, the flush runs on a thread of its own while this one keeps the progress (and with
-// it the window) alive, at "none of total done yet". A stop is raised once the flush ended.
-std::optional<std::pair<int, QString>> flushAllObserved(const QStringList& paths, int total)
-{
-    if (!progressObserved())
-        return flushAll(paths);
-    std::optional<std::pair<int, QString>> failure;
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    std::thread flusher([&] {
-        std::optional<std::pair<int, QString>> result;
-        try {
-            result = flushAll(paths);
-        } catch (...) {
-            result = std::make_pair(EIO, paths.value(0)); // not made durable
-        }
-        const std::lock_guard lock(mutex);
-        failure = std::move(result);
-        done = true;
-        ended.notify_one();
-    });
-    bool stopped = false;
-    std::unique_lock lock(mutex);
-    while (!ended.wait_for(lock, std::chrono::milliseconds(30), [&] { return done; })) {
-        lock.unlock();
-        try {
-            if (!stopped)
-                reportProgress(0, total);
-        } catch (const ActionCancelled&) {
-            stopped = true;
-        }
-        lock.lock();
-    }
-    lock.unlock();
-    flusher.join();
-    if (stopped)
-        throw ActionCancelled();
-    return failure;
-}
-
-std::optional<std::pair<int, QString>> flushAll(const QStringList& paths)
-{
-    constexpr qsizetype FlushedOneByOne = 8;
-    bool each = paths.size() <= FlushedOneByOne;
-    QSet<dev_t> flushed;
-    for (const QString& path : paths) {
-        if (each)
-            break;
-        struct stat info;
-        if (!statPath(path, info) || flushed.contains(info.st_dev))
-            continue;
-        flushed.insert(info.st_dev);
-        const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || ::syncfs(fd) != 0)
-            each = true;
-        if (fd >= 0)
-            ::close(fd);
-    }
-    if (!each)
-        return std::nullopt;
-    // Writeback starts for every file before the first flush waits: the file system then
-    // writes them together instead of one after another.
-    std::vector<int> fds;
-    fds.reserve(size_t(paths.size()));
-    for (const QString& path : paths) {
-        const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0)
-            ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-        fds.push_back(fd);
-    }
-    std::optional<std::pair<int, QString>> failure;
-    for (size_t i = 0; i < fds.size(); ++i) {
-        if (fds[i] < 0)
-            continue;
-        if (::fsync(fds[i]) != 0 && !failure &&
-            (errno == EIO || errno == ENOSPC || errno == EDQUOT))
-            failure = std::make_pair(errno, paths.at(qsizetype(i)));
-        ::close(fds[i]);
-    }
-    return failure;
-}
-
-} // namespace
-
-struct WriteBatch::Private
-{
-    struct Waiting
-    {
-        QString tempName; // beside the target; the name alone keeps thousands of them small
-        QString target;
-        QString temp() const { return join(parentOf(target), tempName); }
-        bool created = false; // the target did not exist before
-    };
-    std::vector<Waiting> waiting; // in the order first saved
-    QHash<QString, size_t> index; // target -> position in waiting
-    detail::WaitingPaths targets;
-    // Paths found spelt as on disk during the action, until an entry is made, moved or removed.
-    QHash<QString, QString> resolved;
-
-    void hold(const QString& temp, const QString& target, bool created)
-    {
-        if (const auto found = index.constFind(target); found != index.cend()) {
-            Waiting& earlier = waiting[*found];
-            ::unlink(encoded(earlier.temp()).constData());
-            earlier.tempName = fileName(temp);
-            return;
-        }
-        index.insert(target, waiting.size());
-        waiting.push_back({fileName(temp), target, created});
-        targets.add(target, created);
-    }
-
-    bool waits(const QString& native) const { return index.contains(native); }
-
-    QString newFileSpelt(const QString& native) const { return targets.createdSpelt(native); }
-
-    // True when a file waits below folder; only new files count unless all is set.
-    bool waitsBelow(const QString& folder, bool all) const
-    {
-        return !waiting.empty() &&
-               targets.below(withoutTrailingSeparator(folder) + QLatin1Char('/'), all);
-    }
-
-    void clear()
-    {
-        waiting.clear();
-        index.clear();
-        targets.clear();
-    }
-
-    // Hidden: the class is exported for its scope, its insides are not.
-    __attribute__((visibility("hidden"))) void commit();
-
-    void drop(size_t from)
-    {
-        for (size_t i = from; i < waiting.size(); ++i)
-            ::unlink(encoded(waiting[i].temp()).constData());
-        clear();
-    }
-};
-
-namespace {
-
-thread_local WriteBatch::Private* t_batch = nullptr; // the outermost scope's
-thread_local detail::HeldDocuments* t_held = nullptr;
-
-// Commits the batch first when the operation would see a file that waits in it.
-void settle(const QString& native)
-{
-    const QString path = withoutTrailingSeparator(native);
-    if (t_held && t_held->waits(path))
-        t_held->writeOut();
-    if (t_batch && t_batch->waits(path))
-        t_batch->commit();
-}
-
-void settleBelow(const QString& folder, bool all)
-{
-    if (t_held && t_held->waitsBelow(folder, all))
-        t_held->writeOut();
-    if (t_batch && t_batch->waitsBelow(folder, all))
-        t_batch->commit();
-}
-
-// The checks a replacement makes before it writes; answers the file as it will be written
-// (through a link, the file it names) and whether it exists.
-QString checkReplaceable(const QString& resolvedTarget, struct stat& info, bool& exists)
-{
-    QString target = withoutTrailingSeparator(resolvedTarget);
-    requireInsideBoundary(target);
-    exists = statPath(target, info);
-    if (exists) {
-        // Write through a link to the file it names, not over the link.
-        char real[PATH_MAX];
-        if (::realpath(encoded(target).constData(), real))
-            target = QFile::decodeName(real);
-        if (S_ISDIR(info.st_mode))
-            fail(rt::PermissionDenied, target, QStringLiteral("it is a folder"));
-        if (isReadOnlyMode(info.st_mode))
-            fail(rt::PermissionDenied, target, QStringLiteral("the file is read-only"));
-    }
-    if (!isDirectory(parentOf(target)))
-        fail(rt::PathNotFound, target);
-    requireWritableFolder(parentOf(target), target);
-    return target;
-}
-
-// Replaces target whole through a temporary file that fill writes; the target keeps its
-// permission bits. The checks run before anything is written.
-template <typename Fill> void replaceFile(const QString& resolvedTarget, Fill fill)
-{
-    struct stat info;
-    bool exists = false;
-    const QString target = checkReplaceable(resolvedTarget, info, exists);
-    if (t_held)
-        t_held->forget(target);
-
-    notifyFileChange(DiskChange::Replace, target);
-    TempFile temp(target);
-    if (exists)
-        ::fchmod(temp.fd(), info.st_mode & 07777);
-    fill(temp.fd(), target);
-    if (t_batch)
-        t_batch->hold(temp.release(), target, !exists);
-    else
-        temp.commit();
 }
 
 QByteArray readWholeFile(const QString& path)
@@ -692,88 +329,6 @@ QString FileSystem::resolve(const QString& path)
     return result;
 }
 
-// ---- observers of changes -----------------------------------------------------------
-
-namespace {
-thread_local const ObservedFileChanges* t_observers = nullptr;
-}
-
-ObservedFileChanges::ObservedFileChanges(FileChangeObserver& observer)
-    : m_observer(observer), m_outer(t_observers)
-{
-    t_observers = this;
-}
-
-ObservedFileChanges::~ObservedFileChanges()
-{
-    t_observers = m_outer;
-}
-
-void notifyFileChange(DiskChange change, const QString& path, const QString& target)
-{
-    // Only a removed or moved entry changes how a path found spelt as on disk resolves.
-    if (t_batch && (change == DiskChange::Delete || change == DiskChange::MoveFolder))
-        t_batch->resolved.clear();
-    for (const ObservedFileChanges* observed = t_observers; observed; observed = observed->m_outer)
-        observed->m_observer.aboutToChange(change, path, target);
-}
-
-void notifyCommit()
-{
-    for (const ObservedFileChanges* observed = t_observers; observed; observed = observed->m_outer)
-        observed->m_observer.aboutToCommit();
-}
-
-void notifyWritten(const QString& path, const QByteArray& bytes, const WrittenFile& file)
-{
-    for (const ObservedFileChanges* observed = t_observers; observed; observed = observed->m_outer)
-        observed->m_observer.written(path, bytes, file);
-}
-
-namespace {
-WrittenFile writtenFileOf(const struct stat& info)
-{
-    return {quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
-            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
-}
-} // namespace
-
-WrittenFile writtenFileAt(const QString& nativePath)
-{
-    struct stat info;
-    if (::stat(encoded(nativePath).constData(), &info) != 0 || !S_ISREG(info.st_mode))
-        return {};
-    return writtenFileOf(info);
-}
-
-// ---- write boundary ------------------------------------------------------------------
-
-WriteBoundary::WriteBoundary(const QString& root)
-    : m_previous(t_boundary), m_root(root),
-      m_realRoot(realTarget(withoutTrailingSeparator(FileSystem::resolve(root))))
-{
-    t_boundary = this;
-}
-
-WriteBoundary::~WriteBoundary()
-{
-    t_boundary = m_previous;
-}
-
-bool WriteBoundary::allows(const QString& nativePath) const
-{
-    const QString real = realTarget(nativePath);
-    if (real.isEmpty() || m_realRoot.isEmpty())
-        return false;
-    return real == m_realRoot || m_realRoot == QLatin1String("/") ||
-           real.startsWith(m_realRoot + QLatin1Char('/'));
-}
-
-QString FileSystem::writeBoundary()
-{
-    return t_boundary ? t_boundary->root() : QString();
-}
-
 // ---- Folder --------------------------------------------------------------------------
 
 Folder::Folder(QString nativePath) : m_path(withoutTrailingSeparator(std::move(nativePath))) {}
@@ -856,14 +411,7 @@ QString FileSystem::GetFileName(const QString& path)
 
 bool FileSystem::isLeftover(const QString& name)
 {
-    if (!name.startsWith(LeftoverPrefix) || !name.endsWith(LeftoverSuffix))
-        return false;
-    const QStringView random =
-        QStringView(name).sliced(LeftoverPrefix.size()).chopped(LeftoverSuffix.size());
-    return !random.isEmpty() && std::all_of(random.begin(), random.end(), [](QChar c) {
-        return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-               (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
-    });
+    return posix::isTemporaryName(name);
 }
 
 bool FileSystem::IsWithin(const QString& path, const QString& folder)
@@ -1089,237 +637,5 @@ void FileSystem::WriteAllText(const QString& path, const QString& text,
 {
     atomicWriteFile(resolve(path), textCodec::encodeWrittenBack(text, readAs));
 }
-
-void atomicWriteFile(const QString& nativePath, const QByteArray& data)
-{
-    QString written;
-    WrittenFile file;
-    replaceFile(FileSystem::resolve(nativePath), [&](int fd, const QString& target) {
-        writeAll(fd, data.constData(), data.size(), target);
-        written = target;
-        struct stat info;
-        if (::fstat(fd, &info) == 0)
-            file = writtenFileOf(info);
-        // Before the rename: a journal records what the file will hold while the change can
-        // still be told apart from a later edit.
-        notifyWritten(written, data, file);
-    });
-}
-
-bool fileHolds(const QString& nativePath, QByteArrayView bytes)
-{
-    const int fd = ::open(encoded(nativePath).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info;
-    bool same = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size == bytes.size();
-    std::vector<char> chunk(same ? size_t(std::min<qsizetype>(bytes.size(), 1 << 16)) : 0);
-    for (qsizetype at = 0; same && at < bytes.size();) {
-        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        same = n > 0 && n <= bytes.size() - at &&
-               std::memcmp(chunk.data(), bytes.data() + at, size_t(n)) == 0;
-        at += std::max<ssize_t>(n, 0);
-    }
-    ::close(fd);
-    return same;
-}
-
-// ---- write batch ----------------------------------------------------------------------
-
-void WriteBatch::Private::commit()
-{
-    if (t_held)
-        t_held->writeOut();
-    if (waiting.empty())
-        return;
-    notifyCommit();
-
-    QStringList temps;
-    for (const Waiting& file : waiting)
-        temps << file.temp();
-    if (const std::optional<std::pair<int, QString>> failure =
-            flushAllObserved(temps, int(waiting.size()))) {
-        const QString target = waiting[size_t(temps.indexOf(failure->second))].target;
-        drop(0);
-        failErrno(failure->first, target);
-    }
-
-    QStringList folders;
-    QSet<QString> seen;
-    // A folder that fails to flush is not reported: the files are in place by then, and
-    // there is nothing left to undo.
-    const auto flushFolders = [&] { flushAll(folders); };
-    for (size_t i = 0; i < waiting.size(); ++i) {
-        const Waiting& file = waiting[i];
-        if (::rename(encoded(file.temp()).constData(), encoded(file.target).constData()) != 0) {
-            const int error = errno;
-            const QString target = file.target;
-            drop(i);
-            flushFolders();
-            failErrno(error, target);
-        }
-        const QString folder = parentOf(file.target);
-        if (!seen.contains(folder)) {
-            seen.insert(folder);
-            folders << folder;
-        }
-        // A stop here is put back by the journal, which holds every file as it was.
-        reportProgress(int(i + 1), int(waiting.size()));
-    }
-    clear();
-
-    flushFolders();
-}
-
-WriteBatch::WriteBatch() : m_uncaught(std::uncaught_exceptions())
-{
-    if (t_batch) {
-        m_joined = true;
-        return;
-    }
-    d = std::make_unique<Private>();
-    t_batch = d.get();
-    t_batchScope = this;
-}
-
-WriteBatch::~WriteBatch()
-{
-    if (m_joined)
-        return;
-    t_batch = nullptr;
-    t_batchScope = nullptr;
-    if (std::uncaught_exceptions() > m_uncaught) {
-        d->drop(0);
-        return;
-    }
-    try {
-        d->commit();
-    } catch (const RuntimeError& error) {
-        // A destructor has no one to tell: what waited is dropped and every target stays
-        // whole. Whoever must know commits before the scope ends, as an Action does.
-        d->drop(0);
-        qWarning("globalstab: saves dropped at the end of a write batch: %s", error.what());
-    }
-}
-
-void WriteBatch::commit()
-{
-    if (t_batch)
-        t_batch->commit();
-}
-
-void WriteBatch::discard()
-{
-    if (t_batch)
-        t_batch->drop(0);
-}
-
-int WriteBatch::pending() const
-{
-    return t_batch ? int(t_batch->waiting.size()) : 0;
-}
-
-WriteBatch* WriteBatch::active()
-{
-    return t_batchScope;
-}
-
-void WriteBatch::commitActive()
-{
-    if (t_batch)
-        t_batch->commit();
-}
-
-void WriteBatch::settle(const QString& nativePath)
-{
-    globalstab::settle(nativePath);
-}
-
-bool WriteBatch::waits(const QString& nativePath)
-{
-    return t_batch && t_batch->waits(nativePath);
-}
-
-namespace detail {
-
-void WaitingPaths::count(const QString& native, bool created, int step)
-{
-    for (qsizetype at = native.indexOf(QLatin1Char('/')); at >= 0;
-         at = native.indexOf(QLatin1Char('/'), at + 1)) {
-        const size_t folder = qHash(QStringView(native).first(at + 1));
-        auto found = m_below.find(folder);
-        if (found == m_below.end()) {
-            if (step < 0)
-                continue;
-            found = m_below.insert(folder, Counts());
-        }
-        found->all += step;
-        found->created += created ? step : 0;
-        if (found->all <= 0)
-            m_below.erase(found);
-    }
-}
-
-void WaitingPaths::add(const QString& native, bool created)
-{
-    count(native, created, 1);
-    if (created)
-        m_created[native.toCaseFolded()].append(native);
-}
-
-void WaitingPaths::remove(const QString& native, bool created)
-{
-    count(native, created, -1);
-    if (!created)
-        return;
-    const QString folded = native.toCaseFolded();
-    const auto found = m_created.find(folded);
-    if (found == m_created.end())
-        return;
-    found->removeOne(native);
-    if (found->isEmpty())
-        m_created.erase(found);
-}
-
-void WaitingPaths::clear()
-{
-    m_below.clear();
-    m_created.clear();
-}
-
-QString WaitingPaths::createdSpelt(const QString& native) const
-{
-    if (m_created.isEmpty())
-        return QString();
-    const auto found = m_created.constFind(native.toCaseFolded());
-    return found != m_created.cend() ? found->first() : QString();
-}
-
-bool WaitingPaths::below(const QString& prefix, bool all) const
-{
-    const auto found = m_below.constFind(qHash(QStringView(prefix)));
-    return found != m_below.cend() && (all ? found->all : found->created) > 0;
-}
-
-HeldDocuments* heldDocuments()
-{
-    return t_held;
-}
-
-void setHeldDocuments(HeldDocuments* held)
-{
-    t_held = held;
-}
-
-void requireReplaceable(const QString& native)
-{
-    struct stat info;
-    bool exists = false;
-    checkReplaceable(FileSystem::resolve(native), info, exists);
-}
-
-} // namespace detail
 
 } // namespace globalstab

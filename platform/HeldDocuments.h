@@ -69,8 +69,8 @@ private:
     QHash<QString, QStringList> m_created;
 };
 
-// The documents held on the calling thread, if any.
-HeldDocuments* heldDocuments();
+// Registers the documents a DocumentCache holds on the calling thread (null: none), for the
+// file-system layer to ask before it looks at a file.
 void setHeldDocuments(HeldDocuments* held);
 
 // Raises what replacing the file would raise (outside the data root, a read-only file or
