@@ -3,6 +3,7 @@
 #include "categories/CategoryChanges.h"
 #include "control/PanelHost.h"
 #include "control/ViewStyle.h"
+#include "control/ctlGlobalsTab.h"
 #include "documents/CategorySet.h"
 #include "platform/FileSystem.h"
 #include "platform/Numbers.h"
@@ -20,8 +21,6 @@
 namespace globalstab {
 
 namespace {
-constexpr int OnCategoryAdditionEvent = 2;
-constexpr int OnCategoryDeletionEvent = 6;
 const QString ModeAdd = QStringLiteral("ADD");
 const QString ModeEdit = QStringLiteral("EDIT");
 } // namespace
@@ -69,14 +68,11 @@ CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidge
         arrow->setFocusPolicy(Qt::TabFocus);
     txtCategoryName->installEventFilter(this);
     connect(lstAvaBookCategories, &QListWidget::itemClicked, this,
-            &CategoriesPanel::lstAvaBookCategories_Click);
-    activateByKeyboard(lstAvaBookCategories, [this] { lstAvaBookCategories_Click(); });
-    connect(cmdApplyAddEditCate, &QPushButton::clicked, this,
-            &CategoriesPanel::cmdApplyAddEditCate_Click);
-    connect(cmdCategoryCancel, &QPushButton::clicked, this,
-            &CategoriesPanel::cmdCategoryCancel_Click);
-    connect(cmdCategoryDelete, &QPushButton::clicked, this,
-            &CategoriesPanel::cmdCategoryDelete_Click);
+            &CategoriesPanel::categoryClicked);
+    activateByKeyboard(lstAvaBookCategories, [this] { categoryClicked(); });
+    connect(cmdApplyAddEditCate, &QPushButton::clicked, this, &CategoriesPanel::applyCategory);
+    connect(cmdCategoryCancel, &QPushButton::clicked, this, &CategoriesPanel::cancelCategory);
+    connect(cmdCategoryDelete, &QPushButton::clicked, this, &CategoriesPanel::deleteCategory);
 }
 
 void CategoriesPanel::applyTexts()
@@ -176,7 +172,7 @@ void CategoriesPanel::PopulateCategories()
     });
 }
 
-void CategoriesPanel::lstAvaBookCategories_Click()
+void CategoriesPanel::categoryClicked()
 {
     trap(m_host, "lstAvaBookCategories_Click", [&] {
         if (m_host.mode() != ModeEdit)
@@ -193,7 +189,7 @@ QString CategoriesPanel::defaultCategoryMessage(const QString& name, int stringI
     return name + QStringLiteral(" ") + m_host.text(stringId);
 }
 
-void CategoriesPanel::txtCategoryName_GotFocus()
+void CategoriesPanel::nameFocused()
 {
     trap(m_host, "txtCategoryName_GotFocus", [&] {
         if (m_host.mode() != ModeEdit)
@@ -208,17 +204,19 @@ void CategoriesPanel::txtCategoryName_GotFocus()
     });
 }
 
-void CategoriesPanel::txtCategoryName_KeyPress(int& keyAscii)
+bool CategoriesPanel::acceptsNameKey()
 {
+    bool accepted = true;
     trap(m_host, "txtCategoryName_KeyPress", [&] {
         if (m_host.mode() == ModeEdit && listIndex(lstAvaBookCategories) == -1) {
             m_host.message(m_host.text(9026), MessageButtons::Ok, MessageIcon::Information);
-            keyAscii = 0;
+            accepted = false;
         }
     });
+    return accepted;
 }
 
-void CategoriesPanel::cmdApplyAddEditCate_Click()
+void CategoriesPanel::applyCategory()
 {
     const auto action = m_host.beginAction("cmdApplyAddEditCate_Click");
     if (!action)
@@ -231,7 +229,7 @@ void CategoriesPanel::cmdApplyAddEditCate_Click()
         const auto refuse = [&](int stringId) {
             m_host.message(m_host.text(stringId), MessageButtons::Ok, MessageIcon::Information);
             txtCategoryName->setFocus();
-            m_host.raiseEvent(OnCategoryAdditionEvent, {});
+            m_host.raiseEvent(ctlGlobalsTab::OnCategoryAdditionEvent, {});
         };
 
         if (mode == ModeEdit) {
@@ -260,11 +258,11 @@ void CategoriesPanel::cmdApplyAddEditCate_Click()
         txtCategoryName->clear();
         lstAvaBookCategories->clear();
         GetCategories();
-        m_host.raiseEvent(OnCategoryAdditionEvent, {});
+        m_host.raiseEvent(ctlGlobalsTab::OnCategoryAdditionEvent, {});
     });
 }
 
-void CategoriesPanel::cmdCategoryCancel_Click()
+void CategoriesPanel::cancelCategory()
 {
     trap(
         m_host, "cmdCategoryCancel_Click",
@@ -278,7 +276,7 @@ void CategoriesPanel::cmdCategoryCancel_Click()
         ErrorForm::UserControl);
 }
 
-void CategoriesPanel::cmdCategoryDelete_Click()
+void CategoriesPanel::deleteCategory()
 {
     const auto action = m_host.beginAction("cmdCategoryDelete_Click");
     if (!action)
@@ -333,14 +331,14 @@ void CategoriesPanel::cmdCategoryDelete_Click()
         }
         categories::fileUncategorisedBooks(m_host, m_host.services().get(), m_host.project(),
                                            m_setPath);
-        m_host.raiseEvent(OnCategoryDeletionEvent, {});
+        m_host.raiseEvent(ctlGlobalsTab::OnCategoryDeletionEvent, {});
         if (!found)
             m_host.message(m_host.text(2007), MessageButtons::Ok, MessageIcon::Information);
     });
 }
 
 // The move happens on the press, so holding the button moves once.
-void CategoriesPanel::PictureMoveUP2_MouseDown()
+void CategoriesPanel::moveUpPressed()
 {
     const auto action = m_host.beginAction("PictureMoveUP2_MouseDown");
     if (!action)
@@ -348,11 +346,11 @@ void CategoriesPanel::PictureMoveUP2_MouseDown()
     trap(m_host, "PictureMoveUP2_MouseDown", [&] {
         PictureMoveUP1->setVisible(true);
         PictureMoveUP2->setVisible(false);
-        imgMoveUp_Click();
+        moveUp();
     });
 }
 
-void CategoriesPanel::PictureMoveUP2_MouseUp()
+void CategoriesPanel::moveUpReleased()
 {
     trap(m_host, "PictureMoveUP2_MouseUp", [&] {
         PictureMoveUP2->setVisible(true);
@@ -360,7 +358,7 @@ void CategoriesPanel::PictureMoveUP2_MouseUp()
     });
 }
 
-void CategoriesPanel::PictureMoveDown2_MouseDown()
+void CategoriesPanel::moveDownPressed()
 {
     const auto action = m_host.beginAction("PictureMoveDown2_MouseDown");
     if (!action)
@@ -368,11 +366,11 @@ void CategoriesPanel::PictureMoveDown2_MouseDown()
     trap(m_host, "PictureMoveDown2_MouseDown", [&] {
         PictureMoveDown1->setVisible(true);
         PictureMoveDown2->setVisible(false);
-        imgMoveDown_Click();
+        moveDown();
     });
 }
 
-void CategoriesPanel::PictureMoveDown2_MouseUp()
+void CategoriesPanel::moveDownReleased()
 {
     trap(m_host, "PictureMoveDown2_MouseUp", [&] {
         PictureMoveDown2->setVisible(true);
@@ -380,7 +378,7 @@ void CategoriesPanel::PictureMoveDown2_MouseUp()
     });
 }
 
-void CategoriesPanel::imgMoveUp_Click()
+void CategoriesPanel::moveUp()
 {
     trap(m_host, "imgMoveUp_Click", [&] {
         const int index = listIndex(lstAvaBookCategories);
@@ -391,7 +389,7 @@ void CategoriesPanel::imgMoveUp_Click()
     });
 }
 
-void CategoriesPanel::imgMoveDown_Click()
+void CategoriesPanel::moveDown()
 {
     trap(m_host, "imgMoveDown_Click", [&] {
         const int index = listIndex(lstAvaBookCategories);
@@ -416,9 +414,9 @@ bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::MouseButtonPress &&
             (watched == PictureMoveUP2 || watched == PictureMoveDown2)) {
             if (upArrow)
-                PictureMoveUP2_MouseDown();
+                moveUpPressed();
             else
-                PictureMoveDown2_MouseDown();
+                moveDownPressed();
             // The picture at rest is hidden while the button is held; the pressed one takes
             // the pointer, so that the release reaches it wherever the window sends it.
             QLabel* pressed = upArrow ? PictureMoveUP1 : PictureMoveDown1;
@@ -431,9 +429,9 @@ bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
             break;
         static_cast<QWidget*>(watched)->releaseMouse();
         if (upArrow)
-            PictureMoveUP2_MouseUp();
+            moveUpReleased();
         else
-            PictureMoveDown2_MouseUp();
+            moveDownReleased();
         return true;
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -443,11 +441,11 @@ bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
             // The keyboard presses and releases the arrow as the pointer does.
             auto* arrow = static_cast<QLabel*>(watched);
             if (arrow == PictureMoveUP2) {
-                PictureMoveUP2_MouseDown();
-                PictureMoveUP2_MouseUp();
+                moveUpPressed();
+                moveUpReleased();
             } else {
-                PictureMoveDown2_MouseDown();
-                PictureMoveDown2_MouseUp();
+                moveDownPressed();
+                moveDownReleased();
             }
             // Hiding the arrow while pressed moved the focus away; it stays on the arrow.
             arrow->setFocus(Qt::OtherFocusReason);
@@ -456,12 +454,9 @@ bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
         if (watched != txtCategoryName)
             break;
         // Only keys that produce a character reach the key-press handler.
-        const QString typed = static_cast<QKeyEvent*>(event)->text();
-        if (typed.isEmpty())
+        if (static_cast<QKeyEvent*>(event)->text().isEmpty())
             break;
-        int keyAscii = typed.at(0).unicode();
-        txtCategoryName_KeyPress(keyAscii);
-        if (keyAscii == 0)
+        if (!acceptsNameKey())
             return true;
         break;
     }
@@ -478,7 +473,7 @@ bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (watched == txtCategoryName && reason != Qt::ActiveWindowFocusReason &&
             reason != Qt::PopupFocusReason)
-            txtCategoryName_GotFocus();
+            nameFocused();
         break;
     }
     default:

@@ -40,18 +40,19 @@ public:
 private:
     void lblAvaBookCateLoad(const QStringList& categories);
     void PopulateCategories();
-    void lstAvaBookCategories_Click();
-    void txtCategoryName_GotFocus();
-    void txtCategoryName_KeyPress(int& keyAscii);
-    void cmdApplyAddEditCate_Click();
-    void cmdCategoryCancel_Click();
-    void cmdCategoryDelete_Click();
-    void PictureMoveUP2_MouseDown();
-    void PictureMoveUP2_MouseUp();
-    void PictureMoveDown2_MouseDown();
-    void PictureMoveDown2_MouseUp();
-    void imgMoveUp_Click();
-    void imgMoveDown_Click();
+    void categoryClicked();
+    void nameFocused();
+    // False when the key typed in the name box is refused (after saying why).
+    bool acceptsNameKey();
+    void applyCategory();
+    void cancelCategory();
+    void deleteCategory();
+    void moveUpPressed();
+    void moveUpReleased();
+    void moveDownPressed();
+    void moveDownReleased();
+    void moveUp();
+    void moveDown();
     // The refusal for a default category: its name, a blank and the text of stringId.
     QString defaultCategoryMessage(const QString& name, int stringId);
 

@@ -19,7 +19,7 @@ void showDropDown(QListWidget* list, bool visible)
 }
 } // namespace
 
-void ctlGlobalsTab::Private::cmdAdd_Click()
+void ctlGlobalsTab::Private::addClicked()
 {
     trap(*this, "cmdAdd_Click", [&] {
         lstEditItems->setVisible(false);
@@ -30,7 +30,7 @@ void ctlGlobalsTab::Private::cmdAdd_Click()
         lstAddItems->setFocus(Qt::OtherFocusReason);
 }
 
-void ctlGlobalsTab::Private::cmdEdit_Click()
+void ctlGlobalsTab::Private::editClicked()
 {
     trap(
         *this, "cmdEdit_Click",
@@ -43,7 +43,7 @@ void ctlGlobalsTab::Private::cmdEdit_Click()
         lstEditItems->setFocus(Qt::OtherFocusReason);
 }
 
-void ctlGlobalsTab::Private::lstAddItems_Click()
+void ctlGlobalsTab::Private::addItemChosen()
 {
     trap(*this, "lstAddItems_Click", [&] {
         Global_Variables& g = globalVariables();
@@ -53,11 +53,9 @@ void ctlGlobalsTab::Private::lstAddItems_Click()
         if (choice == QLatin1String("Global Page")) {
             g.gstrMode = QStringLiteral("ADD");
             pages->prepareForAdd(text(5543));
-            QString item = QStringLiteral("Global Page");
-            UpdateUI(item);
+            showPanel(QStringLiteral("Global Page"));
         } else if (choice == QLatin1String("Hierarchical Category")) {
-            QString item = QStringLiteral("Hierarchical Category");
-            UpdateUI(item);
+            showPanel(QStringLiteral("Hierarchical Category"));
             g.gstrMode = QStringLiteral("ADD");
             categories->prepareForAdd(text(5550));
         }
@@ -66,7 +64,7 @@ void ctlGlobalsTab::Private::lstAddItems_Click()
     focusShownPanel();
 }
 
-void ctlGlobalsTab::Private::lstEditItems_Click()
+void ctlGlobalsTab::Private::editItemChosen()
 {
     trap(*this, "lstEditItems_Click", [&] {
         Global_Variables& g = globalVariables();
@@ -75,16 +73,13 @@ void ctlGlobalsTab::Private::lstEditItems_Click()
         const QString choice = listText(lstEditItems);
         if (choice == QLatin1String("Global Page")) {
             pages->prepareForEdit(text(5544));
-            QString item = QStringLiteral("Global Page");
-            UpdateUI(item);
+            showPanel(QStringLiteral("Global Page"));
             g.gstrMode = QStringLiteral("EDIT");
         } else if (choice == QLatin1String("Project Info")) {
-            QString item = QStringLiteral("Project Info");
-            UpdateUI(item);
+            showPanel(QStringLiteral("Project Info"));
             pages->setVisible(false);
         } else if (choice == QLatin1String("Hierarchical Category")) {
-            QString item = QStringLiteral("Hierarchical Category");
-            UpdateUI(item);
+            showPanel(QStringLiteral("Hierarchical Category"));
             categories->prepareForEdit(text(5551));
             g.gstrMode = QStringLiteral("EDIT");
         }
@@ -119,7 +114,7 @@ void ctlGlobalsTab::Private::closeFunctionLists()
     opener->setFocus(Qt::OtherFocusReason);
 }
 
-void ctlGlobalsTab::Private::UpdateUI(QString& item)
+void ctlGlobalsTab::Private::showPanel(const QString& item)
 {
     trap(*this, "UpdateUI", [&] {
         if (item == QLatin1String("Global Page")) {
@@ -147,7 +142,7 @@ void ctlGlobalsTab::Private::ListBoxVisible(bool& visible)
     });
 }
 
-void ctlGlobalsTab::Private::UserControl_Click()
+void ctlGlobalsTab::Private::backgroundClicked()
 {
     trap(*this, "UserControl_Click", [&] {
         bool visible = false;
@@ -155,7 +150,7 @@ void ctlGlobalsTab::Private::UserControl_Click()
     });
 }
 
-void ctlGlobalsTab::Private::fraAddEditGblPage_Click()
+void ctlGlobalsTab::Private::pagesPanelClicked()
 {
     trap(*this, "fraAddEditGblPage_Click", [&] {
         bool visible = false;
@@ -163,7 +158,7 @@ void ctlGlobalsTab::Private::fraAddEditGblPage_Click()
     });
 }
 
-void ctlGlobalsTab::Private::fraEditPrjNameID_Click()
+void ctlGlobalsTab::Private::infoPanelClicked()
 {
     trap(*this, "fraEditPrjNameID_Click", [&] {
         bool visible = false;
@@ -171,7 +166,7 @@ void ctlGlobalsTab::Private::fraEditPrjNameID_Click()
     });
 }
 
-void ctlGlobalsTab::Private::FraHC_Click()
+void ctlGlobalsTab::Private::categoriesPanelClicked()
 {
     trap(*this, "FraHC_Click", [&] {
         bool visible = false;

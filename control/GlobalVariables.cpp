@@ -3,17 +3,17 @@
 namespace globalstab {
 
 namespace {
-thread_local Global_Variables tlsGlobals;
+thread_local Global_Variables t_globals;
 }
 
 Global_Variables& globalVariables()
 {
-    return tlsGlobals;
+    return t_globals;
 }
 
 void resetGlobalVariables()
 {
-    tlsGlobals = Global_Variables();
+    t_globals = Global_Variables();
 }
 
 } // namespace globalstab

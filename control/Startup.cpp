@@ -45,14 +45,14 @@ void ctlGlobalsTab::Private::createView()
     cmdEdit->setText(QStringLiteral("5542"));
     builder.applyTabOrder();
 
-    connect(cmdAdd, &QPushButton::clicked, q, [this] { cmdAdd_Click(); });
-    connect(cmdEdit, &QPushButton::clicked, q, [this] { cmdEdit_Click(); });
-    connect(lstAddItems, &QListWidget::itemClicked, q, [this] { lstAddItems_Click(); });
-    connect(lstEditItems, &QListWidget::itemClicked, q, [this] { lstEditItems_Click(); });
+    connect(cmdAdd, &QPushButton::clicked, q, [this] { addClicked(); });
+    connect(cmdEdit, &QPushButton::clicked, q, [this] { editClicked(); });
+    connect(lstAddItems, &QListWidget::itemClicked, q, [this] { addItemChosen(); });
+    connect(lstEditItems, &QListWidget::itemClicked, q, [this] { editItemChosen(); });
     activateByKeyboard(
-        lstAddItems, [this] { lstAddItems_Click(); }, [this] { closeFunctionLists(); });
+        lstAddItems, [this] { addItemChosen(); }, [this] { closeFunctionLists(); });
     activateByKeyboard(
-        lstEditItems, [this] { lstEditItems_Click(); }, [this] { closeFunctionLists(); });
+        lstEditItems, [this] { editItemChosen(); }, [this] { closeFunctionLists(); });
 }
 
 // Screen readers and UI automation find widgets by these names; the descriptions are the

@@ -27,35 +27,35 @@
 namespace globalstab {
 
 namespace {
-thread_local std::shared_ptr<ServiceProvider> tlsServices;
-thread_local std::shared_ptr<DialogProvider> tlsDialogs;
+thread_local std::shared_ptr<ServiceProvider> t_services;
+thread_local std::shared_ptr<DialogProvider> t_dialogs;
 } // namespace
 
 void installServiceProvider(std::shared_ptr<ServiceProvider> provider)
 {
-    tlsServices = std::move(provider);
+    t_services = std::move(provider);
 }
 
 void installDialogProvider(std::shared_ptr<DialogProvider> provider)
 {
-    tlsDialogs = std::move(provider);
+    t_dialogs = std::move(provider);
 }
 
 std::shared_ptr<ServiceProvider> installedServiceProvider()
 {
-    if (!tlsServices) {
+    if (!t_services) {
         bool ok = false;
         const qint32 installType = qEnvironmentVariableIntValue("GLOBALSTAB_INSTALL_TYPE", &ok);
-        tlsServices = std::make_shared<DefaultServiceProvider>(QString(), ok ? installType : 0);
+        t_services = std::make_shared<DefaultServiceProvider>(QString(), ok ? installType : 0);
     }
-    return tlsServices;
+    return t_services;
 }
 
 std::shared_ptr<DialogProvider> installedDialogProvider()
 {
-    if (!tlsDialogs)
-        tlsDialogs = std::make_shared<QtDialogProvider>();
-    return tlsDialogs;
+    if (!t_dialogs)
+        t_dialogs = std::make_shared<QtDialogProvider>();
+    return t_dialogs;
 }
 
 ctlGlobalsTab::ctlGlobalsTab(QWidget* parent) : ctlGlobalsTab(nullptr, nullptr, parent) {}
@@ -202,9 +202,6 @@ void ctlGlobalsTab::Private::raiseEvent(int number, const QVariantList& argument
     case evtOnDeletionofGlobalPageEvent:
         Q_EMIT q->evtOnDeletionofGlobalPage(arguments.value(0).toBool());
         break;
-    case OnRefreshTreeEvent:
-        Q_EMIT q->OnRefreshTree();
-        break;
     case OnCategoryDeletionEvent:
         Q_EMIT q->OnCategoryDeletion();
         break;
@@ -217,7 +214,7 @@ void ctlGlobalsTab::Private::raiseEvent(int number, const QVariantList& argument
 void ctlGlobalsTab::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        d->UserControl_Click();
+        d->backgroundClicked();
     QWidget::mousePressEvent(event);
 }
 
@@ -227,15 +224,15 @@ bool ctlGlobalsTab::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (watched == d->pages->editorFrame()) {
-            d->fraAddEditGblPage_Click();
+            d->pagesPanelClicked();
             return true;
         }
         if (watched == d->info) {
-            d->fraEditPrjNameID_Click();
+            d->infoPanelClicked();
             return true;
         }
         if (watched == d->categories) {
-            d->FraHC_Click();
+            d->categoriesPanelClicked();
             return true;
         }
     }
@@ -325,7 +322,7 @@ QString ctlGlobalsTab::Private::openFileName(const QString& title, const QString
 void ctlGlobalsTab::Private::updateUI(const QString& item)
 {
     QString panel = item;
-    UpdateUI(panel);
+    showPanel(panel);
 }
 
 void ctlGlobalsTab::Private::loadPageName()

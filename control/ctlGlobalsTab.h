@@ -94,7 +94,7 @@ Q_SIGNALS:
     // Declared for hosts; never raised.
     void OnRefreshTree();
 
-    // Emitted after each of the six events above, with its number and arguments.
+    // Emitted after each of the five events raised above, with its number and arguments.
     void eventRaised(int number, const QVariantList& arguments);
 
     // After an action ends, once for each document it left as it was because the document

@@ -25,18 +25,18 @@ public:
     void UserControl_Initialize();
     void SetToolTips();
     void LoadResource();
-    void UserControl_Click();
+    void backgroundClicked();
     QString GetPXAcro(const QString& path, const QString& projectName);
 
-    void cmdAdd_Click();
-    void cmdEdit_Click();
-    void lstAddItems_Click();
-    void lstEditItems_Click();
-    void UpdateUI(QString& item);
+    void addClicked();
+    void editClicked();
+    void addItemChosen();
+    void editItemChosen();
+    void showPanel(const QString& item);
     void ListBoxVisible(bool& visible);
-    void fraAddEditGblPage_Click();
-    void fraEditPrjNameID_Click();
-    void FraHC_Click();
+    void pagesPanelClicked();
+    void infoPanelClicked();
+    void categoriesPanelClicked();
     void focusShownPanel();
     void closeFunctionLists();
 

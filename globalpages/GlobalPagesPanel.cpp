@@ -2,6 +2,7 @@
 
 #include "control/PanelHost.h"
 #include "control/ViewStyle.h"
+#include "control/ctlGlobalsTab.h"
 #include "documents/GlobalBook.h"
 #include "globalpages/PageLinks.h"
 #include "platform/FileSystem.h"
@@ -18,9 +19,6 @@
 namespace globalstab {
 
 namespace {
-
-constexpr int OnAddGlobalPageEvent = 3;
-constexpr int evtOnDeletionofGlobalPageEvent = 4;
 
 // List heights that fit fraInfo: ADD gives the list the room of the hidden delete button.
 constexpr int PagesHeightAdd = 5490 / view::TwipsPerPixel;
@@ -83,13 +81,12 @@ GlobalPagesPanel::GlobalPagesPanel(PanelHost& host, view::Builder& builder, QWid
     lblSourceto->setBuddy(txtSourceTo);
     lblListInfo->setBuddy(lstPages);
     txtPageName->installEventFilter(this);
-    connect(lstPages, &QListWidget::itemClicked, this, &GlobalPagesPanel::lstPages_Click);
-    activateByKeyboard(lstPages, [this] { lstPages_Click(); });
-    connect(cmdBrowse, &QPushButton::clicked, this, &GlobalPagesPanel::cmdBrowse_Click);
-    connect(cmdAddGblPage, &QPushButton::clicked, this, &GlobalPagesPanel::cmdAddGblPage_Click);
-    connect(cmdCancelGblPage, &QPushButton::clicked, this,
-            &GlobalPagesPanel::cmdCancelGblPage_Click);
-    connect(cmdDelGblPage, &QPushButton::clicked, this, &GlobalPagesPanel::cmdDelGblPage_Click);
+    connect(lstPages, &QListWidget::itemClicked, this, &GlobalPagesPanel::pageClicked);
+    activateByKeyboard(lstPages, [this] { pageClicked(); });
+    connect(cmdBrowse, &QPushButton::clicked, this, &GlobalPagesPanel::browse);
+    connect(cmdAddGblPage, &QPushButton::clicked, this, &GlobalPagesPanel::applyPage);
+    connect(cmdCancelGblPage, &QPushButton::clicked, this, &GlobalPagesPanel::cancelPage);
+    connect(cmdDelGblPage, &QPushButton::clicked, this, &GlobalPagesPanel::deletePage);
 }
 
 void GlobalPagesPanel::applyTexts()
@@ -226,7 +223,7 @@ bool GlobalPagesPanel::bValidateInputDynamicOptions()
     return result;
 }
 
-void GlobalPagesPanel::lstPages_Click()
+void GlobalPagesPanel::pageClicked()
 {
     trap(m_host, "lstPages_Click", [&] {
         if (fraAddEditGblPage->isHidden() || m_host.mode() != ModeEdit)
@@ -240,17 +237,19 @@ void GlobalPagesPanel::lstPages_Click()
     });
 }
 
-void GlobalPagesPanel::txtPageName_KeyPress(int& keyAscii)
+bool GlobalPagesPanel::acceptsNameKey()
 {
+    bool accepted = true;
     trap(m_host, "txtPageName_KeyPress", [&] {
         if (m_host.mode() == ModeEdit && listIndex(lstPages) == -1) {
             m_host.message(m_host.text(9025), MessageButtons::Ok, MessageIcon::Information);
-            keyAscii = 0;
+            accepted = false;
         }
     });
+    return accepted;
 }
 
-void GlobalPagesPanel::cmdBrowse_Click()
+void GlobalPagesPanel::browse()
 {
     trap(m_host, "cmdBrowse_Click", [&] {
         const QString fileName = m_host.openFileName(
@@ -262,7 +261,7 @@ void GlobalPagesPanel::cmdBrowse_Click()
     });
 }
 
-void GlobalPagesPanel::cmdAddGblPage_Click()
+void GlobalPagesPanel::applyPage()
 {
     const auto action = m_host.beginAction("cmdAddGblPage_Click");
     if (!action)
@@ -300,7 +299,7 @@ void GlobalPagesPanel::cmdAddGblPage_Click()
         book->AddGlobalBookToToc(project.tocPath(), project.projectName);
         const QString link = project.projectName + LinkSeparator + GlobalBook::BookAcro +
                              LinkSeparator + m_host.escape(txtPageName->text());
-        m_host.raiseEvent(OnAddGlobalPageEvent, {link, GlobalBook::BookName, true});
+        m_host.raiseEvent(ctlGlobalsTab::OnAddGlobalPageEvent, {link, GlobalBook::BookName, true});
         book.reset();
         copier.reset();
 
@@ -309,7 +308,7 @@ void GlobalPagesPanel::cmdAddGblPage_Click()
     });
 }
 
-void GlobalPagesPanel::cmdCancelGblPage_Click()
+void GlobalPagesPanel::cancelPage()
 {
     trap(
         m_host, "cmdCancelGblPage_Click",
@@ -326,7 +325,7 @@ void GlobalPagesPanel::cmdCancelGblPage_Click()
         ErrorForm::UserControl);
 }
 
-void GlobalPagesPanel::cmdDelGblPage_Click()
+void GlobalPagesPanel::deletePage()
 {
     const auto action = m_host.beginAction("cmdDelGblPage_Click");
     if (!action)
@@ -350,7 +349,7 @@ void GlobalPagesPanel::cmdDelGblPage_Click()
         }
         txtPageName->clear();
         txtSourceTo->clear();
-        m_host.raiseEvent(evtOnDeletionofGlobalPageEvent, {true});
+        m_host.raiseEvent(ctlGlobalsTab::evtOnDeletionofGlobalPageEvent, {true});
         LoadPageName();
     });
 }
@@ -359,13 +358,8 @@ bool GlobalPagesPanel::eventFilter(QObject* watched, QEvent* event)
 {
     // Only keys that produce a character reach the key-press handler.
     if (watched == txtPageName && event->type() == QEvent::KeyPress) {
-        const QString typed = static_cast<QKeyEvent*>(event)->text();
-        if (!typed.isEmpty()) {
-            int keyAscii = typed.at(0).unicode();
-            txtPageName_KeyPress(keyAscii);
-            if (keyAscii == 0)
-                return true;
-        }
+        if (!static_cast<QKeyEvent*>(event)->text().isEmpty() && !acceptsNameKey())
+            return true;
     }
     return QGroupBox::eventFilter(watched, event);
 }

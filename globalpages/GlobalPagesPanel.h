@@ -45,12 +45,13 @@ public:
 private:
     void GetGlobalPageInfo(const QString& pageName);
     bool bValidateInputDynamicOptions();
-    void lstPages_Click();
-    void txtPageName_KeyPress(int& keyAscii);
-    void cmdBrowse_Click();
-    void cmdAddGblPage_Click();
-    void cmdCancelGblPage_Click();
-    void cmdDelGblPage_Click();
+    void pageClicked();
+    // False when the key typed in the name box is refused (after saying why).
+    bool acceptsNameKey();
+    void browse();
+    void applyPage();
+    void cancelPage();
+    void deletePage();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -2,6 +2,7 @@
 
 #include "control/PanelHost.h"
 #include "control/ViewStyle.h"
+#include "control/ctlGlobalsTab.h"
 #include "documents/SelectionList.h"
 #include "platform/FileSystem.h"
 #include "platform/Progress.h"
@@ -14,10 +15,6 @@
 #include <QPushButton>
 
 namespace globalstab {
-
-namespace {
-constexpr int OnprojectNameChangeEvent = 1;
-} // namespace
 
 ProjectInfoPanel::ProjectInfoPanel(PanelHost& host, view::Builder& builder, QWidget* tab,
                                    QObject* clickFilter)
@@ -50,10 +47,9 @@ ProjectInfoPanel::ProjectInfoPanel(PanelHost& host, view::Builder& builder, QWid
     lblProjectID->setBuddy(txtProjectID);
     lblProjectRank->setBuddy(txtPrjoectRank);
 
-    connect(cmdProjectNameApply, &QPushButton::clicked, this,
-            &ProjectInfoPanel::CmdProjectNameApply_click);
+    connect(cmdProjectNameApply, &QPushButton::clicked, this, &ProjectInfoPanel::applyProjectInfo);
     connect(cmdProjectNameCancel, &QPushButton::clicked, this,
-            &ProjectInfoPanel::cmdProjectNameCancel_Click);
+            &ProjectInfoPanel::cancelProjectInfo);
 }
 
 void ProjectInfoPanel::applyTexts()
@@ -96,7 +92,7 @@ void ProjectInfoPanel::keepShownIdAndRank()
     m_projectRank = txtPrjoectRank->text();
 }
 
-void ProjectInfoPanel::CmdProjectNameApply_click()
+void ProjectInfoPanel::applyProjectInfo()
 {
     const auto action = m_host.beginAction("CmdProjectNameApply_click");
     if (!action)
@@ -143,12 +139,12 @@ void ProjectInfoPanel::CmdProjectNameApply_click()
 
         m_host.setProjectName(name);
         m_host.message(m_host.text(5539), MessageButtons::Ok, MessageIcon::Information);
-        m_host.raiseEvent(OnprojectNameChangeEvent, {});
+        m_host.raiseEvent(ctlGlobalsTab::OnprojectNameChangeEvent, {});
         m_host.loadPageName();
     });
 }
 
-void ProjectInfoPanel::cmdProjectNameCancel_Click()
+void ProjectInfoPanel::cancelProjectInfo()
 {
     trap(m_host, "cmdProjectNameCancel_Click", [&] {
         txtProjectName->setText(m_host.project().projectName);

@@ -34,8 +34,8 @@ public:
     void keepShownIdAndRank();
 
 private:
-    void CmdProjectNameApply_click();
-    void cmdProjectNameCancel_Click();
+    void applyProjectInfo();
+    void cancelProjectInfo();
 
     PanelHost& m_host;
     QString m_projectId;   // last loaded or applied

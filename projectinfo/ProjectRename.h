@@ -60,11 +60,11 @@ struct PlatformVariation
 };
 PlatformVariation splitProjectName(const QString& name);
 
-// What the checks of new project information decided, in the order the tab makes them.
 // The plan of the whole rename as the tab makes it: the plan above, then each page whose
 // name token the rewrite after the move replaces, named where it will be.
 Plan planRenameWithPages(const ProjectInfoChange& change);
 
+// What the checks of new project information decided, in the order the tab makes them.
 struct ProjectInfoCheck
 {
     enum class Field
