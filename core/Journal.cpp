@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Parallel.h"
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
@@ -48,12 +49,8 @@ QString realPathOf(const QString& path)
 
 void flushEntry(const QString& path)
 {
-    const int fd = ::open(nativeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    const bool flushed = fd >= 0 && ::fsync(fd) == 0;
-    if (fd >= 0)
-        ::close(fd);
     // A folder that cannot be flushed names its entries no less durably than before.
-    if (!flushed && !isFolder(path))
+    if (!posix::flush(path) && !isFolder(path))
         raiseError(rt::PathFileAccessError,
                    QStringLiteral("Path/File access error: '%1' could not be flushed").arg(path));
 }

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/Posix.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
@@ -161,8 +162,7 @@ void LogWriter::create(const QString& folder, const QString& action)
     for (;; ++next) {
         m_path = paths::native::join(folder,
                                      QStringLiteral("%1.log").arg(next, 8, 10, QLatin1Char('0')));
-        m_fd = ::open(nativeName(m_path).constData(),
-                      O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+        m_fd = posix::open(m_path, O_WRONLY | O_CREAT | O_EXCL | O_APPEND, 0644);
         if (m_fd >= 0 || errno != EEXIST)
             break;
     }
@@ -175,7 +175,7 @@ void LogWriter::create(const QString& folder, const QString& action)
 void LogWriter::reopen(const QString& path, const ParsedLog& log)
 {
     m_path = path;
-    m_fd = ::open(nativeName(path).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    m_fd = posix::open(path, O_WRONLY | O_APPEND);
     if (m_fd < 0)
         failed(path, errno);
     m_nonce = log.records.first().fields.value(1).toULongLong(nullptr, 16);
@@ -289,15 +289,13 @@ QByteArray stateOf(const QString& path)
 void restoreFile(const QString& path, QByteArrayView data)
 {
     QDir().mkpath(QFileInfo(path).path());
-    const QString temporary = paths::native::join(
-        QFileInfo(path).path(),
-        QStringLiteral(".globalstab-%1.part").arg(QRandomGenerator::global()->generate64(), 0, 36));
-    const int fd =
-        ::open(nativeName(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const posix::TemporaryFile created = posix::createTemporary(QFileInfo(path).path(), 0644);
+    const QString& temporary = created.path;
+    const int fd = created.fd;
     if (fd < 0)
         raiseError(rt::PermissionDenied,
                    QStringLiteral("Permission denied: '%1' (%2)")
-                       .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+                       .arg(path, QString::fromLocal8Bit(std::strerror(created.error))));
     struct stat info;
     if (::stat(nativeName(path).constData(), &info) == 0)
         ::fchmod(fd, info.st_mode & 07777);

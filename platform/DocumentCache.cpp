@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HeldDocuments.h"
 #include "platform/Parallel.h"
+#include "platform/Posix.h"
 #include "platform/Progress.h"
 #include "platform/RuntimeError.h"
 #include "platform/XmlDocument_p.h"
@@ -509,9 +510,7 @@ DocumentCache::inspect(const QStringList& paths,
     }
     const QString shared =
         common ? common->left(common->lastIndexOf(QLatin1Char('/')) + 1) : QString();
-    const int folder = shared.size() > 1 ? ::open(QFile::encodeName(shared).constData(),
-                                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-                                         : -1;
+    const int folder = shared.size() > 1 ? posix::open(shared, O_RDONLY | O_DIRECTORY) : -1;
     const auto closeFolder = qScopeGuard([folder] {
         if (folder >= 0)
             ::close(folder);
