@@ -6,9 +6,9 @@ namespace globalstab::cli {
 
 namespace {
 
-const QList<OptionSpec>& globalOptions()
+const QList<OptionInfo>& globalOptions()
 {
-    static const QList<OptionSpec> options = {
+    static const QList<OptionInfo> options = {
         {QStringLiteral("--data-root"), QStringLiteral("DIR"),
          QStringLiteral("the folder holding Docs/ (or $GLOBALSTAB_DATA_ROOT)")},
         {QStringLiteral("--dry-run"), QString(),
@@ -21,15 +21,15 @@ const QList<OptionSpec>& globalOptions()
     return options;
 }
 
-const OptionSpec* findOption(const QList<OptionSpec>& options, const QString& name)
+const OptionInfo* findOption(const QList<OptionInfo>& options, const QString& name)
 {
-    for (const OptionSpec& option : options)
+    for (const OptionInfo& option : options)
         if (option.name == name)
             return &option;
     return nullptr;
 }
 
-QString optionLine(const OptionSpec& option)
+QString optionLine(const OptionInfo& option)
 {
     QString head = option.name;
     if (option.name == QLatin1String("--help"))
@@ -67,9 +67,9 @@ QString wrapped(const QString& text)
 
 } // namespace
 
-const QList<CommandSpec>& commands()
+const QList<CommandInfo>& commands()
 {
-    static const QList<CommandSpec> list = {
+    static const QList<CommandInfo> list = {
         {QStringLiteral("check"),
          {QStringLiteral("check PROJECT [--repair]")},
          QStringLiteral("report where a project's documents disagree, or mend them"),
@@ -166,9 +166,9 @@ const QList<CommandSpec>& commands()
     return list;
 }
 
-const CommandSpec* findCommand(const QString& name)
+const CommandInfo* findCommand(const QString& name)
 {
-    for (const CommandSpec& command : commands())
+    for (const CommandInfo& command : commands())
         if (command.name == name)
             return &command;
     return nullptr;
@@ -181,7 +181,7 @@ void parseArguments(const QStringList& arguments, Invocation& into)
             break;
         into.json = into.json || argument == QLatin1String("--json");
     }
-    const CommandSpec* command = nullptr;
+    const CommandInfo* command = nullptr;
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
@@ -214,10 +214,10 @@ void parseArguments(const QStringList& arguments, Invocation& into)
             throw UsageError(QStringLiteral("unknown option \"%1\"").arg(argument));
         const qsizetype equals = argument.indexOf(QLatin1Char('='));
         const QString name = equals < 0 ? argument : argument.left(equals);
-        const OptionSpec* spec = findOption(globalOptions(), name);
-        if (!spec && command)
-            spec = findOption(command->options, name);
-        if (!spec) {
+        const OptionInfo* known = findOption(globalOptions(), name);
+        if (!known && command)
+            known = findOption(command->options, name);
+        if (!known) {
             throw UsageError(
                 command ? QStringLiteral("unknown option \"%1\" for %2").arg(name, command->name)
                         : QStringLiteral("unknown option \"%1\" (the options of a "
@@ -225,7 +225,7 @@ void parseArguments(const QStringList& arguments, Invocation& into)
                               .arg(name));
         }
         QString value;
-        if (spec->valueName.isEmpty()) {
+        if (known->valueName.isEmpty()) {
             if (equals >= 0)
                 throw UsageError(QStringLiteral("%1 takes no value").arg(name));
         } else if (equals >= 0) {
@@ -233,7 +233,8 @@ void parseArguments(const QStringList& arguments, Invocation& into)
         } else if (i + 1 < arguments.size()) {
             value = arguments.at(++i);
         } else {
-            throw UsageError(QStringLiteral("%1 needs a value (%1=%2)").arg(name, spec->valueName));
+            throw UsageError(
+                QStringLiteral("%1 needs a value (%1=%2)").arg(name, known->valueName));
         }
         if (name == QLatin1String("--help"))
             into.help = true;
@@ -258,10 +259,10 @@ QString usageText()
         "pipelines. Every run but a dry run first puts back what an interrupted action\n"
         "left.\n\n"
         "Commands:\n");
-    for (const CommandSpec& command : commands())
+    for (const CommandInfo& command : commands())
         text += QStringLiteral("  %1  %2\n").arg(command.name, -15).arg(command.summary);
     text += QStringLiteral("\nOptions:\n");
-    for (const OptionSpec& option : globalOptions())
+    for (const OptionInfo& option : globalOptions())
         text += optionLine(option) + QLatin1Char('\n');
     text += QStringLiteral("  %1  %2\n")
                 .arg(QStringLiteral("--"), -20)
@@ -272,7 +273,7 @@ QString usageText()
     return text;
 }
 
-QString commandHelp(const CommandSpec& command)
+QString commandHelp(const CommandInfo& command)
 {
     QString text;
     for (qsizetype i = 0; i < command.synopsis.size(); ++i)
@@ -281,9 +282,9 @@ QString commandHelp(const CommandSpec& command)
                 QLatin1Char('\n');
     text += QLatin1Char('\n') + wrapped(command.description) + QLatin1Char('\n');
     text += QStringLiteral("\nOptions:\n");
-    for (const OptionSpec& option : command.options)
+    for (const OptionInfo& option : command.options)
         text += optionLine(option) + QLatin1Char('\n');
-    for (const OptionSpec& option : globalOptions())
+    for (const OptionInfo& option : globalOptions())
         text += optionLine(option) + QLatin1Char('\n');
     text += QStringLiteral("\nExample%1:\n").arg(command.examples.size() > 1 ? "s" : "");
     for (const QString& example : command.examples)

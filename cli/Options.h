@@ -35,26 +35,26 @@ private:
     QString m_problem;
 };
 
-struct OptionSpec
+struct OptionInfo
 {
     QString name;      // "--rank"
     QString valueName; // "RANK"; empty for a flag
     QString help;
 };
 
-struct CommandSpec
+struct CommandInfo
 {
     QString name;
     QStringList synopsis; // one line per form, after "globalstab "
     QString summary;      // one line for the command list
     QString description;  // COMMAND --help
-    QList<OptionSpec> options;
+    QList<OptionInfo> options;
     QStringList examples;
 };
 
 // Every command, in the order the usage lists them.
-const QList<CommandSpec>& commands();
-const CommandSpec* findCommand(const QString& name);
+const QList<CommandInfo>& commands();
+const CommandInfo* findCommand(const QString& name);
 
 // What a run was asked to do.
 struct Invocation
@@ -82,7 +82,7 @@ void parseArguments(const QStringList& arguments, Invocation& into);
 
 // The usage of the tool, and of one command with its options and examples.
 QString usageText();
-QString commandHelp(const CommandSpec& command);
+QString commandHelp(const CommandInfo& command);
 
 // Values checked as the options are read by each command.
 int wholeNumber(const QString& option, const QString& value);

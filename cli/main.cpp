@@ -82,7 +82,7 @@ int main(int argc, char** argv)
     }
     Reporter reporter(invocation.json);
     reporter.setCommand(invocation.command, invocation.dryRun);
-    const CommandSpec* command = findCommand(invocation.command);
+    const CommandInfo* command = findCommand(invocation.command);
     if (invocation.help) {
         QTextStream(stdout) << (command ? commandHelp(*command) : usageText());
         return Done;
