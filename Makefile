@@ -1,10 +1,13 @@
-# The two commands of the README: `make test` and `make run`.
+# The two commands of the README, `make test` and `make run`, and `make package`.
+SHELL := /bin/bash
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-DEBIAN_PACKAGES := cmake g++ make qt6-base-dev libpugixml-dev libgtest-dev libxxhash-dev libgl-dev xvfb xauth
+# dpkg-dev, file and pkg-config: the package test builds a Debian package and reads it.
+DEBIAN_PACKAGES := cmake g++ make qt6-base-dev libpugixml-dev libgtest-dev libxxhash-dev libgl-dev \
+	xvfb xauth dpkg-dev file pkg-config
 
-.PHONY: test run deps configure build clean fuzz bench
+.PHONY: test run deps configure build clean fuzz bench package
 
 deps:
 	@missing=""; \
@@ -30,10 +33,20 @@ build: configure
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-run: build
+# What the build says of targets it did not have to touch.
+BUILD_CHATTER := ^\[ *[0-9]+%\] (Built target|Automatic MOC)|^Consolidate compiler generated|^g?make(\[[0-9]+\])?: (Entering|Leaving) directory
+
+# Builds the host alone, and says only what it compiles: nothing when it is up to date.
+run: deps
+	@if [ ! -f $(BUILD_DIR)/CMakeCache.txt ]; then \
+		echo "Configuring $(BUILD_DIR) ($(BUILD_TYPE))"; \
+		cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null || exit 1; \
+	fi
+	@set -o pipefail; cmake --build $(BUILD_DIR) -j $(JOBS) --target globalstab-host 2>&1 | \
+		{ grep -v -E '$(BUILD_CHATTER)' || true; }
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
-		echo "No display found. To use the tab, serve it over VNC and connect a VNC viewer to"; \
-		echo "port 5900:  QT_QPA_PLATFORM=vnc:size=1020x700 make run"; \
+		echo "No display found. To use the tab, serve it over VNC on this machine and connect a"; \
+		echo "VNC viewer to localhost:5900:  QT_QPA_PLATFORM=vnc:size=1020x700 make run"; \
 		echo "Taking a picture of it instead (ARGS apply, e.g. ARGS='--pick \"Edit:Global Page\"')."; \
 		QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/globalstab-host --screenshot $(BUILD_DIR)/globals-tab.png $(ARGS) && \
 		echo "Wrote $(BUILD_DIR)/globals-tab.png."; \
@@ -43,6 +56,16 @@ run: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# The Debian package a distribution would ship: Release, no tests, installed under /usr;
+# dpkg-shlibdeps computes what it depends on.
+PACKAGE_DIR ?= build-package
+
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+		-DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(PACKAGE_DIR) -j $(JOBS) --target package
+	@echo "Built $$(ls $(PACKAGE_DIR)/*.deb); install it with: sudo apt install ./$$(ls $(PACKAGE_DIR)/*.deb)"
 
 # libFuzzer targets of the core library, built apart with clang and the sanitizers. Each runs
 # FUZZ_SECONDS on a copy of its corpus (new inputs stay in $(FUZZ_DIR)); a crash fails the

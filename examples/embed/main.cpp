@@ -4,13 +4,14 @@
 //   embed_example [--data-root DIR] [--project NAME] [--smoke]
 //
 // --smoke builds everything, opens the project without showing a dialog, and exits 0 when
-// no message was raised and the host's own rank service was used.
+// the project opened, no message was raised and the host's own rank service was used.
 #include <globalstab/DefaultServices.h>
 #include <globalstab/Dialogs.h>
 #include <globalstab/ctlGlobalsTab.h>
 #include <globalstab/version.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QTextStream>
@@ -64,20 +65,84 @@ public:
     }
 };
 
+const char* const Usage =
+    "Usage: embed_example [--data-root DIR] [--project NAME] [--smoke]\n"
+    "Embeds the Globals tab in a window of its own.\n"
+    "  --data-root DIR  the folder that holds Docs/ (default: $GLOBALSTAB_DATA_ROOT)\n"
+    "  --project NAME   the project to open (default: \"Orion Suite 2024\")\n"
+    "  --smoke          open the project without showing a dialog, and exit 0 when it\n"
+    "                   opened without a message\n"
+    "  -h, --help       show this help and exit\n";
+
+struct Options
+{
+    QString dataRoot = qEnvironmentVariable("GLOBALSTAB_DATA_ROOT");
+    QString project = QStringLiteral("Orion Suite 2024");
+    bool smoke = false;
+    bool help = false;
+    QString error;
+};
+
+// Read before the application object exists: --help needs no display.
+Options parseOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc && options.error.isEmpty(); ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        const auto value = [&](const QString& name, QString* target) {
+            if (argument.startsWith(name + QLatin1Char('='))) {
+                *target = argument.mid(name.size() + 1);
+                return true;
+            }
+            if (argument != name)
+                return false;
+            if (i + 1 < argc)
+                *target = QString::fromLocal8Bit(argv[++i]);
+            else
+                options.error = name + QStringLiteral(" needs a value");
+            return true;
+        };
+        if (argument == QLatin1String("-h") || argument == QLatin1String("--help"))
+            options.help = true;
+        else if (argument == QLatin1String("--smoke"))
+            options.smoke = true;
+        else if (!value(QStringLiteral("--data-root"), &options.dataRoot) &&
+                 !value(QStringLiteral("--project"), &options.project))
+            options.error = QStringLiteral("unknown argument \"%1\"").arg(argument);
+    }
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const Options options = parseOptions(argc, argv);
+    if (options.help) {
+        QTextStream(stdout) << Usage;
+        return 0;
+    }
+    if (!options.error.isEmpty()) {
+        QTextStream(stderr) << "embed_example: " << options.error << "\n" << Usage;
+        return 2;
+    }
+    // The tab reads the data root as it is created: a wrong one would only show up later,
+    // as an empty tab.
+    if (!QDir(options.dataRoot + QStringLiteral("/Docs")).exists()) {
+        QTextStream(stderr) << "embed_example: "
+                            << (options.dataRoot.isEmpty()
+                                    ? QStringLiteral("no data root; give --data-root DIR")
+                                    : QStringLiteral("\"%1\" is not a data root (it has no "
+                                                     "Docs folder)")
+                                          .arg(options.dataRoot))
+                            << '\n';
+        return 1;
+    }
+    const bool smoke = options.smoke;
+    const QString& dataRoot = options.dataRoot;
+    const QString& project = options.project;
+
     QApplication app(argc, argv);
-    const QStringList args = QApplication::arguments();
-    auto option = [&](const QString& name, const QString& fallback) {
-        const qsizetype i = args.indexOf(name);
-        return i >= 0 && i + 1 < args.size() ? args.at(i + 1) : fallback;
-    };
-    const bool smoke = args.contains(QStringLiteral("--smoke"));
-    const QString dataRoot =
-        option(QStringLiteral("--data-root"), qEnvironmentVariable("GLOBALSTAB_DATA_ROOT"));
-    const QString project = option(QStringLiteral("--project"), QStringLiteral("Orion Suite 2024"));
 
     // Install both seams before the tab is created: it asks for the install type at once.
     auto dialogs = std::make_shared<LoggingDialogs>(!smoke);
@@ -108,11 +173,16 @@ int main(int argc, char** argv)
     window.show();
 
     if (smoke) {
+        // The project's id comes from the selection list: empty when the project is not there.
+        const QString id = tab->findChild<QLineEdit*>(QStringLiteral("txtProjectID"))->text();
         const QString rank = tab->findChild<QLineEdit*>(QStringLiteral("txtPrjoectRank"))->text();
         QTextStream(stdout) << "globalstab " << GLOBALSTAB_VERSION_STRING << ": project "
-                            << tab->ProjectName() << ", rank " << rank << ", " << dialogs->shown
-                            << " message(s)\n";
-        return dialogs->shown == 0 && rank == QLatin1String("7") ? 0 : 1;
+                            << tab->ProjectName() << " (" << id << "), rank " << rank << ", "
+                            << dialogs->shown << " message(s)\n";
+        if (id.isEmpty())
+            QTextStream(stderr) << "embed_example: the data root has no project \"" << project
+                                << "\"\n";
+        return !id.isEmpty() && dialogs->shown == 0 && rank == QLatin1String("7") ? 0 : 1;
     }
     return app.exec();
 }

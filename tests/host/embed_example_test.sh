@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the build into a temporary prefix, then checks what an adopter gets there: the
-# example host of examples/embed configures and builds against the installed CMake package
-# and embeds the tab, and the installed globalstab-host starts on the installed samples.
+# example host of examples/embed configures and builds against the installed CMake package,
+# and against the pkg-config file, and embeds the tab; the library and the tool need Qt alone
+# at run time; the installed globalstab-host starts on the installed samples.
 #
 #   embed_example_test.sh CMAKE BUILD_DIR SOURCE_DIR CONFIG CXX_COMPILER
 set -eu
@@ -40,6 +41,13 @@ if command -v nm >/dev/null; then
     fi
 fi
 
+step "the library and the tool need no pugixml at run time"
+for binary in "$library" "$prefix/bin/globalstab"; do
+    if readelf -d "$binary" | grep NEEDED | grep -qi pugixml; then
+        echo "FAILED: $binary needs pugixml:"; readelf -d "$binary" | grep NEEDED; exit 1
+    fi
+done
+
 step "configure and build examples/embed against the installed package"
 quiet "$cmake" -S "$source_dir/examples/embed" -B "$work/build" \
     -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_DISABLE_FIND_PACKAGE_pugixml=ON \
@@ -56,6 +64,39 @@ samples=$prefix/share/globalstab/samples
 cp -R "$samples" "$work/data"
 step "run embed_example --smoke"
 QT_QPA_PLATFORM=offscreen "$example" --smoke --data-root "$work/data"
+
+step "embed_example --help needs no display; --smoke fails on a wrong data root or project"
+# Without a display an application object would abort: --help must come before it.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$example" --help >"$work/help" 2>&1 ||
+    { cat "$work/help"; echo "FAILED: embed_example --help"; exit 1; }
+grep -q "^Usage: embed_example" "$work/help" || { echo "FAILED: no usage"; exit 1; }
+# smoke_fails TEXT ARGUMENTS...: --smoke exits non-zero and says TEXT on stderr.
+smoke_fails() {
+    text=$1
+    shift
+    if QT_QPA_PLATFORM=offscreen GLOBALSTAB_DATA_ROOT= "$example" --smoke "$@" \
+        >"$work/out" 2>"$work/err"; then
+        echo "FAILED: embed_example --smoke $* passed"; exit 1
+    fi
+    grep -qF "$text" "$work/err" ||
+        { cat "$work/err"; echo "FAILED: embed_example --smoke $* did not say \"$text\""; exit 1; }
+}
+smoke_fails "no data root"
+smoke_fails "is not a data root" --data-root "$work/nowhere"
+smoke_fails "no project \"Nope\"" --data-root "$work/data" --project Nope
+smoke_fails "unknown argument" --data-root "$work/data" --colour
+
+step "build examples/embed with pkg-config alone"
+pc_dir=$(dirname "$(find "$prefix" -name globalstab.pc | head -n 1)")
+[ -f "$pc_dir/globalstab.pc" ] || { echo "FAILED: no globalstab.pc installed"; exit 1; }
+grep -q "^prefix=$prefix\$" "$pc_dir/globalstab.pc" ||
+    { cat "$pc_dir/globalstab.pc"; echo "FAILED: globalstab.pc names another prefix"; exit 1; }
+flags=$(PKG_CONFIG_PATH="$pc_dir" pkg-config --cflags --libs globalstab)
+# Qt's headers ask for position-independent code.
+quiet "${cxx:-c++}" -std=c++20 -fPIC -o "$work/embed_pc" "$source_dir/examples/embed/main.cpp" \
+    $flags
+LD_LIBRARY_PATH="$(dirname "$library")" QT_QPA_PLATFORM=offscreen "$work/embed_pc" --smoke \
+    --data-root "$work/data"
 
 step "run the installed globalstab-host"
 export XDG_DATA_HOME="$work/home/data" XDG_CONFIG_HOME="$work/home/config"

@@ -1,0 +1,21 @@
+# Writes globalstab.pc at install time, when the prefix is known: `cmake --install --prefix`
+# and CPack choose it after the build was configured. Expects GLOBALSTAB_PC_IN, _LIBDIR,
+# _INCLUDEDIR and _VERSION from the install rule that includes it.
+set(pc_prefix "${CMAKE_INSTALL_PREFIX}")
+set(pc_version "${GLOBALSTAB_PC_VERSION}")
+foreach(kind LIBDIR INCLUDEDIR)
+    string(TOLOWER ${kind} name)
+    if(IS_ABSOLUTE "${GLOBALSTAB_PC_${kind}}")
+        set(pc_${name} "${GLOBALSTAB_PC_${kind}}")
+    else()
+        set(pc_${name} "\${prefix}/${GLOBALSTAB_PC_${kind}}")
+    endif()
+endforeach()
+if(IS_ABSOLUTE "${GLOBALSTAB_PC_LIBDIR}")
+    set(destination "$ENV{DESTDIR}${GLOBALSTAB_PC_LIBDIR}/pkgconfig")
+else()
+    set(destination "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${GLOBALSTAB_PC_LIBDIR}/pkgconfig")
+endif()
+message(STATUS "Installing: ${destination}/globalstab.pc")
+configure_file("${GLOBALSTAB_PC_IN}" "${destination}/globalstab.pc" @ONLY)
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${destination}/globalstab.pc")
