@@ -16,11 +16,12 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 // Header-only: the hash is compiled in, and a host needs no library of it at run time.
 #define XXH_INLINE_ALL
 #include <xxhash.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace globalstab::journal::detail {
 
@@ -169,7 +170,9 @@ void LogWriter::create(const QString& folder, const QString& action)
     if (m_fd < 0)
         failed(m_path, errno);
     m_nonce = QRandomGenerator::system()->generate64();
-    append("B", {FormatVersion.toByteArray(), hex(m_nonce), action.toUtf8()});
+    // Percent-encoded like the paths, so that no name can bring a tab or a line end into the
+    // record's header.
+    append("B", {FormatVersion.toByteArray(), hex(m_nonce), QUrl::toPercentEncoding(action, " ")});
 }
 
 void LogWriter::reopen(const QString& path, const ParsedLog& log)

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QUrl>
 
 #include <filesystem>
 #include <optional>
@@ -29,7 +30,7 @@ QByteArray nativeName(const QString& path)
 
 QString actionOf(const ParsedLog& log)
 {
-    return QString::fromUtf8(log.records.first().fields.value(2));
+    return QUrl::fromPercentEncoding(log.records.first().fields.value(2));
 }
 
 // A log whose every path is checked: plain, relative, and inside the data root.

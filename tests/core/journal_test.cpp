@@ -81,7 +81,8 @@ TEST(Journal, BatchedSavesKeepWhatTheyReplaceByALinkUnlessTheFileHasOthers)
     const QByteArray tocBefore = data.read("Docs/" + sampleProject() + "/PX_TOC.xml");
     const auto before = snapshot(data.root());
     {
-        JournalScope action(data.root(), "batched");
+        // A name with a tab and a line end stays one field of the log's first record.
+        JournalScope action(data.root(), "batched\tsaves\n");
         WriteBatch batch;
         atomicWriteFile(toc, "<toc/>");
         atomicWriteFile(selection, "<selection/>");
@@ -96,7 +97,7 @@ TEST(Journal, BatchedSavesKeepWhatTheyReplaceByALinkUnlessTheFileHasOthers)
     EXPECT_EQ(link.readAll(), tocBefore);
     EXPECT_LT(QFileInfo(log).size(), tocBefore.size()); // the log holds no copy of it
 
-    EXPECT_EQ(journal::undoLast(data.root()).actions, QStringList{"batched"});
+    EXPECT_EQ(journal::undoLast(data.root()).actions, QStringList{"batched\tsaves\n"});
     EXPECT_TRUE(snapshot(data.root()) == before);
     {
         JournalScope later(data.root(), "later"); // ends by pruning what was undone
