@@ -1,13 +1,13 @@
 #include "categories/CategoriesPanel.h"
 
 #include "categories/CategoryChanges.h"
-#include "control/PanelHost.h"
-#include "control/ViewStyle.h"
 #include "control/ctlGlobalsTab.h"
 #include "documents/CategorySet.h"
 #include "platform/FileSystem.h"
 #include "platform/Numbers.h"
 #include "text/TextChecks.h"
+#include "view/PanelHost.h"
+#include "view/ViewStyle.h"
 
 #include <QEvent>
 #include <QFocusEvent>

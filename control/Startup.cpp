@@ -1,11 +1,11 @@
 #include "categories/CategoriesPanel.h"
 #include "control/GlobalVariables.h"
-#include "control/ViewStyle.h"
 #include "control/ctlGlobalsTab_p.h"
 #include "documents/SelectionList.h"
 #include "globalpages/GlobalPagesPanel.h"
 #include "platform/Numbers.h"
 #include "projectinfo/ProjectInfoPanel.h"
+#include "view/ViewStyle.h"
 
 #include <QGroupBox>
 #include <QLabel>

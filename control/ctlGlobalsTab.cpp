@@ -2,7 +2,6 @@
 
 #include "categories/CategoriesPanel.h"
 #include "control/GlobalVariables.h"
-#include "control/ViewStyle.h"
 #include "control/ctlGlobalsTab_p.h"
 #include "core/Action.h"
 #include "core/DataRootLock.h"
@@ -14,6 +13,7 @@
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectInfoPanel.h"
 #include "services/DefaultServices.h"
+#include "view/ViewStyle.h"
 
 #include <QEvent>
 #include <QGroupBox>

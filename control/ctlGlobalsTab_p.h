@@ -1,7 +1,7 @@
 #pragma once
 
-#include "control/PanelHost.h"
 #include "control/ctlGlobalsTab.h"
+#include "view/PanelHost.h"
 
 class QListWidget;
 class QPushButton;

@@ -1,13 +1,13 @@
 #include "globalpages/GlobalPagesPanel.h"
 
-#include "control/PanelHost.h"
-#include "control/ViewStyle.h"
 #include "control/ctlGlobalsTab.h"
 #include "documents/GlobalBook.h"
 #include "globalpages/PageLinks.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "text/TextChecks.h"
+#include "view/PanelHost.h"
+#include "view/ViewStyle.h"
 
 #include <QEvent>
 #include <QKeyEvent>

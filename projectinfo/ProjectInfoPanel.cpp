@@ -1,7 +1,5 @@
 #include "projectinfo/ProjectInfoPanel.h"
 
-#include "control/PanelHost.h"
-#include "control/ViewStyle.h"
 #include "control/ctlGlobalsTab.h"
 #include "documents/SelectionList.h"
 #include "platform/FileSystem.h"
@@ -9,6 +7,8 @@
 #include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectRename.h"
 #include "text/TextChecks.h"
+#include "view/PanelHost.h"
+#include "view/ViewStyle.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "control/ViewStyle.h"
+#include "view/ViewStyle.h"
 
 #include <QGroupBox>
 #include <QLabel>

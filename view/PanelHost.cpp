@@ -1,4 +1,4 @@
-#include "control/PanelHost.h"
+#include "view/PanelHost.h"
 
 #include "core/StringTable.h"
 #include "text/TextChecks.h"
