@@ -4,7 +4,7 @@
 // run, or on the data root itself while it writes.
 
 #include "cli/Output.h"
-#include "platform/FileChanges.h"
+#include "platform/FileChangeObserver.h"
 
 #include <QByteArray>
 #include <QHash>

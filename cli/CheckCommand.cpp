@@ -3,7 +3,7 @@
 #include "cli/Commands.h"
 
 #include "check/ProjectCheck.h"
-#include "platform/FileChanges.h"
+#include "platform/FileChangeObserver.h"
 
 #include <QDir>
 #include <QJsonArray>

@@ -3,7 +3,7 @@
 
 #include "core/StringTable.h"
 #include "documents/SelectionList.h"
-#include "platform/FileChanges.h"
+#include "platform/FileChangeObserver.h"
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
 #include "projectinfo/PageTokens.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/JournalLog.h"
-#include "platform/FileChanges.h"
+#include "platform/FileChangeObserver.h"
 #include "platform/RuntimeError.h"
 
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "core/Preview.h"
 
 #include "core/Action.h"
-#include "platform/FileChanges.h"
+#include "platform/FileChangeObserver.h"
 #include "platform/FileSystem.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "platform/FileSystem.h"
 
-#include "platform/FileChanges.h"
+#include "platform/FileChangeObserver.h"
 #include "platform/FileSystem_p.h"
 #include "platform/HeldDocuments.h"
 #include "platform/Posix.h"

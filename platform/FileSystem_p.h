@@ -2,7 +2,7 @@
 
 // What the files of the file-system layer share. Internal to the library.
 
-#include "platform/FileChanges.h"
+#include "platform/FileChangeObserver.h"
 #include "platform/FileSystem.h"
 #include "platform/HeldDocuments.h"
 #include "platform/Paths.h"

@@ -1,7 +1,7 @@
 // One failure stepped through every file change of a user action: after the next start's
 // recovery, every file is as it was before the action, or, without a failure, as after it.
 #include "core/Action.h"
-#include "platform/FileChanges.h"
+#include "platform/FileChangeObserver.h"
 #include "platform/RuntimeError.h"
 #include "tests/support/TestSupport.h"
 

@@ -4,7 +4,7 @@
 //
 //   rename_child DATA_ROOT OLD_NAME NEW_NAME N
 #include "core/Action.h"
-#include "platform/FileChanges.h"
+#include "platform/FileChangeObserver.h"
 #include "platform/FileSystem.h"
 #include "platform/XmlDocument.h"
 #include "projectinfo/PageTokens.h"
