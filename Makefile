@@ -5,7 +5,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # dpkg-dev, file and pkg-config: the package test builds a Debian package and reads it.
 DEBIAN_PACKAGES := cmake g++ make qt6-base-dev libpugixml-dev libgtest-dev libxxhash-dev libgl-dev \
-	xvfb xauth dpkg-dev file pkg-config
+	xvfb xauth dpkg-dev file pkg-config python3
 
 .PHONY: test run deps configure build clean fuzz bench package
 

@@ -4,9 +4,9 @@
 #include "documents/BookDocument.h"
 #include "documents/CategorySet.h"
 #include "documents/TableOfContents.h"
+#include "operations/PageTokens.h"
+#include "operations/ProjectRename.h"
 #include "platform/FileSystem.h"
-#include "projectinfo/PageTokens.h"
-#include "projectinfo/ProjectRename.h"
 
 #include <QDir>
 #include <QFile>

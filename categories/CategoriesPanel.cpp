@@ -1,8 +1,7 @@
 #include "categories/CategoriesPanel.h"
 
-#include "categories/CategoryChanges.h"
-#include "control/ctlGlobalsTab.h"
 #include "documents/CategorySet.h"
+#include "operations/CategoryChanges.h"
 #include "platform/FileSystem.h"
 #include "platform/Numbers.h"
 #include "text/TextChecks.h"
@@ -229,7 +228,7 @@ void CategoriesPanel::applyCategory()
         const auto refuse = [&](int stringId) {
             m_host.message(m_host.text(stringId), MessageButtons::Ok, MessageIcon::Information);
             txtCategoryName->setFocus();
-            m_host.raiseEvent(ctlGlobalsTab::OnCategoryAdditionEvent, {});
+            m_host.categoryAdded();
         };
 
         if (mode == ModeEdit) {
@@ -258,7 +257,7 @@ void CategoriesPanel::applyCategory()
         txtCategoryName->clear();
         lstAvaBookCategories->clear();
         GetCategories();
-        m_host.raiseEvent(ctlGlobalsTab::OnCategoryAdditionEvent, {});
+        m_host.categoryAdded();
     });
 }
 
@@ -331,7 +330,7 @@ void CategoriesPanel::deleteCategory()
         }
         categories::fileUncategorisedBooks(m_host, m_host.services().get(), m_host.project(),
                                            m_setPath);
-        m_host.raiseEvent(ctlGlobalsTab::OnCategoryDeletionEvent, {});
+        m_host.categoryDeleted();
         if (!found)
             m_host.message(m_host.text(2007), MessageButtons::Ok, MessageIcon::Information);
     });

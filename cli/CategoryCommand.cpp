@@ -1,9 +1,9 @@
 // category: the category panel's add, rename (its Edit mode), delete and up/down arrows.
 #include "cli/Commands.h"
 
-#include "categories/CategoryChanges.h"
 #include "core/StringTable.h"
 #include "documents/CategorySet.h"
+#include "operations/CategoryChanges.h"
 #include "platform/FileSystem.h"
 #include "services/DefaultServices.h"
 #include "services/ServiceFactory.h"

@@ -3,7 +3,7 @@
 
 #include "core/StringTable.h"
 #include "documents/GlobalBook.h"
-#include "globalpages/PageLinks.h"
+#include "operations/PageLinks.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/RuntimeError.h"

@@ -3,11 +3,11 @@
 
 #include "core/StringTable.h"
 #include "documents/SelectionList.h"
+#include "operations/PageTokens.h"
+#include "operations/ProjectRename.h"
 #include "platform/FileChangeObserver.h"
 #include "platform/FileSystem.h"
 #include "platform/RuntimeError.h"
-#include "projectinfo/PageTokens.h"
-#include "projectinfo/ProjectRename.h"
 
 #include <QDir>
 #include <QFileInfo>

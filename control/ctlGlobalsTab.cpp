@@ -6,13 +6,13 @@
 #include "core/Action.h"
 #include "core/DataRootLock.h"
 #include "globalpages/GlobalPagesPanel.h"
-#include "platform/Dialogs.h"
+#include "operations/PageTokens.h"
 #include "platform/FileSystem.h"
 #include "platform/Progress.h"
 #include "platform/XmlDocument.h"
-#include "projectinfo/PageTokens.h"
 #include "projectinfo/ProjectInfoPanel.h"
 #include "services/DefaultServices.h"
+#include "view/Dialogs.h"
 #include "view/ViewStyle.h"
 
 #include <QEvent>
@@ -184,7 +184,7 @@ void ctlGlobalsTab::PXUpdateFiles(const QString& folderPath, const QString& vstr
 
 // ---- events ----------------------------------------------------------------------------
 
-void ctlGlobalsTab::Private::raiseEvent(int number, const QVariantList& arguments)
+void ctlGlobalsTab::Private::raiseEvent(EventNumber number, const QVariantList& arguments)
 {
     // The host may read the files at once.
     commitWrites();
@@ -205,7 +205,7 @@ void ctlGlobalsTab::Private::raiseEvent(int number, const QVariantList& argument
     case OnCategoryDeletionEvent:
         Q_EMIT q->OnCategoryDeletion();
         break;
-    default:
+    case OnRefreshTreeEvent:
         return;
     }
     Q_EMIT q->eventRaised(number, arguments);

@@ -54,7 +54,15 @@ public:
     QString tocPathAtLoad() const override { return tocPath; }
     QString defaultCategoriesPath() const override { return defaultsPath; }
     std::shared_ptr<ServiceProvider> services() const override;
-    void raiseEvent(int number, const QVariantList& arguments) override;
+    void projectRenamed() override { raiseEvent(OnprojectNameChangeEvent, {}); }
+    void categoryAdded() override { raiseEvent(OnCategoryAdditionEvent, {}); }
+    void categoryDeleted() override { raiseEvent(OnCategoryDeletionEvent, {}); }
+    void globalPageAdded(const QString& link, const QString& bookName) override
+    {
+        raiseEvent(OnAddGlobalPageEvent, {link, bookName, true});
+    }
+    void globalPageDeleted() override { raiseEvent(evtOnDeletionofGlobalPageEvent, {true}); }
+    void raiseEvent(EventNumber number, const QVariantList& arguments);
     void setBusy(bool busy) override;
     bool progress(int done, int total) override;
     void progressEnded() override;

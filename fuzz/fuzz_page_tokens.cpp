@@ -4,9 +4,9 @@
 #include "FuzzSupport.h"
 
 #include "core/Feedback.h"
+#include "operations/PageTokens.h"
 #include "platform/FileSystem.h"
 #include "platform/TextCodec.h"
-#include "projectinfo/PageTokens.h"
 
 #include <QDirIterator>
 #include <QStringList>

@@ -1,8 +1,7 @@
 #include "globalpages/GlobalPagesPanel.h"
 
-#include "control/ctlGlobalsTab.h"
 #include "documents/GlobalBook.h"
-#include "globalpages/PageLinks.h"
+#include "operations/PageLinks.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "text/TextChecks.h"
@@ -299,7 +298,7 @@ void GlobalPagesPanel::applyPage()
         book->AddGlobalBookToToc(project.tocPath(), project.projectName);
         const QString link = project.projectName + LinkSeparator + GlobalBook::BookAcro +
                              LinkSeparator + m_host.escape(txtPageName->text());
-        m_host.raiseEvent(ctlGlobalsTab::OnAddGlobalPageEvent, {link, GlobalBook::BookName, true});
+        m_host.globalPageAdded(link, GlobalBook::BookName);
         book.reset();
         copier.reset();
 
@@ -349,7 +348,7 @@ void GlobalPagesPanel::deletePage()
         }
         txtPageName->clear();
         txtSourceTo->clear();
-        m_host.raiseEvent(ctlGlobalsTab::evtOnDeletionofGlobalPageEvent, {true});
+        m_host.globalPageDeleted();
         LoadPageName();
     });
 }

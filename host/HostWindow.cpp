@@ -1,6 +1,5 @@
 #include "host/HostWindow.h"
 
-#include "categories/CategoryChanges.h"
 #include "check/ProjectCheck.h"
 #include "core/Action.h"
 #include "documents/CategorySet.h"
@@ -8,11 +7,12 @@
 #include "documents/TableOfContents.h"
 #include "host/DataRoots.h"
 #include "host/PlanView.h"
+#include "operations/CategoryChanges.h"
 
+#include "platform/FileSystem.h"
 #include <globalstab/ChangePreview.h>
 #include <globalstab/DefaultServices.h>
 #include <globalstab/Dialogs.h>
-#include <globalstab/FileSystem.h>
 #include <globalstab/GlobalVariables.h>
 #include <globalstab/RuntimeError.h>
 #include <globalstab/ctlGlobalsTab.h>

@@ -10,7 +10,7 @@
 
 namespace globalstab::host {
 
-PlanView::PlanView(const QString& what, const QList<PlannedChange>& plan, const QString& dataRoot,
+PlanView::PlanView(const QString& what, const QList<FileChange>& plan, const QString& dataRoot,
                    QWidget* parent)
     : QDialog(parent)
 {
@@ -50,13 +50,13 @@ PlanView::PlanView(const QString& what, const QList<PlannedChange>& plan, const 
         }
         return item;
     };
-    for (const PlannedChange& change : plan) {
+    for (const FileChange& change : plan) {
         QString path = slashed(change.path);
         if (path.startsWith(root))
             path = path.mid(root.size());
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
         QString summary = change.summary;
-        if (change.folderMove) {
+        if (change.action == FileChange::Action::MoveFolder) {
             ++m_moves;
             QString from = slashed(change.from);
             if (from.startsWith(root))

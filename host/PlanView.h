@@ -17,7 +17,7 @@ class PlanView : public QDialog
     Q_OBJECT
 
 public:
-    PlanView(const QString& what, const QList<PlannedChange>& plan, const QString& dataRoot,
+    PlanView(const QString& what, const QList<FileChange>& plan, const QString& dataRoot,
              QWidget* parent = nullptr);
 
     // How many files the tree shows under the current filter.

@@ -7,7 +7,7 @@
 #include "host/Platform.h"
 #include "host/UnattendedDialogs.h"
 
-#include <globalstab/FileSystem.h>
+#include "platform/FileSystem.h"
 #include <globalstab/version.h>
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <globalstab/globalstab_export.h>
+#include <globalstab/Folder.h>
 
 #include <QList>
 #include <QString>
@@ -14,37 +14,6 @@ namespace textCodec {
 enum class Encoding; // platform/TextCodec.h
 }
 
-class FileSystem;
-
-// A file found in a folder walk.
-struct FileEntry
-{
-    QString Path; // native path
-    QString Name;
-};
-
-// A folder of the file system: its path, files and subfolders.
-class GLOBALSTAB_EXPORT Folder
-{
-public:
-    Folder() = default;
-    explicit Folder(QString nativePath);
-
-    bool isNull() const { return m_path.isEmpty(); }
-    QString Path() const { return m_path; }
-    QString Name() const;
-    // Files and subfolders, sorted by name so that walks are repeatable.
-    // Raises 76 when the folder is gone.
-    QList<FileEntry> Files() const;
-    QList<Folder> SubFolders() const;
-    // Renames or moves the folder. Moving onto its own path succeeds and changes nothing;
-    // a move that only changes letter case renames it; an existing destination raises 58.
-    void Move(const QString& destination);
-
-private:
-    QString m_path;
-};
-
 // The file-system object: the operations the component needs, on paths as the component
 // builds them. "\" and "/" both separate, doubled separators count as one, and a path
 // component without an exact match is matched ignoring letter case.
@@ -56,7 +25,7 @@ private:
 //  - Hidden (2): the name starts with "."; reported only, never set.
 //  - System (4): never reported; setting it is ignored.
 //  - Archive (32): the sticky bit, which Linux ignores on regular files.
-class GLOBALSTAB_EXPORT FileSystem
+class FileSystem
 {
 public:
     enum Attribute
@@ -140,7 +109,7 @@ public:
 //     rewritePageTokens(...);
 // Checking before writing leaves a race open to whoever can change the links under the root
 // in the meantime; it keeps out paths that lead outside, not a hostile local process.
-class GLOBALSTAB_EXPORT WriteBoundary
+class WriteBoundary
 {
 public:
     explicit WriteBoundary(const QString& root);
@@ -182,7 +151,7 @@ bool fileHolds(const QString& nativePath, QByteArrayView bytes);
 // Scopes nest; an inner one joins the outer. Leaving the scope commits; leaving it by an
 // exception, or a commit there that fails, drops the waiting files instead and leaves every
 // target as it was: a destructor raises nothing, so commit() first to learn of a failure.
-class GLOBALSTAB_EXPORT WriteBatch
+class WriteBatch
 {
 public:
     WriteBatch();

@@ -1,11 +1,10 @@
 #include "projectinfo/ProjectInfoPanel.h"
 
-#include "control/ctlGlobalsTab.h"
 #include "documents/SelectionList.h"
+#include "operations/PageTokens.h"
+#include "operations/ProjectRename.h"
 #include "platform/FileSystem.h"
 #include "platform/Progress.h"
-#include "projectinfo/PageTokens.h"
-#include "projectinfo/ProjectRename.h"
 #include "text/TextChecks.h"
 #include "view/PanelHost.h"
 #include "view/ViewStyle.h"
@@ -139,7 +138,7 @@ void ProjectInfoPanel::applyProjectInfo()
 
         m_host.setProjectName(name);
         m_host.message(m_host.text(5539), MessageButtons::Ok, MessageIcon::Information);
-        m_host.raiseEvent(ctlGlobalsTab::OnprojectNameChangeEvent, {});
+        m_host.projectRenamed();
         m_host.loadPageName();
     });
 }

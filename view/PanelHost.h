@@ -38,7 +38,12 @@ public:
     virtual QString defaultCategoriesPath() const = 0;
 
     virtual std::shared_ptr<ServiceProvider> services() const = 0;
-    virtual void raiseEvent(int number, const QVariantList& arguments) = 0;
+    // What the host hears of a panel's work; the shell raises its events for them.
+    virtual void projectRenamed() = 0;
+    virtual void categoryAdded() = 0;
+    virtual void categoryDeleted() = 0;
+    virtual void globalPageAdded(const QString& link, const QString& bookName) = 0;
+    virtual void globalPageDeleted() = 0;
     virtual void setBusy(bool busy) = 0;
     // How far an action that touches many files got; true when the user asked to stop it.
     // Actions of a few hundred files or fewer show nothing.

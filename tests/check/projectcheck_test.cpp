@@ -1,7 +1,7 @@
 // The consistency check of a project: nothing on the samples, each kind of drift when seeded.
-#include "categories/CategoryChanges.h"
 #include "check/ProjectCheck.h"
 #include "core/Preview.h"
+#include "operations/CategoryChanges.h"
 #include "services/DefaultServices.h"
 #include "services/ServiceFactory.h"
 #include "tests/support/CoreSupport.h"

@@ -1,10 +1,10 @@
 // The plan of each operation against what the operation then writes: every file it changed
 // is in the plan, and computing the plan changed nothing.
-#include "categories/CategoryChanges.h"
 #include "core/Preview.h"
-#include "globalpages/PageLinks.h"
+#include "operations/CategoryChanges.h"
+#include "operations/PageLinks.h"
+#include "operations/PageTokens.h"
 #include "platform/FileSystem.h"
-#include "projectinfo/PageTokens.h"
 #include "services/DefaultServices.h"
 #include "services/ServiceFactory.h"
 #include "tests/support/CoreSupport.h"

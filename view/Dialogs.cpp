@@ -1,4 +1,4 @@
-#include "platform/Dialogs.h"
+#include "view/Dialogs.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -1,5 +1,5 @@
 // Category changes as operations: what the category service is asked, and in which order.
-#include "categories/CategoryChanges.h"
+#include "operations/CategoryChanges.h"
 #include "platform/FileSystem.h"
 #include "tests/support/CoreSupport.h"
 

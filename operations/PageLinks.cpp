@@ -1,4 +1,4 @@
-#include "globalpages/PageLinks.h"
+#include "operations/PageLinks.h"
 
 #include "documents/GlobalBook.h"
 #include "platform/FileSystem.h"

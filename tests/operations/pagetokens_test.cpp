@@ -1,6 +1,6 @@
 // Rewriting the product-name token in the page files below a folder.
+#include "operations/PageTokens.h"
 #include "platform/FileSystem.h"
-#include "projectinfo/PageTokens.h"
 #include "tests/support/CoreSupport.h"
 #include "tests/support/SaveFaults.h"
 

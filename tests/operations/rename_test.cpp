@@ -1,7 +1,7 @@
 // The project rename as an operation: its plan, its writes and their order, without the tab.
+#include "operations/PageTokens.h"
+#include "operations/ProjectRename.h"
 #include "platform/FileSystem.h"
-#include "projectinfo/PageTokens.h"
-#include "projectinfo/ProjectRename.h"
 #include "tests/support/CoreSupport.h"
 
 #include <QDirIterator>

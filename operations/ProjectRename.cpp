@@ -1,4 +1,4 @@
-#include "projectinfo/ProjectRename.h"
+#include "operations/ProjectRename.h"
 
 #include "core/Action.h"
 #include "core/Journal.h"
@@ -6,9 +6,9 @@
 #include "documents/BookDocument.h"
 #include "documents/SelectionList.h"
 #include "documents/TableOfContents.h"
+#include "operations/PageTokens.h"
 #include "platform/FileSystem.h"
 #include "platform/Numbers.h"
-#include "projectinfo/PageTokens.h"
 #include "text/TextChecks.h"
 
 #include <optional>

@@ -1,10 +1,10 @@
-#include "control/ChangePreview.h"
+#include "api/ChangePreview.h"
 
-#include "categories/CategoryChanges.h"
 #include "core/Preview.h"
 #include "documents/SelectionList.h"
+#include "operations/CategoryChanges.h"
+#include "operations/ProjectRename.h"
 #include "platform/FileSystem.h"
-#include "projectinfo/ProjectRename.h"
 #include "services/DefaultServices.h"
 #include "text/TextChecks.h"
 
@@ -35,7 +35,7 @@ ChangePreview previewOf(const Plan& plan, const QString& refusal)
         return preview;
     for (const FileChange& change : plan)
         preview.changes.append(
-            {change.action == FileChange::Action::MoveFolder, FileSystem::resolve(change.path),
+            {change.action, FileSystem::resolve(change.path),
              change.from.isEmpty() ? QString() : FileSystem::resolve(change.from), change.summary});
     return preview;
 }

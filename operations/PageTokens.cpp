@@ -1,7 +1,7 @@
-#include "projectinfo/PageTokens.h"
+#include "operations/PageTokens.h"
 
-#include "platform/Progress.h"
 #include "platform/Parallel.h"
+#include "platform/Progress.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextCodec.h"
 

@@ -4,11 +4,11 @@
 //
 //   rename_child DATA_ROOT OLD_NAME NEW_NAME N
 #include "core/Action.h"
+#include "operations/PageTokens.h"
+#include "operations/ProjectRename.h"
 #include "platform/FileChangeObserver.h"
 #include "platform/FileSystem.h"
 #include "platform/XmlDocument.h"
-#include "projectinfo/PageTokens.h"
-#include "projectinfo/ProjectRename.h"
 #include "tests/support/SaveFaults.h"
 
 #include <QTextStream>

@@ -1,4 +1,4 @@
-#include "categories/CategoryChanges.h"
+#include "operations/CategoryChanges.h"
 
 #include "core/Action.h"
 #include "core/StringTable.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <globalstab/FileChange.h>
 #include <globalstab/globalstab_export.h>
 
 #include <QList>
@@ -9,15 +10,6 @@
 
 namespace globalstab {
 
-// One file or folder an operation would change.
-struct PlannedChange
-{
-    bool folderMove = false; // true: the folder `from` goes to `path`
-    QString path;            // the file written, or where the folder goes
-    QString from;
-    QString summary; // what changes, in a few words
-};
-
 // What an operation of the tab would change, computed before it is made: nothing is
 // written. When the tab would refuse the operation, refusal holds its message and changes
 // is empty. The plans are computed with the default services on the data root, as the tab
@@ -25,7 +17,8 @@ struct PlannedChange
 struct ChangePreview
 {
     QString refusal;
-    QList<PlannedChange> changes;
+    // Native paths, found as the file system spells them.
+    QList<FileChange> changes;
 };
 
 // Renaming the project to newName, its id and rank kept, as the project panel applies it:
