@@ -1,9 +1,9 @@
 #include "host/DataRoots.h"
 
-#include "platform/FileSystem.h"
-#include "platform/RuntimeError.h"
+#include <globalstab/DataRoot.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -15,16 +15,30 @@ namespace {
 const char* const DataRootKey = "dataRoot";
 const char* const InstallTypeKey = "installType";
 
-// The working copy is written through the tab's own file layer, so new files are writable
-// even when the installed samples are not.
+// Links to folders are not followed, so the walk ends on any tree. The copies are made
+// writable by their owner: the installed samples may not be, and the working copy is edited.
 bool copyTree(const QString& from, const QString& to)
 {
-    if (!QDir().mkpath(to))
+    const QDir source(from);
+    if (!source.exists() || !QDir().mkpath(to))
         return false;
-    try {
-        globalstab::FileSystem().CopyFolder(from, to);
-    } catch (const globalstab::RuntimeError&) {
-        return false;
+    QDirIterator entries(from,
+                         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        const QFileInfo entry = entries.nextFileInfo();
+        const QString target = to + QLatin1Char('/') + source.relativeFilePath(entry.filePath());
+        if (entry.isDir() && !entry.isSymLink()) {
+            if (!QDir().mkpath(target))
+                return false;
+        } else if (entry.isFile()) {
+            if (!QFile::copy(entry.filePath(), target))
+                return false;
+            QFile copy(target);
+            if (!copy.setPermissions(copy.permissions() | QFileDevice::ReadOwner |
+                                     QFileDevice::WriteOwner))
+                return false;
+        }
     }
     return true;
 }
@@ -32,7 +46,16 @@ bool copyTree(const QString& from, const QString& to)
 
 bool isDataRoot(const QString& folder)
 {
-    return !folder.isEmpty() && FileSystem().FolderExists(folder + QStringLiteral("/Docs"));
+    return !folder.isEmpty() && QFileInfo(resolveDocsPath(folder, QString())).isDir();
+}
+
+bool isWithin(const QString& path, const QString& folder)
+{
+    const QString inner = QFileInfo(path).canonicalFilePath();
+    const QString outer = QFileInfo(folder).canonicalFilePath();
+    if (inner.isEmpty() || outer.isEmpty())
+        return false;
+    return inner == outer || inner.startsWith(outer + QLatin1Char('/'));
 }
 
 QString findSamples(const QStringList& candidates)

@@ -25,7 +25,10 @@ void rememberDataRoot(const QString& root);
 std::optional<qint32> rememberedInstallType();
 void rememberInstallType(qint32 installType);
 
-// True when the folder holds a data root of the tab (a "Docs" folder).
+// True when the folder holds a data root of the tab (a "Docs" folder, in any letter case).
 bool isDataRoot(const QString& folder);
+
+// True when path is folder or lies below it, after resolving links; both must exist.
+bool isWithin(const QString& path, const QString& folder);
 
 } // namespace globalstab::host

@@ -1,16 +1,10 @@
 #include "host/HostWindow.h"
 
-#include "check/ProjectCheck.h"
-#include "core/Action.h"
-#include "documents/CategorySet.h"
-#include "documents/SelectionList.h"
-#include "documents/TableOfContents.h"
 #include "host/DataRoots.h"
 #include "host/PlanView.h"
-#include "operations/CategoryChanges.h"
 
-#include "platform/FileSystem.h"
 #include <globalstab/ChangePreview.h>
+#include <globalstab/DataRoot.h>
 #include <globalstab/DefaultServices.h>
 #include <globalstab/Dialogs.h>
 #include <globalstab/GlobalVariables.h>
@@ -32,7 +26,6 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
@@ -161,13 +154,10 @@ HostWindow::~HostWindow() = default;
 
 QStringList HostWindow::checkProject()
 {
-    QStringList lines;
     const QString project = m_tab->ProjectName();
-    if (!project.isEmpty()) {
-        for (const check::Finding& finding : check::run(
-                 {QDir(m_dataRoot).absolutePath() + QLatin1Char('/'), project, m_installType}))
-            lines << check::describe(finding);
-    }
+    const QStringList lines = project.isEmpty()
+                                  ? QStringList()
+                                  : globalstab::checkProject(m_dataRoot, project, m_installType);
     log(tr("Check of \"%1\": %n finding(s)", nullptr, int(lines.size())).arg(project));
     for (const QString& line : lines)
         log(QStringLiteral("  ") + line);
@@ -219,18 +209,12 @@ PlanView* HostWindow::showPlan(const QString& what, const ChangePreview& preview
     return view;
 }
 
-ProjectContext HostWindow::openProjectContext() const
-{
-    return {QDir(m_dataRoot).absolutePath() + QLatin1Char('/'), m_tab->ProjectName(),
-            m_installType};
-}
-
 bool HostWindow::undoLastChange()
 {
     QString text;
     bool undone = false;
     try {
-        const journal::Outcome outcome = Action::undoLast(m_dataRoot);
+        const UndoOutcome outcome = globalstab::undoLastChange(m_dataRoot);
         text = tr("Undid \"%1\": %2 file(s) put back as they were before it.")
                    .arg(outcome.actions.join(QStringLiteral(", ")))
                    .arg(outcome.files);
@@ -267,9 +251,9 @@ void HostWindow::createMenus()
             previewProjectRename(name);
     });
     const auto pickCategory = [this](const QString& title, bool* ok) {
-        return QInputDialog::getItem(this, title, tr("Category:"),
-                                     categories::listedCategories(openProjectContext()), 0, false,
-                                     ok);
+        return QInputDialog::getItem(
+            this, title, tr("Category:"),
+            listedCategories(m_dataRoot, m_tab->ProjectName(), m_installType), 0, false, ok);
     };
     edit->addAction(tr("Preview Category &Rename..."), this, [this, pickCategory] {
         bool ok = false;
@@ -309,10 +293,10 @@ void HostWindow::createMenus()
         bool ok = false;
         const int kept = QInputDialog::getInt(this, tr("Changes Kept for Undo"),
                                               tr("How many of the last changes can be undone:"),
-                                              journal::keep(), 0, 100, 1, &ok);
+                                              changesKeptForUndo(), 0, 100, 1, &ok);
         if (!ok)
             return;
-        journal::setKeep(kept);
+        setChangesKeptForUndo(kept);
         QSettings().setValue(QStringLiteral("journal/keep"), kept);
     });
 
@@ -327,7 +311,7 @@ void HostWindow::createMenus()
 
 QString HostWindow::docsPath(const QString& relative) const
 {
-    return FileSystem::resolve(m_dataRoot + QStringLiteral("/Docs/") + relative);
+    return resolveDocsPath(m_dataRoot, relative);
 }
 
 void HostWindow::recreateTab()
@@ -362,12 +346,12 @@ void HostWindow::reloadProjects()
     const QSignalBlocker blocker(m_projects);
     m_projects->clear();
     m_projects->setPlaceholderText(QString());
-    SelectionList selection;
-    if (!selection.load(docsPath(QStringLiteral("PX_Selection.XML")))) {
+    const std::optional<QStringList> projects = projectNames(m_dataRoot);
+    if (!projects) {
         m_projects->setPlaceholderText(tr("(no Docs/PX_Selection.XML in this data root)"));
         return;
     }
-    m_projects->addItems(selection.projectNames());
+    m_projects->addItems(*projects);
 }
 
 bool HostWindow::openProject(const QString& name)
@@ -400,21 +384,16 @@ void HostWindow::refreshCategoryTree()
     if (project.isEmpty())
         return;
 
-    TableOfContents toc;
-    const QHash<QString, QString> bookNames =
-        toc.load(docsPath(project + QStringLiteral("/PX_TOC.xml"))) ? toc.bookNames()
-                                                                    : QHash<QString, QString>();
-
-    CategorySet set;
-    if (!set.load(docsPath(project + QStringLiteral("/PX_BookCategories.xml")))) {
+    const std::optional<QList<CategoryBooks>> categories = projectCategories(m_dataRoot, project);
+    if (!categories) {
         auto* missing = new QTreeWidgetItem(m_categories, {tr("(no PX_BookCategories.xml yet)")});
         missing->setDisabled(true);
         return;
     }
-    for (const CategorySet::Category& category : set.categories()) {
+    for (const CategoryBooks& category : *categories) {
         auto* item = new QTreeWidgetItem(m_categories, {category.name});
-        for (const QString& acro : category.bookAcros)
-            new QTreeWidgetItem(item, {bookNames.value(acro, acro), acro});
+        for (qsizetype i = 0; i < category.bookAcros.size(); ++i)
+            new QTreeWidgetItem(item, {category.bookNames.at(i), category.bookAcros.at(i)});
     }
     m_categories->expandAll();
 }
@@ -559,7 +538,7 @@ bool HostWindow::callPXUpdateFiles(const QString& folder, const QString& product
     const QString call = tr("host: PXUpdateFiles(%1, %2, %3)")
                              .arg(quoted(QDir::toNativeSeparators(folder)), quoted(productName))
                              .arg(type);
-    if (!FileSystem::IsWithin(folder, m_dataRoot)) {
+    if (!isWithin(folder, m_dataRoot)) {
         log(call + tr(" refused: the folder is not inside the data root"));
         return false;
     }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "documents/ProjectContext.h"
 #include "host/HostOptions.h"
 
 #include <QMainWindow>
@@ -90,7 +89,6 @@ private Q_SLOTS:
 
 private:
     PlanView* showPlan(const QString& what, const ChangePreview& preview);
-    ProjectContext openProjectContext() const;
     void createMenus();
     void recreateTab();
     void reloadProjects();

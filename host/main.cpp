@@ -1,5 +1,3 @@
-#include "core/Journal.h"
-#include "documents/SelectionList.h"
 #include "host/DataRoots.h"
 #include "host/HostOptions.h"
 #include "host/HostWindow.h"
@@ -7,7 +5,7 @@
 #include "host/Platform.h"
 #include "host/UnattendedDialogs.h"
 
-#include "platform/FileSystem.h"
+#include <globalstab/DataRoot.h>
 #include <globalstab/version.h>
 
 #include <QApplication>
@@ -37,15 +35,6 @@ QString bundledSamples()
         QCoreApplication::applicationDirPath() + QStringLiteral("/../share/globalstab/samples");
     return findSamples({besideHost, QStringLiteral(GLOBALSTAB_SAMPLES_DIR),
                         QStringLiteral(GLOBALSTAB_INSTALLED_SAMPLES_DIR)});
-}
-
-QStringList projectsOf(const QString& dataRoot)
-{
-    globalstab::SelectionList selection;
-    if (!selection.load(
-            globalstab::FileSystem::resolve(dataRoot + QStringLiteral("/Docs/PX_Selection.XML"))))
-        return {};
-    return selection.projectNames();
 }
 
 QString quotedList(const QStringList& names)
@@ -111,8 +100,10 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("globalstab"));
     QApplication::setApplicationName(QStringLiteral("globalstab-host"));
     QApplication::setApplicationVersion(QStringLiteral(GLOBALSTAB_VERSION_STRING));
-    globalstab::journal::setKeep(
-        QSettings().value(QStringLiteral("journal/keep"), globalstab::journal::keep()).toInt());
+    globalstab::setChangesKeptForUndo(
+        QSettings()
+            .value(QStringLiteral("journal/keep"), globalstab::changesKeptForUndo())
+            .toInt());
     QString error;
     QString served;
     if (!listenForVncOn(options.vncListen, &served, &error))
@@ -136,7 +127,7 @@ int main(int argc, char** argv)
     }
     dataRoot = QDir(dataRoot).absolutePath();
     if (!options.project.isEmpty()) {
-        const QStringList projects = projectsOf(dataRoot);
+        const QStringList projects = globalstab::projectNames(dataRoot).value_or(QStringList());
         if (!projects.contains(options.project))
             return failWith(QStringLiteral("--project: the data root \"%1\" has no project "
                                            "\"%2\"; it has %3.")

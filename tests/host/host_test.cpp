@@ -132,6 +132,24 @@ TEST(HostDataRoots, CopiesTheSamplesOnceAndNeverOverAnotherFolder)
     EXPECT_FALSE(QFile::exists(occupied + "/Docs"));
 }
 
+TEST(HostDataRoots, TheWorkingCopyOfReadOnlySamplesCanBeEdited)
+{
+    // Installed samples belong to root and are read-only; the copy is the user's to change.
+    QTemporaryDir home;
+    const QString installed = home.path() + "/installed";
+    ASSERT_TRUE(copyTree(samplesDir(), installed));
+    const QString installedSelection = FileSystem::resolve(installed + "/Docs/PX_Selection.XML");
+    QFile::setPermissions(installedSelection, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    QString error;
+    const QString target = home.path() + "/samples";
+    ASSERT_EQ(ensureWorkingCopy(installed, target, &error), target) << error.toStdString();
+    EXPECT_TRUE(QFile::permissions(FileSystem::resolve(target + "/Docs/PX_Selection.XML")) &
+                QFileDevice::WriteOwner);
+    EXPECT_TRUE(isDataRoot(target));
+    EXPECT_TRUE(isDataRoot(installed));
+    EXPECT_FALSE(isDataRoot(installed + "/Docs"));
+}
+
 class HostWindowTest : public ::testing::Test
 {
 protected:
