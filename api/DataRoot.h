@@ -20,7 +20,7 @@ namespace globalstab {
 GLOBALSTAB_EXPORT std::optional<QStringList> projectNames(const QString& dataRoot);
 
 // One category of a project's category set and the books filed under it.
-struct GLOBALSTAB_EXPORT CategoryBooks
+struct CategoryBooks
 {
     QString name;
     QStringList bookAcros; // in the order of the set
@@ -46,7 +46,7 @@ GLOBALSTAB_EXPORT QStringList checkProject(const QString& dataRoot, const QStrin
                                            qint32 installType);
 
 // What an undo put back.
-struct GLOBALSTAB_EXPORT UndoOutcome
+struct UndoOutcome
 {
     QStringList actions; // the actions undone, named as their procedures are
     int files = 0;       // files and folders put back

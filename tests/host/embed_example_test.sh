@@ -101,6 +101,7 @@ for header in "$prefix"/include/globalstab/*.h; do
 done
 cat >"$work/headers/main.cpp" <<'CPP'
 #include <globalstab/ChangePreview.h>
+#include <globalstab/DataRoot.h>
 #include <globalstab/DefaultServices.h>
 #include <globalstab/Dialogs.h>
 #include <globalstab/Folder.h>
@@ -115,6 +116,9 @@ int main()
     volatile const void* used[] = {
         reinterpret_cast<const void*>(&globalstab::previewProjectRename),
         reinterpret_cast<const void*>(&globalstab::previewCategoryChange),
+        reinterpret_cast<const void*>(&globalstab::projectNames),
+        reinterpret_cast<const void*>(&globalstab::checkProject),
+        reinterpret_cast<const void*>(&globalstab::undoLastChange),
         reinterpret_cast<const void*>(&globalstab::globalVariables),
         reinterpret_cast<const void*>(&globalstab::resetGlobalVariables),
         reinterpret_cast<const void*>(&globalstab::raiseError),
