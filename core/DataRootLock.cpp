@@ -1,11 +1,11 @@
 #include "core/DataRootLock.h"
 
 #include "platform/FileSystem.h"
+#include "platform/Posix.h"
 #include "platform/RuntimeError.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QThread>
 
 #include <cerrno>
@@ -43,7 +43,7 @@ int openLockFile(const QString& file, const QString& dataRoot)
                    QStringLiteral("Permission denied: the journal folder '%1' cannot be made; "
                                   "the data root '%2' cannot be changed")
                        .arg(folder, dataRoot));
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = posix::open(file, O_RDWR | O_CREAT, 0644);
     if (fd < 0)
         raiseError(rt::PermissionDenied,
                    QStringLiteral("Permission denied: the journal folder '%1' cannot be written "
@@ -93,7 +93,7 @@ DataRootLock::~DataRootLock()
 
 bool DataRootLock::isFree(const QString& dataRoot)
 {
-    const int fd = ::open(QFile::encodeName(path(dataRoot)).constData(), O_RDWR | O_CLOEXEC);
+    const int fd = posix::open(path(dataRoot), O_RDWR);
     if (fd < 0)
         return true;
     struct flock lock = {};
