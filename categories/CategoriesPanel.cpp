@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Numbers.h"
 #include "text/TextChecks.h"
+#include "view/ArrowButton.h"
 #include "view/PanelHost.h"
 #include "view/ViewStyle.h"
 
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPushButton>
 
 namespace globalstab {
@@ -32,14 +32,17 @@ CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidge
     using view::twips;
     using view::twipsAt;
     builder.frame(this, "FraHC", tab, twips(120, 840, 8000, 6255), 25, clickFilter);
-    PictureMoveDown2 = builder.picture("PictureMoveDown2", this, twips(3360, 4680, 270, 270), 37,
-                                       false, false, this);
-    PictureMoveDown1 = builder.picture("PictureMoveDown1", this, twips(3360, 4680, 270, 270), 36,
-                                       false, true, this);
-    PictureMoveUP2 =
-        builder.picture("PictureMoveUP2", this, twips(3360, 4320, 270, 270), 35, true, false, this);
-    PictureMoveUP1 =
-        builder.picture("PictureMoveUP1", this, twips(3360, 4320, 270, 270), 34, true, true, this);
+    // Each arrow is one button; its two pictures show it at rest and while pressed.
+    m_downArrow = builder.place(new view::ArrowButton, "moveDownArrow", this,
+                                twips(3360, 4680, 270, 270), 37);
+    PictureMoveDown2 = builder.picture("PictureMoveDown2", m_downArrow, 37, false, false);
+    PictureMoveDown1 = builder.picture("PictureMoveDown1", m_downArrow, 36, false, true);
+    m_upArrow =
+        builder.place(new view::ArrowButton, "moveUpArrow", this, twips(3360, 4320, 270, 270), 35);
+    PictureMoveUP2 = builder.picture("PictureMoveUP2", m_upArrow, 35, true, false);
+    PictureMoveUP1 = builder.picture("PictureMoveUP1", m_upArrow, 34, true, true);
+    m_upArrow->setAccessibleName(QStringLiteral("Move category up"));
+    m_downArrow->setAccessibleName(QStringLiteral("Move category down"));
     cmdApplyAddEditCate =
         builder.button("cmdApplyAddEditCate", this, twips(5040, 1080, 975, 375), 32);
     cmdCategoryCancel = builder.button("cmdCategoryCancel", this, twips(6120, 1080, 975, 375), 31);
@@ -63,9 +66,6 @@ CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidge
 
     lblCategoryName->setBuddy(txtCategoryName);
     lblAvailCatName->setBuddy(lstAvaBookCategories);
-    // The arrows take the keyboard focus by Tab only; a click must not move the focus.
-    for (QLabel* arrow : {PictureMoveUP2, PictureMoveDown2})
-        arrow->setFocusPolicy(Qt::TabFocus);
     txtCategoryName->installEventFilter(this);
     connect(lstAvaBookCategories, &QListWidget::itemClicked, this,
             &CategoriesPanel::categoryClicked);
@@ -73,6 +73,11 @@ CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidge
     connect(cmdApplyAddEditCate, &QPushButton::clicked, this, &CategoriesPanel::applyCategory);
     connect(cmdCategoryCancel, &QPushButton::clicked, this, &CategoriesPanel::cancelCategory);
     connect(cmdCategoryDelete, &QPushButton::clicked, this, &CategoriesPanel::deleteCategory);
+    // The move happens on the press, so holding the button moves once.
+    connect(m_upArrow, &QAbstractButton::pressed, this, &CategoriesPanel::moveUpPressed);
+    connect(m_upArrow, &QAbstractButton::released, this, &CategoriesPanel::moveUpReleased);
+    connect(m_downArrow, &QAbstractButton::pressed, this, &CategoriesPanel::moveDownPressed);
+    connect(m_downArrow, &QAbstractButton::released, this, &CategoriesPanel::moveDownReleased);
 }
 
 void CategoriesPanel::applyTexts()
@@ -337,7 +342,6 @@ void CategoriesPanel::deleteCategory()
     });
 }
 
-// The move happens on the press, so holding the button moves once.
 void CategoriesPanel::moveUpPressed()
 {
     const auto action = m_host.beginAction("PictureMoveUP2_MouseDown");
@@ -402,77 +406,19 @@ void CategoriesPanel::moveDown()
 
 bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool upArrow = watched == PictureMoveUP2 || watched == PictureMoveUP1;
-    const bool downArrow = watched == PictureMoveDown2 || watched == PictureMoveDown1;
+    if (watched != txtCategoryName)
+        return QGroupBox::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !(upArrow || downArrow))
-            break;
-        // A second press soon after the first also arrives as a double click: only the press
-        // moves, so each press moves one place whatever the pace.
-        if (event->type() == QEvent::MouseButtonPress &&
-            (watched == PictureMoveUP2 || watched == PictureMoveDown2)) {
-            if (upArrow)
-                moveUpPressed();
-            else
-                moveDownPressed();
-            // The picture at rest is hidden while the button is held; the pressed one takes
-            // the pointer, so that the release reaches it wherever the window sends it.
-            QLabel* pressed = upArrow ? PictureMoveUP1 : PictureMoveDown1;
-            if (pressed->isVisible())
-                pressed->grabMouse();
-        }
-        return true;
-    case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !(upArrow || downArrow))
-            break;
-        static_cast<QWidget*>(watched)->releaseMouse();
-        if (upArrow)
-            moveUpReleased();
-        else
-            moveDownReleased();
-        return true;
-    case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((watched == PictureMoveUP2 || watched == PictureMoveDown2) && !key->isAutoRepeat() &&
-            (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
-             key->key() == Qt::Key_Enter)) {
-            // The keyboard presses and releases the arrow as the pointer does.
-            auto* arrow = static_cast<QLabel*>(watched);
-            if (arrow == PictureMoveUP2) {
-                moveUpPressed();
-                moveUpReleased();
-            } else {
-                moveDownPressed();
-                moveDownReleased();
-            }
-            // Hiding the arrow while pressed moved the focus away; it stays on the arrow.
-            arrow->setFocus(Qt::OtherFocusReason);
-            return true;
-        }
-        if (watched != txtCategoryName)
-            break;
+    case QEvent::KeyPress:
         // Only keys that produce a character reach the key-press handler.
-        if (static_cast<QKeyEvent*>(event)->text().isEmpty())
-            break;
-        if (!acceptsNameKey())
+        if (!static_cast<QKeyEvent*>(event)->text().isEmpty() && !acceptsNameKey())
             return true;
-        break;
-    }
-    case QEvent::FocusOut:
-        if (watched == PictureMoveUP2 || watched == PictureMoveDown2)
-            static_cast<QLabel*>(watched)->setFrameShape(QFrame::NoFrame);
         break;
     case QEvent::FocusIn: {
-        // The arrows show that they hold the focus: a picture has no focus frame of its own.
-        if (watched == PictureMoveUP2 || watched == PictureMoveDown2)
-            static_cast<QLabel*>(watched)->setFrameShape(QFrame::Box);
         // Coming back from a message box is not entering the box anew; counting it would
         // show the default-category warning over and over.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (watched == txtCategoryName && reason != Qt::ActiveWindowFocusReason &&
-            reason != Qt::PopupFocusReason)
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             nameFocused();
         break;
     }

@@ -13,8 +13,9 @@ namespace globalstab {
 class PanelHost;
 
 namespace view {
+class ArrowButton;
 class Builder;
-}
+} // namespace view
 
 // The hierarchical category panel (FraHC): the project's categories, their order, and the
 // adding, renaming and deleting of one, carried across the category set, the table of
@@ -61,6 +62,8 @@ private:
     PanelHost& m_host;
     QString m_setPath; // the category set of the project the panel was last shown for
 
+    view::ArrowButton* m_upArrow = nullptr;
+    view::ArrowButton* m_downArrow = nullptr;
     QLabel* PictureMoveDown2 = nullptr;
     QLabel* PictureMoveDown1 = nullptr;
     QLabel* PictureMoveUP2 = nullptr;
