@@ -35,44 +35,42 @@ CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidge
     // Each arrow is one button; its two pictures show it at rest and while pressed.
     m_downArrow = builder.place(new view::ArrowButton, "moveDownArrow", this,
                                 twips(3360, 4680, 270, 270), 37);
-    PictureMoveDown2 = builder.picture("PictureMoveDown2", m_downArrow, 37, false, false);
-    PictureMoveDown1 = builder.picture("PictureMoveDown1", m_downArrow, 36, false, true);
+    m_downPicture = builder.picture("PictureMoveDown2", m_downArrow, 37, false, false);
+    m_downPressedPicture = builder.picture("PictureMoveDown1", m_downArrow, 36, false, true);
     m_upArrow =
         builder.place(new view::ArrowButton, "moveUpArrow", this, twips(3360, 4320, 270, 270), 35);
-    PictureMoveUP2 = builder.picture("PictureMoveUP2", m_upArrow, 35, true, false);
-    PictureMoveUP1 = builder.picture("PictureMoveUP1", m_upArrow, 34, true, true);
+    m_upPicture = builder.picture("PictureMoveUP2", m_upArrow, 35, true, false);
+    m_upPressedPicture = builder.picture("PictureMoveUP1", m_upArrow, 34, true, true);
     m_upArrow->setAccessibleName(QStringLiteral("Move category up"));
     m_downArrow->setAccessibleName(QStringLiteral("Move category down"));
-    cmdApplyAddEditCate =
-        builder.button("cmdApplyAddEditCate", this, twips(5040, 1080, 975, 375), 32);
-    cmdCategoryCancel = builder.button("cmdCategoryCancel", this, twips(6120, 1080, 975, 375), 31);
-    cmdCategoryDelete = builder.button("cmdCategoryDelete", this, twips(2160, 5235, 975, 375), 26);
-    txtCategoryName = builder.edit("txtCategoryName", this, twips(3480, 600, 3615, 315), 29);
-    lstAvaBookCategories =
-        builder.list("lstAvaBookCategories", this, twips(120, 600, 3015, 4515), 27);
-    lblNote = builder.label("lblNote", this, twipsAt(240, 5760), 33);
-    lblCategoryName = builder.label("lblCategoryName", this, twipsAt(3480, 360), 30);
-    lblAvailCatName = builder.label("lblAvailCatName", this, twips(120, 360, 2535, 255), 28);
+    m_applyButton = builder.button("cmdApplyAddEditCate", this, twips(5040, 1080, 975, 375), 32);
+    m_cancelButton = builder.button("cmdCategoryCancel", this, twips(6120, 1080, 975, 375), 31);
+    m_deleteButton = builder.button("cmdCategoryDelete", this, twips(2160, 5235, 975, 375), 26);
+    m_nameEdit = builder.edit("txtCategoryName", this, twips(3480, 600, 3615, 315), 29);
+    m_categoryList = builder.list("lstAvaBookCategories", this, twips(120, 600, 3015, 4515), 27);
+    m_noteLabel = builder.label("lblNote", this, twipsAt(240, 5760), 33);
+    m_nameLabel = builder.label("lblCategoryName", this, twipsAt(3480, 360), 30);
+    m_listLabel = builder.label("lblAvailCatName", this, twips(120, 360, 2535, 255), 28);
 
-    cmdApplyAddEditCate->setText(QStringLiteral("108"));
-    cmdCategoryCancel->setText(QStringLiteral("109"));
-    cmdCategoryDelete->setText(QStringLiteral("136"));
-    lblNote->setText(QStringLiteral("5555"));
-    lblCategoryName->setText(QStringLiteral("5553"));
-    lblAvailCatName->setText(QStringLiteral("5552"));
+    m_applyButton->setText(QStringLiteral("108"));
+    m_cancelButton->setText(QStringLiteral("109"));
+    m_deleteButton->setText(QStringLiteral("136"));
+    m_noteLabel->setText(QStringLiteral("5555"));
+    m_nameLabel->setText(QStringLiteral("5553"));
+    m_listLabel->setText(QStringLiteral("5552"));
     view::setCaption(this, QStringLiteral("5550"));
-    for (QWidget* hidden : std::initializer_list<QWidget*>{this, PictureMoveDown1, PictureMoveUP1})
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{this, m_downPressedPicture, m_upPressedPicture})
         hidden->setVisible(false);
 
-    lblCategoryName->setBuddy(txtCategoryName);
-    lblAvailCatName->setBuddy(lstAvaBookCategories);
-    txtCategoryName->installEventFilter(this);
-    connect(lstAvaBookCategories, &QListWidget::itemClicked, this,
-            &CategoriesPanel::categoryClicked);
-    activateByKeyboard(lstAvaBookCategories, [this] { categoryClicked(); });
-    connect(cmdApplyAddEditCate, &QPushButton::clicked, this, &CategoriesPanel::applyCategory);
-    connect(cmdCategoryCancel, &QPushButton::clicked, this, &CategoriesPanel::cancelCategory);
-    connect(cmdCategoryDelete, &QPushButton::clicked, this, &CategoriesPanel::deleteCategory);
+    m_nameLabel->setBuddy(m_nameEdit);
+    m_listLabel->setBuddy(m_categoryList);
+    m_nameEdit->installEventFilter(this);
+    connect(m_categoryList, &QListWidget::itemClicked, this, &CategoriesPanel::categoryClicked);
+    activateByKeyboard(m_categoryList, [this] { categoryClicked(); });
+    connect(m_applyButton, &QPushButton::clicked, this, &CategoriesPanel::applyCategory);
+    connect(m_cancelButton, &QPushButton::clicked, this, &CategoriesPanel::cancelCategory);
+    connect(m_deleteButton, &QPushButton::clicked, this, &CategoriesPanel::deleteCategory);
     // The move happens on the press, so holding the button moves once.
     connect(m_upArrow, &QAbstractButton::pressed, this, &CategoriesPanel::moveUpPressed);
     connect(m_upArrow, &QAbstractButton::released, this, &CategoriesPanel::moveUpReleased);
@@ -82,48 +80,48 @@ CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidge
 
 void CategoriesPanel::applyTexts()
 {
-    cmdApplyAddEditCate->setText(m_host.text(108));
-    cmdCategoryCancel->setText(m_host.text(109));
-    cmdCategoryDelete->setText(m_host.text(136));
-    lblNote->setText(m_host.text(5555));
-    lblCategoryName->setText(m_host.text(5553));
-    lblAvailCatName->setText(m_host.text(5552));
+    m_applyButton->setText(m_host.text(108));
+    m_cancelButton->setText(m_host.text(109));
+    m_deleteButton->setText(m_host.text(136));
+    m_noteLabel->setText(m_host.text(5555));
+    m_nameLabel->setText(m_host.text(5553));
+    m_listLabel->setText(m_host.text(5552));
     view::setCaption(this, m_host.text(5550));
-    for (QLabel* autoSized : {lblNote, lblCategoryName})
+    for (QLabel* autoSized : {m_noteLabel, m_nameLabel})
         autoSized->adjustSize();
 
-    txtCategoryName->setToolTip(m_host.text(9013));
-    lstAvaBookCategories->setToolTip(m_host.text(9014));
-    cmdApplyAddEditCate->setToolTip(m_host.text(9015));
-    cmdCategoryCancel->setToolTip(m_host.text(9016));
-    cmdCategoryDelete->setToolTip(m_host.text(9017));
+    m_nameEdit->setToolTip(m_host.text(9013));
+    m_categoryList->setToolTip(m_host.text(9014));
+    m_applyButton->setToolTip(m_host.text(9015));
+    m_cancelButton->setToolTip(m_host.text(9016));
+    m_deleteButton->setToolTip(m_host.text(9017));
 
-    PictureMoveUP1->setVisible(false);
-    PictureMoveUP2->setVisible(true);
-    PictureMoveDown1->setVisible(false);
-    PictureMoveDown2->setVisible(true);
+    m_upPressedPicture->setVisible(false);
+    m_upPicture->setVisible(true);
+    m_downPressedPicture->setVisible(false);
+    m_downPicture->setVisible(true);
 }
 
 void CategoriesPanel::prepareForAdd(const QString& title)
 {
-    cmdApplyAddEditCate->setEnabled(true);
+    m_applyButton->setEnabled(true);
     view::setCaption(this, title);
-    cmdCategoryDelete->setVisible(false);
-    if (lstAvaBookCategories->currentRow() != -1)
-        setListIndex(lstAvaBookCategories, -1);
+    m_deleteButton->setVisible(false);
+    if (m_categoryList->currentRow() != -1)
+        setListIndex(m_categoryList, -1);
 }
 
 void CategoriesPanel::prepareForEdit(const QString& title)
 {
     view::setCaption(this, title);
-    cmdCategoryDelete->setVisible(true);
-    if (lstAvaBookCategories->currentRow() != -1)
-        setListIndex(lstAvaBookCategories, -1);
+    m_deleteButton->setVisible(true);
+    if (m_categoryList->currentRow() != -1)
+        setListIndex(m_categoryList, -1);
 }
 
 void CategoriesPanel::enter()
 {
-    txtCategoryName->clear();
+    m_nameEdit->clear();
     setVisible(true);
 }
 
@@ -141,7 +139,7 @@ void CategoriesPanel::GetCategories()
             return;
 
         // The list carries names the document lacks into the rebuilt set.
-        QStringList names = listEntries(lstAvaBookCategories);
+        QStringList names = listEntries(m_categoryList);
         if (FileSystem().FileExists(m_setPath)) {
             CategorySet set;
             if (!set.load(m_setPath))
@@ -149,23 +147,23 @@ void CategoriesPanel::GetCategories()
             else
                 names = categories::mergeNames(names, set.names());
         }
-        setListEntries(lstAvaBookCategories, names);
+        setListEntries(m_categoryList, names);
 
         categories::rebuildSet(*service,
                                {project.docsFolder(), m_setPath, project.tocPath(),
                                 m_host.defaultCategoriesPath(), project.installType},
                                names);
-        lblAvaBookCateLoad(names);
+        fillCategoryList(names);
     });
 }
 
-void CategoriesPanel::lblAvaBookCateLoad(const QStringList& categories)
+void CategoriesPanel::fillCategoryList(const QStringList& categories)
 {
-    trap(m_host, "lblAvaBookCateLoad", [&] { setListEntries(lstAvaBookCategories, categories); });
+    trap(m_host, "lblAvaBookCateLoad", [&] { setListEntries(m_categoryList, categories); });
 }
 
 // Lists the categories of the set in document order, without "Other Category".
-void CategoriesPanel::PopulateCategories()
+void CategoriesPanel::populateCategories()
 {
     trap(m_host, "PopulateCategories", [&] {
         CategorySet set;
@@ -173,7 +171,7 @@ void CategoriesPanel::PopulateCategories()
             return;
         QStringList names = set.names();
         names.removeAll(CategorySet::OtherCategory);
-        setListEntries(lstAvaBookCategories, names);
+        setListEntries(m_categoryList, names);
     });
 }
 
@@ -182,9 +180,9 @@ void CategoriesPanel::categoryClicked()
     trap(m_host, "lstAvaBookCategories_Click", [&] {
         if (m_host.mode() != ModeEdit)
             return;
-        cmdApplyAddEditCate->setEnabled(true);
-        const QString name = listText(lstAvaBookCategories);
-        txtCategoryName->setText(name);
+        m_applyButton->setEnabled(true);
+        const QString name = listText(m_categoryList);
+        m_nameEdit->setText(name);
         m_host.setSelectedCategory(name);
     });
 }
@@ -200,7 +198,7 @@ void CategoriesPanel::nameFocused()
         if (m_host.mode() != ModeEdit)
             return;
         std::unique_ptr<BookCategoryService> service = m_host.create<BookCategoryService>();
-        const QString name = listText(lstAvaBookCategories);
+        const QString name = listText(m_categoryList);
         // A warning only: the apply refuses the rename.
         if (service->IsDefaultCategory(m_host.defaultCategoriesPath(), name,
                                        m_host.project().installType))
@@ -213,7 +211,7 @@ bool CategoriesPanel::acceptsNameKey()
 {
     bool accepted = true;
     trap(m_host, "txtCategoryName_KeyPress", [&] {
-        if (m_host.mode() == ModeEdit && listIndex(lstAvaBookCategories) == -1) {
+        if (m_host.mode() == ModeEdit && listIndex(m_categoryList) == -1) {
             m_host.message(m_host.text(9026), MessageButtons::Ok, MessageIcon::Information);
             accepted = false;
         }
@@ -233,22 +231,22 @@ void CategoriesPanel::applyCategory()
         // Refusals of what was typed still tell the host, which refreshes its tree.
         const auto refuse = [&](int stringId) {
             m_host.message(m_host.text(stringId), MessageButtons::Ok, MessageIcon::Information);
-            txtCategoryName->setFocus();
+            m_nameEdit->setFocus();
             m_host.raiseEvent(ctlGlobalsTab::OnCategoryAdditionEvent, {});
         };
 
         if (mode == ModeEdit) {
-            const QString selected = listText(lstAvaBookCategories);
+            const QString selected = listText(m_categoryList);
             if (service->IsDefaultCategory(m_host.defaultCategoriesPath(), selected, installType)) {
                 m_host.message(defaultCategoryMessage(selected, 9027), MessageButtons::Ok,
                                MessageIcon::None);
                 return;
             }
         }
-        const QString name = trimBlanks(txtCategoryName->text());
-        if (const auto refusal = categories::refuseCategoryName(
-                txtCategoryName->text(), listEntries(lstAvaBookCategories), mode == ModeAdd,
-                toLong(m_host.text(143)))) {
+        const QString name = trimBlanks(m_nameEdit->text());
+        if (const auto refusal =
+                categories::refuseCategoryName(m_nameEdit->text(), listEntries(m_categoryList),
+                                               mode == ModeAdd, toLong(m_host.text(143)))) {
             if (refusal->raisesEvent)
                 return refuse(refusal->stringId);
             m_host.message(m_host.text(refusal->stringId), MessageButtons::Ok,
@@ -260,8 +258,8 @@ void CategoriesPanel::applyCategory()
             categories::applyCategoryChange(
                 m_host, *service, m_setPath, m_host.tocPathAtLoad(), name,
                 mode == ModeEdit ? std::optional(m_host.selectedCategory()) : std::nullopt);
-        txtCategoryName->clear();
-        lstAvaBookCategories->clear();
+        m_nameEdit->clear();
+        m_categoryList->clear();
         GetCategories();
         m_host.raiseEvent(ctlGlobalsTab::OnCategoryAdditionEvent, {});
     });
@@ -274,9 +272,9 @@ void CategoriesPanel::cancelCategory()
         [&] {
             const QString mode = m_host.mode();
             if (mode == ModeEdit)
-                txtCategoryName->setText(m_host.selectedCategory());
+                m_nameEdit->setText(m_host.selectedCategory());
             else if (mode == ModeAdd)
-                txtCategoryName->clear();
+                m_nameEdit->clear();
         },
         ErrorForm::UserControl);
 }
@@ -287,12 +285,12 @@ void CategoriesPanel::deleteCategory()
     if (!action)
         return;
     trap(m_host, "cmdCategoryDelete_Click", [&] {
-        const int selectedIndex = listIndex(lstAvaBookCategories);
+        const int selectedIndex = listIndex(m_categoryList);
         bool found = true;
 
         if (m_host.mode() == ModeEdit) {
             std::unique_ptr<BookCategoryService> service = m_host.create<BookCategoryService>();
-            const QString selected = listText(lstAvaBookCategories);
+            const QString selected = listText(m_categoryList);
             if (service->IsDefaultCategory(m_host.defaultCategoriesPath(), selected,
                                            m_host.project().installType)) {
                 m_host.message(defaultCategoryMessage(selected, 9028), MessageButtons::Ok,
@@ -300,7 +298,7 @@ void CategoriesPanel::deleteCategory()
                 return;
             }
         }
-        const QString typed = txtCategoryName->text();
+        const QString typed = m_nameEdit->text();
         if (typed.isEmpty()) {
             m_host.message(m_host.text(2006), MessageButtons::Ok, MessageIcon::Information);
             return;
@@ -310,7 +308,7 @@ void CategoriesPanel::deleteCategory()
         if (m_host.message(m_host.text(138), MessageButtons::YesNo, MessageIcon::Information) ==
             MessageAnswer::Yes) {
             int match = -1;
-            const QStringList listed = listEntries(lstAvaBookCategories);
+            const QStringList listed = listEntries(m_categoryList);
             for (int i = 0; i < listed.size() && match == -1; ++i) {
                 if (listed.at(i).toUpper() == typed.toUpper())
                     match = i;
@@ -324,14 +322,14 @@ void CategoriesPanel::deleteCategory()
                     raiseError(rt::InvalidArgument,
                                QStringLiteral("Invalid procedure call or argument: select the "
                                               "category in the list before deleting it"));
-                delete lstAvaBookCategories->takeItem(selectedIndex);
+                delete m_categoryList->takeItem(selectedIndex);
                 // The removed entry took the selection with it.
-                setListIndex(lstAvaBookCategories, -1);
+                setListIndex(m_categoryList, -1);
                 categories::removeFromSet(m_host, m_host.services().get(), m_host.project(),
                                           m_setPath, name);
-                txtCategoryName->clear();
-                if (match < lstAvaBookCategories->count())
-                    setListIndex(lstAvaBookCategories, match - 1);
+                m_nameEdit->clear();
+                if (match < m_categoryList->count())
+                    setListIndex(m_categoryList, match - 1);
             }
         }
         categories::fileUncategorisedBooks(m_host, m_host.services().get(), m_host.project(),
@@ -348,8 +346,8 @@ void CategoriesPanel::moveUpPressed()
     if (!action)
         return;
     trap(m_host, "PictureMoveUP2_MouseDown", [&] {
-        PictureMoveUP1->setVisible(true);
-        PictureMoveUP2->setVisible(false);
+        m_upPressedPicture->setVisible(true);
+        m_upPicture->setVisible(false);
         moveUp();
     });
 }
@@ -357,8 +355,8 @@ void CategoriesPanel::moveUpPressed()
 void CategoriesPanel::moveUpReleased()
 {
     trap(m_host, "PictureMoveUP2_MouseUp", [&] {
-        PictureMoveUP2->setVisible(true);
-        PictureMoveUP1->setVisible(false);
+        m_upPicture->setVisible(true);
+        m_upPressedPicture->setVisible(false);
     });
 }
 
@@ -368,8 +366,8 @@ void CategoriesPanel::moveDownPressed()
     if (!action)
         return;
     trap(m_host, "PictureMoveDown2_MouseDown", [&] {
-        PictureMoveDown1->setVisible(true);
-        PictureMoveDown2->setVisible(false);
+        m_downPressedPicture->setVisible(true);
+        m_downPicture->setVisible(false);
         moveDown();
     });
 }
@@ -377,36 +375,36 @@ void CategoriesPanel::moveDownPressed()
 void CategoriesPanel::moveDownReleased()
 {
     trap(m_host, "PictureMoveDown2_MouseUp", [&] {
-        PictureMoveDown2->setVisible(true);
-        PictureMoveDown1->setVisible(false);
+        m_downPicture->setVisible(true);
+        m_downPressedPicture->setVisible(false);
     });
 }
 
 void CategoriesPanel::moveUp()
 {
     trap(m_host, "imgMoveUp_Click", [&] {
-        const int index = listIndex(lstAvaBookCategories);
-        categories::moveCategory(m_setPath, m_host.escape(listText(lstAvaBookCategories)), true);
-        PopulateCategories();
+        const int index = listIndex(m_categoryList);
+        categories::moveCategory(m_setPath, m_host.escape(listText(m_categoryList)), true);
+        populateCategories();
         if (index > 0)
-            setListIndex(lstAvaBookCategories, index - 1);
+            setListIndex(m_categoryList, index - 1);
     });
 }
 
 void CategoriesPanel::moveDown()
 {
     trap(m_host, "imgMoveDown_Click", [&] {
-        const int index = listIndex(lstAvaBookCategories);
-        categories::moveCategory(m_setPath, m_host.escape(listText(lstAvaBookCategories)), false);
-        PopulateCategories();
-        if (index + 1 < lstAvaBookCategories->count())
-            setListIndex(lstAvaBookCategories, index + 1);
+        const int index = listIndex(m_categoryList);
+        categories::moveCategory(m_setPath, m_host.escape(listText(m_categoryList)), false);
+        populateCategories();
+        if (index + 1 < m_categoryList->count())
+            setListIndex(m_categoryList, index + 1);
     });
 }
 
 bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != txtCategoryName)
+    if (watched != m_nameEdit)
         return QGroupBox::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::KeyPress:
