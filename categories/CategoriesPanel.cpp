@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Numbers.h"
 #include "text/TextChecks.h"
+#include "view/ArrowButton.h"
 #include "view/PanelHost.h"
 #include "view/ViewStyle.h"
 
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPushButton>
 
 namespace globalstab {
@@ -31,93 +31,96 @@ CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidge
     using view::twips;
     using view::twipsAt;
     builder.frame(this, "FraHC", tab, twips(120, 840, 8000, 6255), 25, clickFilter);
-    PictureMoveDown2 = builder.picture("PictureMoveDown2", this, twips(3360, 4680, 270, 270), 37,
-                                       false, false, this);
-    PictureMoveDown1 = builder.picture("PictureMoveDown1", this, twips(3360, 4680, 270, 270), 36,
-                                       false, true, this);
-    PictureMoveUP2 =
-        builder.picture("PictureMoveUP2", this, twips(3360, 4320, 270, 270), 35, true, false, this);
-    PictureMoveUP1 =
-        builder.picture("PictureMoveUP1", this, twips(3360, 4320, 270, 270), 34, true, true, this);
-    cmdApplyAddEditCate =
-        builder.button("cmdApplyAddEditCate", this, twips(5040, 1080, 975, 375), 32);
-    cmdCategoryCancel = builder.button("cmdCategoryCancel", this, twips(6120, 1080, 975, 375), 31);
-    cmdCategoryDelete = builder.button("cmdCategoryDelete", this, twips(2160, 5235, 975, 375), 26);
-    txtCategoryName = builder.edit("txtCategoryName", this, twips(3480, 600, 3615, 315), 29);
-    lstAvaBookCategories =
-        builder.list("lstAvaBookCategories", this, twips(120, 600, 3015, 4515), 27);
-    lblNote = builder.label("lblNote", this, twipsAt(240, 5760), 33);
-    lblCategoryName = builder.label("lblCategoryName", this, twipsAt(3480, 360), 30);
-    lblAvailCatName = builder.label("lblAvailCatName", this, twips(120, 360, 2535, 255), 28);
+    // Each arrow is one button; its two pictures show it at rest and while pressed.
+    m_downArrow = builder.place(new view::ArrowButton, "moveDownArrow", this,
+                                twips(3360, 4680, 270, 270), 37);
+    m_downPicture = builder.picture("PictureMoveDown2", m_downArrow, 37, false, false);
+    m_downPressedPicture = builder.picture("PictureMoveDown1", m_downArrow, 36, false, true);
+    m_upArrow =
+        builder.place(new view::ArrowButton, "moveUpArrow", this, twips(3360, 4320, 270, 270), 35);
+    m_upPicture = builder.picture("PictureMoveUP2", m_upArrow, 35, true, false);
+    m_upPressedPicture = builder.picture("PictureMoveUP1", m_upArrow, 34, true, true);
+    m_upArrow->setAccessibleName(QStringLiteral("Move category up"));
+    m_downArrow->setAccessibleName(QStringLiteral("Move category down"));
+    m_applyButton = builder.button("cmdApplyAddEditCate", this, twips(5040, 1080, 975, 375), 32);
+    m_cancelButton = builder.button("cmdCategoryCancel", this, twips(6120, 1080, 975, 375), 31);
+    m_deleteButton = builder.button("cmdCategoryDelete", this, twips(2160, 5235, 975, 375), 26);
+    m_nameEdit = builder.edit("txtCategoryName", this, twips(3480, 600, 3615, 315), 29);
+    m_categoryList = builder.list("lstAvaBookCategories", this, twips(120, 600, 3015, 4515), 27);
+    m_noteLabel = builder.label("lblNote", this, twipsAt(240, 5760), 33);
+    m_nameLabel = builder.label("lblCategoryName", this, twipsAt(3480, 360), 30);
+    m_listLabel = builder.label("lblAvailCatName", this, twips(120, 360, 2535, 255), 28);
 
-    cmdApplyAddEditCate->setText(QStringLiteral("108"));
-    cmdCategoryCancel->setText(QStringLiteral("109"));
-    cmdCategoryDelete->setText(QStringLiteral("136"));
-    lblNote->setText(QStringLiteral("5555"));
-    lblCategoryName->setText(QStringLiteral("5553"));
-    lblAvailCatName->setText(QStringLiteral("5552"));
+    m_applyButton->setText(QStringLiteral("108"));
+    m_cancelButton->setText(QStringLiteral("109"));
+    m_deleteButton->setText(QStringLiteral("136"));
+    m_noteLabel->setText(QStringLiteral("5555"));
+    m_nameLabel->setText(QStringLiteral("5553"));
+    m_listLabel->setText(QStringLiteral("5552"));
     view::setCaption(this, QStringLiteral("5550"));
-    for (QWidget* hidden : std::initializer_list<QWidget*>{this, PictureMoveDown1, PictureMoveUP1})
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{this, m_downPressedPicture, m_upPressedPicture})
         hidden->setVisible(false);
 
-    lblCategoryName->setBuddy(txtCategoryName);
-    lblAvailCatName->setBuddy(lstAvaBookCategories);
-    // The arrows take the keyboard focus by Tab only; a click must not move the focus.
-    for (QLabel* arrow : {PictureMoveUP2, PictureMoveDown2})
-        arrow->setFocusPolicy(Qt::TabFocus);
-    txtCategoryName->installEventFilter(this);
-    connect(lstAvaBookCategories, &QListWidget::itemClicked, this,
-            &CategoriesPanel::categoryClicked);
-    activateByKeyboard(lstAvaBookCategories, [this] { categoryClicked(); });
-    connect(cmdApplyAddEditCate, &QPushButton::clicked, this, &CategoriesPanel::applyCategory);
-    connect(cmdCategoryCancel, &QPushButton::clicked, this, &CategoriesPanel::cancelCategory);
-    connect(cmdCategoryDelete, &QPushButton::clicked, this, &CategoriesPanel::deleteCategory);
+    m_nameLabel->setBuddy(m_nameEdit);
+    m_listLabel->setBuddy(m_categoryList);
+    m_nameEdit->installEventFilter(this);
+    connect(m_categoryList, &QListWidget::itemClicked, this, &CategoriesPanel::categoryClicked);
+    activateByKeyboard(m_categoryList, [this] { categoryClicked(); });
+    connect(m_applyButton, &QPushButton::clicked, this, &CategoriesPanel::applyCategory);
+    connect(m_cancelButton, &QPushButton::clicked, this, &CategoriesPanel::cancelCategory);
+    connect(m_deleteButton, &QPushButton::clicked, this, &CategoriesPanel::deleteCategory);
+    // The move happens on the press, so holding the button moves once.
+    connect(m_upArrow, &QAbstractButton::pressed, this, &CategoriesPanel::moveUpPressed);
+    connect(m_upArrow, &QAbstractButton::released, this, &CategoriesPanel::moveUpReleased);
+    connect(m_downArrow, &QAbstractButton::pressed, this, &CategoriesPanel::moveDownPressed);
+    connect(m_downArrow, &QAbstractButton::released, this, &CategoriesPanel::moveDownReleased);
 }
 
 void CategoriesPanel::applyTexts()
 {
-    cmdApplyAddEditCate->setText(m_host.text(108));
-    cmdCategoryCancel->setText(m_host.text(109));
-    cmdCategoryDelete->setText(m_host.text(136));
-    lblNote->setText(m_host.text(5555));
-    lblCategoryName->setText(m_host.text(5553));
-    lblAvailCatName->setText(m_host.text(5552));
+    m_applyButton->setText(m_host.text(108));
+    m_cancelButton->setText(m_host.text(109));
+    m_deleteButton->setText(m_host.text(136));
+    m_noteLabel->setText(m_host.text(5555));
+    m_nameLabel->setText(m_host.text(5553));
+    m_listLabel->setText(m_host.text(5552));
     view::setCaption(this, m_host.text(5550));
-    for (QLabel* autoSized : {lblNote, lblCategoryName})
+    for (QLabel* autoSized : {m_noteLabel, m_nameLabel})
         autoSized->adjustSize();
 
-    txtCategoryName->setToolTip(m_host.text(9013));
-    lstAvaBookCategories->setToolTip(m_host.text(9014));
-    cmdApplyAddEditCate->setToolTip(m_host.text(9015));
-    cmdCategoryCancel->setToolTip(m_host.text(9016));
-    cmdCategoryDelete->setToolTip(m_host.text(9017));
+    m_nameEdit->setToolTip(m_host.text(9013));
+    m_categoryList->setToolTip(m_host.text(9014));
+    m_applyButton->setToolTip(m_host.text(9015));
+    m_cancelButton->setToolTip(m_host.text(9016));
+    m_deleteButton->setToolTip(m_host.text(9017));
 
-    PictureMoveUP1->setVisible(false);
-    PictureMoveUP2->setVisible(true);
-    PictureMoveDown1->setVisible(false);
-    PictureMoveDown2->setVisible(true);
+    m_upPressedPicture->setVisible(false);
+    m_upPicture->setVisible(true);
+    m_downPressedPicture->setVisible(false);
+    m_downPicture->setVisible(true);
 }
 
 void CategoriesPanel::prepareForAdd(const QString& title)
 {
-    cmdApplyAddEditCate->setEnabled(true);
+    m_applyButton->setEnabled(true);
     view::setCaption(this, title);
-    cmdCategoryDelete->setVisible(false);
-    if (lstAvaBookCategories->currentRow() != -1)
-        setListIndex(lstAvaBookCategories, -1);
+    m_deleteButton->setVisible(false);
+    if (m_categoryList->currentRow() != -1)
+        setListIndex(m_categoryList, -1);
 }
 
 void CategoriesPanel::prepareForEdit(const QString& title)
 {
     view::setCaption(this, title);
-    cmdCategoryDelete->setVisible(true);
-    if (lstAvaBookCategories->currentRow() != -1)
-        setListIndex(lstAvaBookCategories, -1);
+    m_deleteButton->setVisible(true);
+    if (m_categoryList->currentRow() != -1)
+        setListIndex(m_categoryList, -1);
 }
 
 void CategoriesPanel::enter()
 {
-    txtCategoryName->clear();
+    m_nameEdit->clear();
     setVisible(true);
 }
 
@@ -135,7 +138,7 @@ void CategoriesPanel::GetCategories()
             return;
 
         // The list carries names the document lacks into the rebuilt set.
-        QStringList names = listEntries(lstAvaBookCategories);
+        QStringList names = listEntries(m_categoryList);
         if (FileSystem().FileExists(m_setPath)) {
             CategorySet set;
             if (!set.load(m_setPath))
@@ -143,23 +146,23 @@ void CategoriesPanel::GetCategories()
             else
                 names = categories::mergeNames(names, set.names());
         }
-        setListEntries(lstAvaBookCategories, names);
+        setListEntries(m_categoryList, names);
 
         categories::rebuildSet(*service,
                                {project.docsFolder(), m_setPath, project.tocPath(),
                                 m_host.defaultCategoriesPath(), project.installType},
                                names);
-        lblAvaBookCateLoad(names);
+        fillCategoryList(names);
     });
 }
 
-void CategoriesPanel::lblAvaBookCateLoad(const QStringList& categories)
+void CategoriesPanel::fillCategoryList(const QStringList& categories)
 {
-    trap(m_host, "lblAvaBookCateLoad", [&] { setListEntries(lstAvaBookCategories, categories); });
+    trap(m_host, "lblAvaBookCateLoad", [&] { setListEntries(m_categoryList, categories); });
 }
 
 // Lists the categories of the set in document order, without "Other Category".
-void CategoriesPanel::PopulateCategories()
+void CategoriesPanel::populateCategories()
 {
     trap(m_host, "PopulateCategories", [&] {
         CategorySet set;
@@ -167,7 +170,7 @@ void CategoriesPanel::PopulateCategories()
             return;
         QStringList names = set.names();
         names.removeAll(CategorySet::OtherCategory);
-        setListEntries(lstAvaBookCategories, names);
+        setListEntries(m_categoryList, names);
     });
 }
 
@@ -176,9 +179,9 @@ void CategoriesPanel::categoryClicked()
     trap(m_host, "lstAvaBookCategories_Click", [&] {
         if (m_host.mode() != ModeEdit)
             return;
-        cmdApplyAddEditCate->setEnabled(true);
-        const QString name = listText(lstAvaBookCategories);
-        txtCategoryName->setText(name);
+        m_applyButton->setEnabled(true);
+        const QString name = listText(m_categoryList);
+        m_nameEdit->setText(name);
         m_host.setSelectedCategory(name);
     });
 }
@@ -194,7 +197,7 @@ void CategoriesPanel::nameFocused()
         if (m_host.mode() != ModeEdit)
             return;
         std::unique_ptr<BookCategoryService> service = m_host.create<BookCategoryService>();
-        const QString name = listText(lstAvaBookCategories);
+        const QString name = listText(m_categoryList);
         // A warning only: the apply refuses the rename.
         if (service->IsDefaultCategory(m_host.defaultCategoriesPath(), name,
                                        m_host.project().installType))
@@ -207,7 +210,7 @@ bool CategoriesPanel::acceptsNameKey()
 {
     bool accepted = true;
     trap(m_host, "txtCategoryName_KeyPress", [&] {
-        if (m_host.mode() == ModeEdit && listIndex(lstAvaBookCategories) == -1) {
+        if (m_host.mode() == ModeEdit && listIndex(m_categoryList) == -1) {
             m_host.message(m_host.text(9026), MessageButtons::Ok, MessageIcon::Information);
             accepted = false;
         }
@@ -227,22 +230,22 @@ void CategoriesPanel::applyCategory()
         // Refusals of what was typed still tell the host, which refreshes its tree.
         const auto refuse = [&](int stringId) {
             m_host.message(m_host.text(stringId), MessageButtons::Ok, MessageIcon::Information);
-            txtCategoryName->setFocus();
+            m_nameEdit->setFocus();
             m_host.categoryAdded();
         };
 
         if (mode == ModeEdit) {
-            const QString selected = listText(lstAvaBookCategories);
+            const QString selected = listText(m_categoryList);
             if (service->IsDefaultCategory(m_host.defaultCategoriesPath(), selected, installType)) {
                 m_host.message(defaultCategoryMessage(selected, 9027), MessageButtons::Ok,
                                MessageIcon::None);
                 return;
             }
         }
-        const QString name = trimBlanks(txtCategoryName->text());
-        if (const auto refusal = categories::refuseCategoryName(
-                txtCategoryName->text(), listEntries(lstAvaBookCategories), mode == ModeAdd,
-                toLong(m_host.text(143)))) {
+        const QString name = trimBlanks(m_nameEdit->text());
+        if (const auto refusal =
+                categories::refuseCategoryName(m_nameEdit->text(), listEntries(m_categoryList),
+                                               mode == ModeAdd, toLong(m_host.text(143)))) {
             if (refusal->raisesEvent)
                 return refuse(refusal->stringId);
             m_host.message(m_host.text(refusal->stringId), MessageButtons::Ok,
@@ -254,8 +257,8 @@ void CategoriesPanel::applyCategory()
             categories::applyCategoryChange(
                 m_host, *service, m_setPath, m_host.tocPathAtLoad(), name,
                 mode == ModeEdit ? std::optional(m_host.selectedCategory()) : std::nullopt);
-        txtCategoryName->clear();
-        lstAvaBookCategories->clear();
+        m_nameEdit->clear();
+        m_categoryList->clear();
         GetCategories();
         m_host.categoryAdded();
     });
@@ -268,9 +271,9 @@ void CategoriesPanel::cancelCategory()
         [&] {
             const QString mode = m_host.mode();
             if (mode == ModeEdit)
-                txtCategoryName->setText(m_host.selectedCategory());
+                m_nameEdit->setText(m_host.selectedCategory());
             else if (mode == ModeAdd)
-                txtCategoryName->clear();
+                m_nameEdit->clear();
         },
         ErrorForm::UserControl);
 }
@@ -281,12 +284,12 @@ void CategoriesPanel::deleteCategory()
     if (!action)
         return;
     trap(m_host, "cmdCategoryDelete_Click", [&] {
-        const int selectedIndex = listIndex(lstAvaBookCategories);
+        const int selectedIndex = listIndex(m_categoryList);
         bool found = true;
 
         if (m_host.mode() == ModeEdit) {
             std::unique_ptr<BookCategoryService> service = m_host.create<BookCategoryService>();
-            const QString selected = listText(lstAvaBookCategories);
+            const QString selected = listText(m_categoryList);
             if (service->IsDefaultCategory(m_host.defaultCategoriesPath(), selected,
                                            m_host.project().installType)) {
                 m_host.message(defaultCategoryMessage(selected, 9028), MessageButtons::Ok,
@@ -294,7 +297,7 @@ void CategoriesPanel::deleteCategory()
                 return;
             }
         }
-        const QString typed = txtCategoryName->text();
+        const QString typed = m_nameEdit->text();
         if (typed.isEmpty()) {
             m_host.message(m_host.text(2006), MessageButtons::Ok, MessageIcon::Information);
             return;
@@ -304,7 +307,7 @@ void CategoriesPanel::deleteCategory()
         if (m_host.message(m_host.text(138), MessageButtons::YesNo, MessageIcon::Information) ==
             MessageAnswer::Yes) {
             int match = -1;
-            const QStringList listed = listEntries(lstAvaBookCategories);
+            const QStringList listed = listEntries(m_categoryList);
             for (int i = 0; i < listed.size() && match == -1; ++i) {
                 if (listed.at(i).toUpper() == typed.toUpper())
                     match = i;
@@ -318,14 +321,14 @@ void CategoriesPanel::deleteCategory()
                     raiseError(rt::InvalidArgument,
                                QStringLiteral("Invalid procedure call or argument: select the "
                                               "category in the list before deleting it"));
-                delete lstAvaBookCategories->takeItem(selectedIndex);
+                delete m_categoryList->takeItem(selectedIndex);
                 // The removed entry took the selection with it.
-                setListIndex(lstAvaBookCategories, -1);
+                setListIndex(m_categoryList, -1);
                 categories::removeFromSet(m_host, m_host.services().get(), m_host.project(),
                                           m_setPath, name);
-                txtCategoryName->clear();
-                if (match < lstAvaBookCategories->count())
-                    setListIndex(lstAvaBookCategories, match - 1);
+                m_nameEdit->clear();
+                if (match < m_categoryList->count())
+                    setListIndex(m_categoryList, match - 1);
             }
         }
         categories::fileUncategorisedBooks(m_host, m_host.services().get(), m_host.project(),
@@ -336,15 +339,14 @@ void CategoriesPanel::deleteCategory()
     });
 }
 
-// The move happens on the press, so holding the button moves once.
 void CategoriesPanel::moveUpPressed()
 {
     const auto action = m_host.beginAction("PictureMoveUP2_MouseDown");
     if (!action)
         return;
     trap(m_host, "PictureMoveUP2_MouseDown", [&] {
-        PictureMoveUP1->setVisible(true);
-        PictureMoveUP2->setVisible(false);
+        m_upPressedPicture->setVisible(true);
+        m_upPicture->setVisible(false);
         moveUp();
     });
 }
@@ -352,8 +354,8 @@ void CategoriesPanel::moveUpPressed()
 void CategoriesPanel::moveUpReleased()
 {
     trap(m_host, "PictureMoveUP2_MouseUp", [&] {
-        PictureMoveUP2->setVisible(true);
-        PictureMoveUP1->setVisible(false);
+        m_upPicture->setVisible(true);
+        m_upPressedPicture->setVisible(false);
     });
 }
 
@@ -363,8 +365,8 @@ void CategoriesPanel::moveDownPressed()
     if (!action)
         return;
     trap(m_host, "PictureMoveDown2_MouseDown", [&] {
-        PictureMoveDown1->setVisible(true);
-        PictureMoveDown2->setVisible(false);
+        m_downPressedPicture->setVisible(true);
+        m_downPicture->setVisible(false);
         moveDown();
     });
 }
@@ -372,106 +374,48 @@ void CategoriesPanel::moveDownPressed()
 void CategoriesPanel::moveDownReleased()
 {
     trap(m_host, "PictureMoveDown2_MouseUp", [&] {
-        PictureMoveDown2->setVisible(true);
-        PictureMoveDown1->setVisible(false);
+        m_downPicture->setVisible(true);
+        m_downPressedPicture->setVisible(false);
     });
 }
 
 void CategoriesPanel::moveUp()
 {
     trap(m_host, "imgMoveUp_Click", [&] {
-        const int index = listIndex(lstAvaBookCategories);
-        categories::moveCategory(m_setPath, m_host.escape(listText(lstAvaBookCategories)), true);
-        PopulateCategories();
+        const int index = listIndex(m_categoryList);
+        categories::moveCategory(m_setPath, m_host.escape(listText(m_categoryList)), true);
+        populateCategories();
         if (index > 0)
-            setListIndex(lstAvaBookCategories, index - 1);
+            setListIndex(m_categoryList, index - 1);
     });
 }
 
 void CategoriesPanel::moveDown()
 {
     trap(m_host, "imgMoveDown_Click", [&] {
-        const int index = listIndex(lstAvaBookCategories);
-        categories::moveCategory(m_setPath, m_host.escape(listText(lstAvaBookCategories)), false);
-        PopulateCategories();
-        if (index + 1 < lstAvaBookCategories->count())
-            setListIndex(lstAvaBookCategories, index + 1);
+        const int index = listIndex(m_categoryList);
+        categories::moveCategory(m_setPath, m_host.escape(listText(m_categoryList)), false);
+        populateCategories();
+        if (index + 1 < m_categoryList->count())
+            setListIndex(m_categoryList, index + 1);
     });
 }
 
 bool CategoriesPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool upArrow = watched == PictureMoveUP2 || watched == PictureMoveUP1;
-    const bool downArrow = watched == PictureMoveDown2 || watched == PictureMoveDown1;
+    if (watched != m_nameEdit)
+        return QGroupBox::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !(upArrow || downArrow))
-            break;
-        // A second press soon after the first also arrives as a double click: only the press
-        // moves, so each press moves one place whatever the pace.
-        if (event->type() == QEvent::MouseButtonPress &&
-            (watched == PictureMoveUP2 || watched == PictureMoveDown2)) {
-            if (upArrow)
-                moveUpPressed();
-            else
-                moveDownPressed();
-            // The picture at rest is hidden while the button is held; the pressed one takes
-            // the pointer, so that the release reaches it wherever the window sends it.
-            QLabel* pressed = upArrow ? PictureMoveUP1 : PictureMoveDown1;
-            if (pressed->isVisible())
-                pressed->grabMouse();
-        }
-        return true;
-    case QEvent::MouseButtonRelease:
-        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !(upArrow || downArrow))
-            break;
-        static_cast<QWidget*>(watched)->releaseMouse();
-        if (upArrow)
-            moveUpReleased();
-        else
-            moveDownReleased();
-        return true;
-    case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if ((watched == PictureMoveUP2 || watched == PictureMoveDown2) && !key->isAutoRepeat() &&
-            (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return ||
-             key->key() == Qt::Key_Enter)) {
-            // The keyboard presses and releases the arrow as the pointer does.
-            auto* arrow = static_cast<QLabel*>(watched);
-            if (arrow == PictureMoveUP2) {
-                moveUpPressed();
-                moveUpReleased();
-            } else {
-                moveDownPressed();
-                moveDownReleased();
-            }
-            // Hiding the arrow while pressed moved the focus away; it stays on the arrow.
-            arrow->setFocus(Qt::OtherFocusReason);
-            return true;
-        }
-        if (watched != txtCategoryName)
-            break;
+    case QEvent::KeyPress:
         // Only keys that produce a character reach the key-press handler.
-        if (static_cast<QKeyEvent*>(event)->text().isEmpty())
-            break;
-        if (!acceptsNameKey())
+        if (!static_cast<QKeyEvent*>(event)->text().isEmpty() && !acceptsNameKey())
             return true;
-        break;
-    }
-    case QEvent::FocusOut:
-        if (watched == PictureMoveUP2 || watched == PictureMoveDown2)
-            static_cast<QLabel*>(watched)->setFrameShape(QFrame::NoFrame);
         break;
     case QEvent::FocusIn: {
-        // The arrows show that they hold the focus: a picture has no focus frame of its own.
-        if (watched == PictureMoveUP2 || watched == PictureMoveDown2)
-            static_cast<QLabel*>(watched)->setFrameShape(QFrame::Box);
         // Coming back from a message box is not entering the box anew; counting it would
         // show the default-category warning over and over.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (watched == txtCategoryName && reason != Qt::ActiveWindowFocusReason &&
-            reason != Qt::PopupFocusReason)
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
             nameFocused();
         break;
     }

@@ -13,8 +13,9 @@ namespace globalstab {
 class PanelHost;
 
 namespace view {
+class ArrowButton;
 class Builder;
-}
+} // namespace view
 
 // The hierarchical category panel (FraHC): the project's categories, their order, and the
 // adding, renaming and deleting of one, carried across the category set, the table of
@@ -38,8 +39,8 @@ public:
     void GetCategories();
 
 private:
-    void lblAvaBookCateLoad(const QStringList& categories);
-    void PopulateCategories();
+    void fillCategoryList(const QStringList& categories);
+    void populateCategories();
     void categoryClicked();
     void nameFocused();
     // False when the key typed in the name box is refused (after saying why).
@@ -61,18 +62,20 @@ private:
     PanelHost& m_host;
     QString m_setPath; // the category set of the project the panel was last shown for
 
-    QLabel* PictureMoveDown2 = nullptr;
-    QLabel* PictureMoveDown1 = nullptr;
-    QLabel* PictureMoveUP2 = nullptr;
-    QLabel* PictureMoveUP1 = nullptr;
-    QPushButton* cmdApplyAddEditCate = nullptr;
-    QPushButton* cmdCategoryCancel = nullptr;
-    QPushButton* cmdCategoryDelete = nullptr;
-    QLineEdit* txtCategoryName = nullptr;
-    QListWidget* lstAvaBookCategories = nullptr;
-    QLabel* lblNote = nullptr;
-    QLabel* lblCategoryName = nullptr;
-    QLabel* lblAvailCatName = nullptr;
+    view::ArrowButton* m_upArrow = nullptr;
+    view::ArrowButton* m_downArrow = nullptr;
+    QLabel* m_downPicture = nullptr;
+    QLabel* m_downPressedPicture = nullptr;
+    QLabel* m_upPicture = nullptr;
+    QLabel* m_upPressedPicture = nullptr;
+    QPushButton* m_applyButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QLineEdit* m_nameEdit = nullptr;
+    QListWidget* m_categoryList = nullptr;
+    QLabel* m_noteLabel = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QLabel* m_listLabel = nullptr;
 };
 
 } // namespace globalstab

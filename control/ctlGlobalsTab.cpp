@@ -125,7 +125,7 @@ void ctlGlobalsTab::setPageName(const QString& value)
         globalVariables().gstrPageName = value;
         Q_EMIT PageNameChanged();
         if (!value.isEmpty())
-            d->pages->UpdateAddPageInfo();
+            d->pages->showNamedPage();
     });
 }
 
@@ -327,7 +327,7 @@ void ctlGlobalsTab::Private::updateUI(const QString& item)
 
 void ctlGlobalsTab::Private::loadPageName()
 {
-    pages->LoadPageName();
+    pages->loadPages();
 }
 
 namespace {

@@ -41,136 +41,135 @@ GlobalPagesPanel::GlobalPagesPanel(PanelHost& host, view::Builder& builder, QWid
     using view::twipsAt;
     // fraInfo itself has no click handler.
     builder.frame(this, "fraInfo", tab, twips(120, 720, 7935, 6255), 0, nullptr);
-    cmdDelGblPage = builder.button("cmdDelGblPage", this, twips(1680, 5715, 975, 375), 7);
-    fraAddEditGblPage = builder.frame(new QGroupBox, "fraAddEditGblPage", this,
-                                      twips(2800, 120, 5055, 2655), 8, clickFilter);
-    cmdCancelGblPage =
-        builder.button("cmdCancelGblPage", fraAddEditGblPage, twips(2880, 1560, 975, 375), 14);
-    cmdBrowse = builder.button("cmdBrowse", fraAddEditGblPage, twips(3960, 1080, 975, 375), 12);
-    cmdAddGblPage =
-        builder.button("cmdAddGblPage", fraAddEditGblPage, twips(1800, 1560, 975, 375), 13);
-    txtSourceTo = builder.edit("txtSourceTo", fraAddEditGblPage, twips(240, 1080, 3615, 315), 10);
-    txtPageName = builder.edit("txtPageName", fraAddEditGblPage, twips(240, 480, 3615, 315), 9);
-    lblTgtFrm = builder.label("lblTgtFrm", fraAddEditGblPage, twipsAt(240, 2040), 17);
-    lblSourceto = builder.label("lblSourceto", fraAddEditGblPage, twipsAt(240, 840), 16);
-    lblPageName = builder.label("lblPageName", fraAddEditGblPage, twipsAt(240, 240), 15);
-    lstPages = builder.list("lstPages", this, twips(120, 600, 2655, 5055), 5);
-    lblListInfo = builder.label("lblListInfo", this, twips(120, 360, 2535, 255), 6);
+    m_deleteButton = builder.button("cmdDelGblPage", this, twips(1680, 5715, 975, 375), 7);
+    m_editorFrame = builder.frame(new QGroupBox, "fraAddEditGblPage", this,
+                                  twips(2800, 120, 5055, 2655), 8, clickFilter);
+    m_cancelButton =
+        builder.button("cmdCancelGblPage", m_editorFrame, twips(2880, 1560, 975, 375), 14);
+    m_browseButton = builder.button("cmdBrowse", m_editorFrame, twips(3960, 1080, 975, 375), 12);
+    m_applyButton = builder.button("cmdAddGblPage", m_editorFrame, twips(1800, 1560, 975, 375), 13);
+    m_sourceEdit = builder.edit("txtSourceTo", m_editorFrame, twips(240, 1080, 3615, 315), 10);
+    m_nameEdit = builder.edit("txtPageName", m_editorFrame, twips(240, 480, 3615, 315), 9);
+    m_targetLabel = builder.label("lblTgtFrm", m_editorFrame, twipsAt(240, 2040), 17);
+    m_sourceLabel = builder.label("lblSourceto", m_editorFrame, twipsAt(240, 840), 16);
+    m_nameLabel = builder.label("lblPageName", m_editorFrame, twipsAt(240, 240), 15);
+    m_pageList = builder.list("lstPages", this, twips(120, 600, 2655, 5055), 5);
+    m_listLabel = builder.label("lblListInfo", this, twips(120, 360, 2535, 255), 6);
 
     // The editor frame keeps the container's default font; its children the tab's own.
-    view::setDesignedFont(fraAddEditGblPage, false);
-    for (QWidget* child : fraAddEditGblPage->findChildren<QWidget*>())
+    view::setDesignedFont(m_editorFrame, false);
+    for (QWidget* child : m_editorFrame->findChildren<QWidget*>())
         view::setDesignedFont(child, true);
 
-    view::setCaption(fraAddEditGblPage, QStringLiteral("110"));
-    lblPageName->setText(QStringLiteral("111"));
-    lblSourceto->setText(QStringLiteral("112"));
-    cmdBrowse->setText(QStringLiteral("113"));
-    lblTgtFrm->setText(QStringLiteral("5530"));
-    cmdAddGblPage->setText(QStringLiteral("5588"));
-    cmdDelGblPage->setText(QStringLiteral("5590"));
-    cmdCancelGblPage->setText(QStringLiteral("137"));
+    view::setCaption(m_editorFrame, QStringLiteral("110"));
+    m_nameLabel->setText(QStringLiteral("111"));
+    m_sourceLabel->setText(QStringLiteral("112"));
+    m_browseButton->setText(QStringLiteral("113"));
+    m_targetLabel->setText(QStringLiteral("5530"));
+    m_applyButton->setText(QStringLiteral("5588"));
+    m_deleteButton->setText(QStringLiteral("5590"));
+    m_cancelButton->setText(QStringLiteral("137"));
     view::setCaption(this, QStringLiteral("5543"));
-    lblListInfo->setText(QStringLiteral("Label"));
+    m_listLabel->setText(QStringLiteral("Label"));
     for (QWidget* hidden :
-         std::initializer_list<QWidget*>{this, cmdDelGblPage, fraAddEditGblPage, lblTgtFrm})
+         std::initializer_list<QWidget*>{this, m_deleteButton, m_editorFrame, m_targetLabel})
         hidden->setVisible(false);
 
-    lblPageName->setBuddy(txtPageName);
-    lblSourceto->setBuddy(txtSourceTo);
-    lblListInfo->setBuddy(lstPages);
-    txtPageName->installEventFilter(this);
-    connect(lstPages, &QListWidget::itemClicked, this, &GlobalPagesPanel::pageClicked);
-    activateByKeyboard(lstPages, [this] { pageClicked(); });
-    connect(cmdBrowse, &QPushButton::clicked, this, &GlobalPagesPanel::browse);
-    connect(cmdAddGblPage, &QPushButton::clicked, this, &GlobalPagesPanel::applyPage);
-    connect(cmdCancelGblPage, &QPushButton::clicked, this, &GlobalPagesPanel::cancelPage);
-    connect(cmdDelGblPage, &QPushButton::clicked, this, &GlobalPagesPanel::deletePage);
+    m_nameLabel->setBuddy(m_nameEdit);
+    m_sourceLabel->setBuddy(m_sourceEdit);
+    m_listLabel->setBuddy(m_pageList);
+    m_nameEdit->installEventFilter(this);
+    connect(m_pageList, &QListWidget::itemClicked, this, &GlobalPagesPanel::pageClicked);
+    activateByKeyboard(m_pageList, [this] { pageClicked(); });
+    connect(m_browseButton, &QPushButton::clicked, this, &GlobalPagesPanel::browse);
+    connect(m_applyButton, &QPushButton::clicked, this, &GlobalPagesPanel::applyPage);
+    connect(m_cancelButton, &QPushButton::clicked, this, &GlobalPagesPanel::cancelPage);
+    connect(m_deleteButton, &QPushButton::clicked, this, &GlobalPagesPanel::deletePage);
 }
 
 void GlobalPagesPanel::applyTexts()
 {
-    view::setCaption(fraAddEditGblPage, m_host.text(110));
+    view::setCaption(m_editorFrame, m_host.text(110));
     // The frame keeps its design-time caption until a function is picked, but a screen
     // reader should never hear a string id.
     setAccessibleName(m_host.text(5543));
-    lblPageName->setText(m_host.text(111));
-    lblSourceto->setText(m_host.text(112));
-    cmdBrowse->setText(m_host.text(113));
-    lblTgtFrm->setText(m_host.text(5530));
-    cmdAddGblPage->setText(m_host.text(135));
-    cmdDelGblPage->setText(m_host.text(136));
-    cmdCancelGblPage->setText(m_host.text(137));
+    m_nameLabel->setText(m_host.text(111));
+    m_sourceLabel->setText(m_host.text(112));
+    m_browseButton->setText(m_host.text(113));
+    m_targetLabel->setText(m_host.text(5530));
+    m_applyButton->setText(m_host.text(135));
+    m_deleteButton->setText(m_host.text(136));
+    m_cancelButton->setText(m_host.text(137));
     // These labels size themselves to their captions.
-    for (QLabel* autoSized : {lblTgtFrm, lblSourceto, lblPageName})
+    for (QLabel* autoSized : {m_targetLabel, m_sourceLabel, m_nameLabel})
         autoSized->adjustSize();
 
-    txtPageName->setToolTip(m_host.text(9001));
-    txtSourceTo->setToolTip(m_host.text(9002));
-    cmdBrowse->setToolTip(m_host.text(9004));
-    cmdAddGblPage->setToolTip(m_host.text(9005));
-    cmdCancelGblPage->setToolTip(m_host.text(9006));
-    cmdDelGblPage->setToolTip(m_host.text(9007));
-    lstPages->setToolTip(m_host.text(9008));
+    m_nameEdit->setToolTip(m_host.text(9001));
+    m_sourceEdit->setToolTip(m_host.text(9002));
+    m_browseButton->setToolTip(m_host.text(9004));
+    m_applyButton->setToolTip(m_host.text(9005));
+    m_cancelButton->setToolTip(m_host.text(9006));
+    m_deleteButton->setToolTip(m_host.text(9007));
+    m_pageList->setToolTip(m_host.text(9008));
 }
 
 void GlobalPagesPanel::prepareForAdd(const QString& title)
 {
-    cmdAddGblPage->setEnabled(true);
+    m_applyButton->setEnabled(true);
     view::setCaption(this, title);
-    setHeight(lstPages, PagesHeightAdd);
-    cmdDelGblPage->setVisible(false);
+    setHeight(m_pageList, PagesHeightAdd);
+    m_deleteButton->setVisible(false);
 }
 
 void GlobalPagesPanel::prepareForEdit(const QString& title)
 {
     view::setCaption(this, title);
-    LoadPageName();
-    setHeight(lstPages, PagesHeightEdit);
+    loadPages();
+    setHeight(m_pageList, PagesHeightEdit);
     setVisible(true);
-    lstPages->setEnabled(true);
-    cmdDelGblPage->setVisible(true);
+    m_pageList->setEnabled(true);
+    m_deleteButton->setVisible(true);
 }
 
 void GlobalPagesPanel::hideEditor()
 {
-    fraAddEditGblPage->setVisible(false);
+    m_editorFrame->setVisible(false);
 }
 
 void GlobalPagesPanel::enter()
 {
-    LoadPageName();
+    loadPages();
     setVisible(true);
-    fraAddEditGblPage->setVisible(true);
-    lblListInfo->setText(QStringLiteral("Available Global Pages"));
-    lstPages->setVisible(true);
-    lblListInfo->setVisible(true);
-    txtPageName->clear();
-    txtSourceTo->clear();
+    m_editorFrame->setVisible(true);
+    m_listLabel->setText(QStringLiteral("Available Global Pages"));
+    m_pageList->setVisible(true);
+    m_listLabel->setVisible(true);
+    m_nameEdit->clear();
+    m_sourceEdit->clear();
 }
 
 void GlobalPagesPanel::leave()
 {
-    lblListInfo->setText(QStringLiteral("Available Global Pages"));
-    fraAddEditGblPage->setVisible(false);
-    cmdDelGblPage->setVisible(false);
+    m_listLabel->setText(QStringLiteral("Available Global Pages"));
+    m_editorFrame->setVisible(false);
+    m_deleteButton->setVisible(false);
 }
 
-void GlobalPagesPanel::LoadPageName()
+void GlobalPagesPanel::loadPages()
 {
     trap(m_host, "LoadPageName", [&] {
-        lstPages->clear();
+        m_pageList->clear();
         const BusyScope busy(m_host);
         const QString bookPath = m_host.project().globalBookPath();
         if (FileSystem().FileExists(bookPath)) {
             GlobalBook book;
             book.load(bookPath);
-            lstPages->addItems(book.pageNames());
+            m_pageList->addItems(book.pageNames());
         }
     });
 }
 
-void GlobalPagesPanel::GetGlobalPageInfo(const QString& pageName)
+void GlobalPagesPanel::showPageSource(const QString& pageName)
 {
     trap(m_host, "GetGlobalPageInfo", [&] {
         const BusyScope busy(m_host);
@@ -179,12 +178,12 @@ void GlobalPagesPanel::GetGlobalPageInfo(const QString& pageName)
             GlobalBook book;
             book.load(bookPath);
             if (const std::optional<QString> source = book.pageSource(pageName))
-                txtSourceTo->setText(*source);
+                m_sourceEdit->setText(*source);
         }
     });
 }
 
-void GlobalPagesPanel::UpdateAddPageInfo()
+void GlobalPagesPanel::showNamedPage()
 {
     trap(m_host, "UpdateAddPageInfo", [&] {
         const QString page = m_host.pageName();
@@ -198,23 +197,23 @@ void GlobalPagesPanel::UpdateAddPageInfo()
             if (error.number() != rt::SubscriptOutOfRange)
                 throw;
         }
-        txtSourceTo->setText(source);
-        txtPageName->setText(page);
+        m_sourceEdit->setText(source);
+        m_nameEdit->setText(page);
     });
 }
 
-bool GlobalPagesPanel::bValidateInputDynamicOptions()
+bool GlobalPagesPanel::acceptsPage()
 {
     bool result = false;
     trap(m_host, "bValidateInputDynamicOptions", [&] {
-        const QString name = txtPageName->text();
+        const QString name = m_nameEdit->text();
         if (!m_host.checkCharacters(name, QStringLiteral(" Name")))
             return;
-        if (const std::optional<PageRefusal> refusal = refusePage(name, txtSourceTo->text())) {
+        if (const std::optional<PageRefusal> refusal = refusePage(name, m_sourceEdit->text())) {
             m_host.message(m_host.text(refusal->stringId), MessageButtons::Ok,
                            MessageIcon::Information);
             if (refusal->nameAtFault)
-                txtPageName->setFocus();
+                m_nameEdit->setFocus();
             return;
         }
         result = true;
@@ -225,14 +224,14 @@ bool GlobalPagesPanel::bValidateInputDynamicOptions()
 void GlobalPagesPanel::pageClicked()
 {
     trap(m_host, "lstPages_Click", [&] {
-        if (fraAddEditGblPage->isHidden() || m_host.mode() != ModeEdit)
+        if (m_editorFrame->isHidden() || m_host.mode() != ModeEdit)
             return;
-        cmdAddGblPage->setEnabled(true);
-        const QString page = listText(lstPages);
+        m_applyButton->setEnabled(true);
+        const QString page = listText(m_pageList);
         m_host.setSelectedPage(page);
-        txtPageName->setText(page);
-        GetGlobalPageInfo(page);
-        m_selectedPageSource = txtSourceTo->text().trimmed();
+        m_nameEdit->setText(page);
+        showPageSource(page);
+        m_selectedPageSource = m_sourceEdit->text().trimmed();
     });
 }
 
@@ -240,7 +239,7 @@ bool GlobalPagesPanel::acceptsNameKey()
 {
     bool accepted = true;
     trap(m_host, "txtPageName_KeyPress", [&] {
-        if (m_host.mode() == ModeEdit && listIndex(lstPages) == -1) {
+        if (m_host.mode() == ModeEdit && listIndex(m_pageList) == -1) {
             m_host.message(m_host.text(9025), MessageButtons::Ok, MessageIcon::Information);
             accepted = false;
         }
@@ -256,7 +255,7 @@ void GlobalPagesPanel::browse()
             QStringLiteral("All files(*.xml,*.xls,*.txt,*.pdf,*.doc,*.htm,*.html)"
                            "|*.xml;*.xls;*.txt;*.pdf;*.htm;*.doc;*.html"));
         if (!fileName.isEmpty())
-            txtSourceTo->setText(fileName);
+            m_sourceEdit->setText(fileName);
     });
 }
 
@@ -273,23 +272,23 @@ void GlobalPagesPanel::applyPage()
 
         // A listed name passes when the source changes: that is how a page gets a new
         // document under its old name.
-        const bool listed = !m_host.checkElement(txtPageName->text(), lstPages);
-        const bool unchanged = txtSourceTo->text().trimmed() == m_selectedPageSource;
+        const bool listed = !m_host.checkElement(m_nameEdit->text(), m_pageList);
+        const bool unchanged = m_sourceEdit->text().trimmed() == m_selectedPageSource;
         if (listed && unchanged) {
             m_host.message(m_host.text(5549), MessageButtons::Ok, MessageIcon::Information);
             return;
         }
-        if (!bValidateInputDynamicOptions())
+        if (!acceptsPage())
             return;
 
         const PageServices services{*book, *copier, *entries};
-        prepareGlobalFolder(services, project, txtSourceTo->text());
-        const QString escapedName = m_host.escape(txtPageName->text());
+        prepareGlobalFolder(services, project, m_sourceEdit->text());
+        const QString escapedName = m_host.escape(m_nameEdit->text());
         const QString mode = m_host.mode();
         // The button sits in the add/edit frame, which only those two modes show.
         if (mode == ModeAdd || mode == ModeEdit) {
             const int answer = saveGlobalPage(
-                services, project, escapedName, txtSourceTo->text(),
+                services, project, escapedName, m_sourceEdit->text(),
                 mode == ModeEdit ? std::optional<QString>(m_host.selectedPage()) : std::nullopt);
             m_host.message(m_host.text(answer), MessageButtons::Ok, MessageIcon::Information);
         }
@@ -297,12 +296,12 @@ void GlobalPagesPanel::applyPage()
         // The host refreshes its tree from the book whatever the service answered.
         book->AddGlobalBookToToc(project.tocPath(), project.projectName);
         const QString link = project.projectName + LinkSeparator + GlobalBook::BookAcro +
-                             LinkSeparator + m_host.escape(txtPageName->text());
+                             LinkSeparator + m_host.escape(m_nameEdit->text());
         m_host.globalPageAdded(link, GlobalBook::BookName);
         book.reset();
         copier.reset();
 
-        LoadPageName();
+        loadPages();
         m_host.updateUI(QStringLiteral("Global Page"));
     });
 }
@@ -314,11 +313,11 @@ void GlobalPagesPanel::cancelPage()
         [&] {
             const QString mode = m_host.mode();
             if (mode == ModeAdd) {
-                txtPageName->clear();
-                txtSourceTo->clear();
+                m_nameEdit->clear();
+                m_sourceEdit->clear();
             } else if (mode == ModeEdit) {
-                txtPageName->setText(m_host.selectedPage());
-                GetGlobalPageInfo(listText(lstPages));
+                m_nameEdit->setText(m_host.selectedPage());
+                showPageSource(listText(m_pageList));
             }
         },
         ErrorForm::UserControl);
@@ -330,33 +329,33 @@ void GlobalPagesPanel::deletePage()
     if (!action)
         return;
     trap(m_host, "cmdDelGblPage_Click", [&] {
-        if (txtPageName->text().isEmpty()) {
+        if (m_nameEdit->text().isEmpty()) {
             m_host.message(m_host.text(134), MessageButtons::Ok, MessageIcon::Critical);
-            LoadPageName();
+            loadPages();
             return;
         }
         if (m_host.message(m_host.text(138), MessageButtons::YesNo, MessageIcon::Information) ==
             MessageAnswer::No) {
-            LoadPageName();
+            loadPages();
             return;
         }
         {
             std::unique_ptr<GlobalBookService> book = m_host.create<GlobalBookService>();
             // The page named in the box goes, whichever entry is selected; its document stays.
             book->DeleteGlobalPage(m_host.project().globalBookPath(),
-                                   m_host.escape(txtPageName->text()));
+                                   m_host.escape(m_nameEdit->text()));
         }
-        txtPageName->clear();
-        txtSourceTo->clear();
+        m_nameEdit->clear();
+        m_sourceEdit->clear();
         m_host.globalPageDeleted();
-        LoadPageName();
+        loadPages();
     });
 }
 
 bool GlobalPagesPanel::eventFilter(QObject* watched, QEvent* event)
 {
     // Only keys that produce a character reach the key-press handler.
-    if (watched == txtPageName && event->type() == QEvent::KeyPress) {
+    if (watched == m_nameEdit && event->type() == QEvent::KeyPress) {
         if (!static_cast<QKeyEvent*>(event)->text().isEmpty() && !acceptsNameKey())
             return true;
     }

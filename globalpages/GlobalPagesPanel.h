@@ -26,7 +26,7 @@ public:
 
     void applyTexts();
     // The frame of the page editor, which hides the function lists when clicked.
-    QGroupBox* editorFrame() const { return fraAddEditGblPage; }
+    QGroupBox* editorFrame() const { return m_editorFrame; }
 
     // What the function lists change here.
     void prepareForAdd(const QString& title);
@@ -38,13 +38,13 @@ public:
     void leave();
 
     // Reads the page list from the global book.
-    void LoadPageName();
+    void loadPages();
     // Shows the page the PageName property names, with its document.
-    void UpdateAddPageInfo();
+    void showNamedPage();
 
 private:
-    void GetGlobalPageInfo(const QString& pageName);
-    bool bValidateInputDynamicOptions();
+    void showPageSource(const QString& pageName);
+    bool acceptsPage();
     void pageClicked();
     // False when the key typed in the name box is refused (after saying why).
     bool acceptsNameKey();
@@ -58,18 +58,18 @@ private:
     PanelHost& m_host;
     QString m_selectedPageSource; // the document of the page last clicked
 
-    QPushButton* cmdDelGblPage = nullptr;
-    QGroupBox* fraAddEditGblPage = nullptr;
-    QPushButton* cmdCancelGblPage = nullptr;
-    QPushButton* cmdBrowse = nullptr;
-    QPushButton* cmdAddGblPage = nullptr;
-    QLineEdit* txtSourceTo = nullptr;
-    QLineEdit* txtPageName = nullptr;
-    QLabel* lblTgtFrm = nullptr;
-    QLabel* lblSourceto = nullptr;
-    QLabel* lblPageName = nullptr;
-    QListWidget* lstPages = nullptr;
-    QLabel* lblListInfo = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QGroupBox* m_editorFrame = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_browseButton = nullptr;
+    QPushButton* m_applyButton = nullptr;
+    QLineEdit* m_sourceEdit = nullptr;
+    QLineEdit* m_nameEdit = nullptr;
+    QLabel* m_targetLabel = nullptr;
+    QLabel* m_sourceLabel = nullptr;
+    QLabel* m_nameLabel = nullptr;
+    QListWidget* m_pageList = nullptr;
+    QLabel* m_listLabel = nullptr;
 };
 
 } // namespace globalstab

@@ -21,74 +21,71 @@ ProjectInfoPanel::ProjectInfoPanel(PanelHost& host, view::Builder& builder, QWid
 {
     using view::twips;
     builder.frame(this, "fraEditPrjNameID", tab, twips(120, 840, 7935, 2415), 18, clickFilter);
-    cmdProjectNameCancel =
-        builder.button("cmdProjectNameCancel", this, twips(3600, 1920, 975, 375), 22);
-    cmdProjectNameApply =
-        builder.button("cmdProjectNameApply", this, twips(2520, 1920, 975, 375), 21);
-    txtPrjoectRank = builder.edit("txtPrjoectRank", this, twips(240, 1920, 1215, 315), 38);
-    txtProjectID = builder.edit("txtProjectID", this, twips(240, 1200, 1935, 315), 20);
-    txtProjectName = builder.edit("txtProjectName", this, twips(240, 600, 4335, 315), 19);
-    lblProjectRank = builder.label("lblProjectRank", this, twips(240, 1680, 1455, 255), 11);
-    lblProjectID = builder.label("lblProjectID", this, twips(240, 960, 1215, 255), 24);
-    lblProjectName = builder.label("lblProjectName", this, twips(240, 360, 3375, 255), 23);
+    m_cancelButton = builder.button("cmdProjectNameCancel", this, twips(3600, 1920, 975, 375), 22);
+    m_applyButton = builder.button("cmdProjectNameApply", this, twips(2520, 1920, 975, 375), 21);
+    m_rankEdit = builder.edit("txtPrjoectRank", this, twips(240, 1920, 1215, 315), 38);
+    m_idEdit = builder.edit("txtProjectID", this, twips(240, 1200, 1935, 315), 20);
+    m_nameEdit = builder.edit("txtProjectName", this, twips(240, 600, 4335, 315), 19);
+    m_rankLabel = builder.label("lblProjectRank", this, twips(240, 1680, 1455, 255), 11);
+    m_idLabel = builder.label("lblProjectID", this, twips(240, 960, 1215, 255), 24);
+    m_nameLabel = builder.label("lblProjectName", this, twips(240, 360, 3375, 255), 23);
     // This label keeps the container's default font rather than the tab's own.
-    view::setDesignedFont(lblProjectRank, false);
+    view::setDesignedFont(m_rankLabel, false);
 
     // Design-time captions hold the string id until start-up replaces them.
     view::setCaption(this, QStringLiteral("105"));
-    lblProjectName->setText(QStringLiteral("106"));
-    lblProjectID->setText(QStringLiteral("107"));
-    lblProjectRank->setText(QStringLiteral("146"));
-    cmdProjectNameApply->setText(QStringLiteral("108"));
-    cmdProjectNameCancel->setText(QStringLiteral("109"));
+    m_nameLabel->setText(QStringLiteral("106"));
+    m_idLabel->setText(QStringLiteral("107"));
+    m_rankLabel->setText(QStringLiteral("146"));
+    m_applyButton->setText(QStringLiteral("108"));
+    m_cancelButton->setText(QStringLiteral("109"));
 
-    lblProjectName->setBuddy(txtProjectName);
-    lblProjectID->setBuddy(txtProjectID);
-    lblProjectRank->setBuddy(txtPrjoectRank);
+    m_nameLabel->setBuddy(m_nameEdit);
+    m_idLabel->setBuddy(m_idEdit);
+    m_rankLabel->setBuddy(m_rankEdit);
 
-    connect(cmdProjectNameApply, &QPushButton::clicked, this, &ProjectInfoPanel::applyProjectInfo);
-    connect(cmdProjectNameCancel, &QPushButton::clicked, this,
-            &ProjectInfoPanel::cancelProjectInfo);
+    connect(m_applyButton, &QPushButton::clicked, this, &ProjectInfoPanel::applyProjectInfo);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ProjectInfoPanel::cancelProjectInfo);
 }
 
 void ProjectInfoPanel::applyTexts()
 {
     view::setCaption(this, m_host.text(105));
-    lblProjectName->setText(m_host.text(106));
-    lblProjectID->setText(m_host.text(107));
-    lblProjectRank->setText(m_host.text(146));
-    cmdProjectNameApply->setText(m_host.text(108));
-    cmdProjectNameCancel->setText(m_host.text(109));
-    txtProjectName->setToolTip(m_host.text(9009));
-    txtProjectID->setToolTip(m_host.text(9010));
-    cmdProjectNameApply->setToolTip(m_host.text(9011));
-    cmdProjectNameCancel->setToolTip(m_host.text(9012));
+    m_nameLabel->setText(m_host.text(106));
+    m_idLabel->setText(m_host.text(107));
+    m_rankLabel->setText(m_host.text(146));
+    m_applyButton->setText(m_host.text(108));
+    m_cancelButton->setText(m_host.text(109));
+    m_nameEdit->setToolTip(m_host.text(9009));
+    m_idEdit->setToolTip(m_host.text(9010));
+    m_applyButton->setToolTip(m_host.text(9011));
+    m_cancelButton->setToolTip(m_host.text(9012));
 }
 
 void ProjectInfoPanel::setRankEnabled(bool enabled)
 {
-    txtPrjoectRank->setEnabled(enabled);
+    m_rankEdit->setEnabled(enabled);
 }
 
 void ProjectInfoPanel::showName(const QString& name)
 {
-    txtProjectName->setText(name);
+    m_nameEdit->setText(name);
 }
 
 void ProjectInfoPanel::showId(const QString& id)
 {
-    txtProjectID->setText(id);
+    m_idEdit->setText(id);
 }
 
 void ProjectInfoPanel::showRank(const QString& rank)
 {
-    txtPrjoectRank->setText(rank);
+    m_rankEdit->setText(rank);
 }
 
 void ProjectInfoPanel::keepShownIdAndRank()
 {
-    m_projectId = txtProjectID->text();
-    m_projectRank = txtPrjoectRank->text();
+    m_projectId = m_idEdit->text();
+    m_projectRank = m_rankEdit->text();
 }
 
 void ProjectInfoPanel::applyProjectInfo()
@@ -99,17 +96,17 @@ void ProjectInfoPanel::applyProjectInfo()
     trap(m_host, "CmdProjectNameApply_click", [&] {
         const ProjectContext current = m_host.project();
         const QString oldName = current.projectName;
-        const QString name = txtProjectName->text();
-        const QString id = txtProjectID->text();
+        const QString name = m_nameEdit->text();
+        const QString id = m_idEdit->text();
         const ProjectInfoCheck checked =
-            checkProjectInfo(m_host, current, name, id, txtPrjoectRank->text());
+            checkProjectInfo(m_host, current, name, id, m_rankEdit->text());
         if (!checked.accepted) {
             if (checked.charactersRefused)
                 m_host.loadPageName();
             else if (checked.focus == ProjectInfoCheck::Field::Name)
-                txtProjectName->setFocus();
+                m_nameEdit->setFocus();
             else if (checked.focus == ProjectInfoCheck::Field::Id)
-                txtProjectID->setFocus();
+                m_idEdit->setFocus();
             return;
         }
         m_projectRank = checked.rank;
@@ -146,9 +143,9 @@ void ProjectInfoPanel::applyProjectInfo()
 void ProjectInfoPanel::cancelProjectInfo()
 {
     trap(m_host, "cmdProjectNameCancel_Click", [&] {
-        txtProjectName->setText(m_host.project().projectName);
-        txtProjectID->setText(m_projectId);
-        txtPrjoectRank->setText(m_projectRank);
+        m_nameEdit->setText(m_host.project().projectName);
+        m_idEdit->setText(m_projectId);
+        m_rankEdit->setText(m_projectRank);
     });
 }
 

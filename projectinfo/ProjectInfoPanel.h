@@ -41,14 +41,14 @@ private:
     QString m_projectId;   // last loaded or applied
     QString m_projectRank; // last loaded or applied
 
-    QPushButton* cmdProjectNameCancel = nullptr;
-    QPushButton* cmdProjectNameApply = nullptr;
-    QLineEdit* txtPrjoectRank = nullptr;
-    QLineEdit* txtProjectID = nullptr;
-    QLineEdit* txtProjectName = nullptr;
-    QLabel* lblProjectRank = nullptr;
-    QLabel* lblProjectID = nullptr;
-    QLabel* lblProjectName = nullptr;
+    QPushButton* m_cancelButton = nullptr;
+    QPushButton* m_applyButton = nullptr;
+    QLineEdit* m_rankEdit = nullptr;
+    QLineEdit* m_idEdit = nullptr;
+    QLineEdit* m_nameEdit = nullptr;
+    QLabel* m_rankLabel = nullptr;
+    QLabel* m_idLabel = nullptr;
+    QLabel* m_nameLabel = nullptr;
 };
 
 } // namespace globalstab

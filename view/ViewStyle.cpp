@@ -1,5 +1,7 @@
 #include "view/ViewStyle.h"
 
+#include "view/ArrowButton.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -171,13 +173,12 @@ QLineEdit* Builder::edit(const char* name, QWidget* container, const QRect& geom
     return place(new QLineEdit, name, container, geometry, tabIndex);
 }
 
-QLabel* Builder::picture(const char* name, QWidget* container, const QRect& geometry, int tabIndex,
-                         bool up, bool pressed, QObject* mouseFilter)
+QLabel* Builder::picture(const char* name, ArrowButton* button, int tabIndex, bool up, bool pressed)
 {
-    auto* box = place(new QLabel, name, container, geometry, tabIndex);
+    auto* box = place(new QLabel, name, button, button->rect(), tabIndex);
     fillBackground(box, FrameColor);
     box->setPixmap(arrowPixmap(up, pressed));
-    box->installEventFilter(mouseFilter);
+    button->addFace(box);
     return box;
 }
 

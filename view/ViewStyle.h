@@ -21,6 +21,8 @@ namespace globalstab {
 // The designed look of the tab: positions in twips, its two greys, its font.
 namespace view {
 
+class ArrowButton;
+
 // At 96 dots per inch 15 twips make a pixel.
 constexpr int TwipsPerPixel = 15;
 QRect twips(int left, int top, int width, int height);
@@ -61,8 +63,8 @@ public:
     QListWidget* list(const char* name, QWidget* container, const QRect& geometry, int tabIndex);
     QPushButton* button(const char* name, QWidget* container, const QRect& geometry, int tabIndex);
     QLineEdit* edit(const char* name, QWidget* container, const QRect& geometry, int tabIndex);
-    QLabel* picture(const char* name, QWidget* container, const QRect& geometry, int tabIndex,
-                    bool up, bool pressed, QObject* mouseFilter);
+    // A face of an arrow button: the arrow at rest or pressed, filling the button.
+    QLabel* picture(const char* name, ArrowButton* button, int tabIndex, bool up, bool pressed);
 
     // Chains the focusable widgets in tab-index order.
     void applyTabOrder();

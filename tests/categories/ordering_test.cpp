@@ -2,6 +2,10 @@
 #include "platform/XmlDocument.h"
 #include "tests/support/TestSupport.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
@@ -114,6 +118,53 @@ TEST_F(Ordering, EveryPressAtAnyPaceMovesOnePlaceByPointerAndByKeyboard)
         EXPECT_TRUE(arrow->hasFocus() && arrow->isVisible());
     }
     EXPECT_EQ(list->currentItem()->text(), QStringLiteral("Global Information"));
+    EXPECT_TRUE(h.dialogs->messages.isEmpty());
+}
+
+// The arrow is one button holding its two pictures: a held key shows the pressed picture and
+// its repeats move nothing more; a pointer dragged off the held arrow and back does not press
+// again, and the release away from it still ends the press; a screen reader finds a button
+// with a name, whose press action moves once.
+TEST_F(Ordering, TheArrowIsAButtonThatMovesOncePerPress)
+{
+    auto* list = h.widget<QListWidget>("lstAvaBookCategories");
+    ASSERT_TRUE(h.clickItem("lstAvaBookCategories", "Global Information"));
+    int row = list->currentRow();
+    auto* rest = h.widget<QLabel>("PictureMoveUP2");
+    auto* pressed = h.widget<QLabel>("PictureMoveUP1");
+    auto* arrow = qobject_cast<QAbstractButton*>(rest->focusProxy());
+    ASSERT_TRUE(arrow);
+    const auto atRest = [&] { return rest->isVisible() && !pressed->isVisible(); };
+
+    rest->setFocus(Qt::TabFocusReason);
+    QTest::keyPress(rest, Qt::Key_Space);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    QApplication::sendEvent(rest, &repeat);
+    EXPECT_EQ(list->currentRow(), --row);
+    EXPECT_TRUE(pressed->isVisible() && !rest->isVisible() && arrow->hasFocus());
+    QTest::keyRelease(rest, Qt::Key_Space);
+    EXPECT_TRUE(atRest() && arrow->hasFocus());
+
+    QWindow* window = h.tab->windowHandle();
+    const QPoint at = arrow->mapTo(h.tab.get(), arrow->rect().center());
+    const QPoint away = at + QPoint(0, 100);
+    QTest::mousePress(window, Qt::LeftButton, {}, at);
+    QTest::mouseMove(window, away);
+    QTest::mouseMove(window, at);
+    QTest::mouseMove(window, away);
+    EXPECT_FALSE(atRest());
+    QTest::mouseRelease(window, Qt::LeftButton, {}, away);
+    EXPECT_EQ(list->currentRow(), --row);
+    EXPECT_TRUE(atRest());
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(arrow);
+    ASSERT_TRUE(accessible && accessible->actionInterface());
+    EXPECT_EQ(accessible->role(), QAccessible::Button);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Move category up"));
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(list->currentRow(), --row);
+    EXPECT_TRUE(QTest::qWaitFor(atRest));
+    EXPECT_EQ(list->currentRow(), row);
     EXPECT_TRUE(h.dialogs->messages.isEmpty());
 }
 
