@@ -40,8 +40,6 @@ CategoriesPanel::CategoriesPanel(PanelHost& host, view::Builder& builder, QWidge
         builder.place(new view::ArrowButton, "moveUpArrow", this, twips(3360, 4320, 270, 270), 35);
     m_upPicture = builder.picture("PictureMoveUP2", m_upArrow, 35, true, false);
     m_upPressedPicture = builder.picture("PictureMoveUP1", m_upArrow, 34, true, true);
-    m_upArrow->setAccessibleName(QStringLiteral("Move category up"));
-    m_downArrow->setAccessibleName(QStringLiteral("Move category down"));
     m_applyButton = builder.button("cmdApplyAddEditCate", this, twips(5040, 1080, 975, 375), 32);
     m_cancelButton = builder.button("cmdCategoryCancel", this, twips(6120, 1080, 975, 375), 31);
     m_deleteButton = builder.button("cmdCategoryDelete", this, twips(2160, 5235, 975, 375), 26);
@@ -124,7 +122,7 @@ void CategoriesPanel::enter()
     setVisible(true);
 }
 
-void CategoriesPanel::GetCategories()
+void CategoriesPanel::loadCategories()
 {
     const auto action = m_host.beginAction("GetCategories");
     if (!action)
@@ -259,7 +257,7 @@ void CategoriesPanel::applyCategory()
                 mode == ModeEdit ? std::optional(m_host.selectedCategory()) : std::nullopt);
         m_nameEdit->clear();
         m_categoryList->clear();
-        GetCategories();
+        loadCategories();
         m_host.categoryAdded();
     });
 }

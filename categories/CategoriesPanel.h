@@ -32,11 +32,11 @@ public:
     // What the function lists change here.
     void prepareForAdd(const QString& title);
     void prepareForEdit(const QString& title);
-    // Shows the panel with an empty name box; GetCategories() then lists the categories.
+    // Shows the panel with an empty name box; loadCategories() then lists them.
     void enter();
 
     // Lists the categories and rebuilds the category set from them.
-    void GetCategories();
+    void loadCategories();
 
 private:
     void fillCategoryList(const QStringList& categories);

@@ -129,7 +129,7 @@ void ctlGlobalsTab::Private::showPanel(const QString& item)
             categories->enter();
             pages->setVisible(false);
             info->setVisible(false);
-            categories->GetCategories();
+            categories->loadCategories();
         }
     });
 }
