@@ -5,7 +5,6 @@
 #include "services/ServiceFactory.h"
 
 #include <QString>
-#include <QVariantList>
 
 #include <functional>
 #include <memory>
